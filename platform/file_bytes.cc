@@ -1,0 +1,46 @@
+// The platform-neutral half of FileBytes; unmapping is the platform file's.
+#include "platform/platform.h"
+
+#include <utility>
+
+namespace platform {
+
+bool operator==(const FolderId& a, const FolderId& b) {
+  return a.known && b.known && a.device == b.device && a.inode == b.inode;
+}
+
+FileBytes::FileBytes(FileBytes&& other) noexcept { *this = std::move(other); }
+
+FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
+  if (this != &other) {
+    release();
+    buffer_ = std::move(other.buffer_);
+    data_ = other.data_;
+    size_ = other.size_;
+    mappedLength_ = other.mappedLength_;
+    other.buffer_.clear();
+    other.data_ = nullptr;
+    other.size_ = 0;
+    other.mappedLength_ = 0;
+  }
+  return *this;
+}
+
+FileBytes::~FileBytes() { release(); }
+
+void FileBytes::adoptBuffer(std::vector<unsigned char>&& buffer) {
+  release();
+  buffer_ = std::move(buffer);
+  data_ = buffer_.empty() ? nullptr : buffer_.data();
+  size_ = static_cast<std::uint32_t>(buffer_.size());
+}
+
+void FileBytes::adoptMapping(const unsigned char* address, std::uint32_t size,
+                             std::size_t mappedLength) {
+  release();
+  data_ = address;
+  size_ = size;
+  mappedLength_ = mappedLength;
+}
+
+}  // namespace platform

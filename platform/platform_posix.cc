@@ -1,0 +1,175 @@
+// POSIX implementation of the platform layer (Linux, macOS).
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <locale>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+const char kPathSeparator = '/';
+
+bool pathExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+bool makeFolders(const std::string& path) {
+  if (path.empty()) return false;
+  // Create each prefix that ends just before a separator, then the whole path;
+  // a prefix that already exists is fine.
+  for (std::size_t i = 1; i < path.size(); ++i) {
+    if (path[i] != '/' || path[i - 1] == '/') continue;
+    const std::string prefix = path.substr(0, i);
+    if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  if (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+namespace {
+
+struct DirCloser {
+  DIR* dir;
+  ~DirCloser() { ::closedir(dir); }
+};
+
+// Whether an entry is a folder. Links are followed; an entry whose type cannot
+// be found (a dangling link) counts as a file.
+bool entryIsFolder(int dirFd, const struct dirent* entry) {
+#ifdef DT_DIR
+  if (entry->d_type == DT_DIR) return true;
+  if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return false;
+#endif
+  struct stat st;
+  if (::fstatat(dirFd, entry->d_name, &st, 0) != 0) return false;
+  return S_ISDIR(st.st_mode);
+}
+
+}  // namespace
+
+bool listFolder(const std::string& folder, FolderListing& listing) {
+  listing.entries.clear();
+  listing.id = FolderId{};
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return false;
+  DirCloser closer{dir};
+  const int fd = ::dirfd(dir);
+  struct stat st;
+  if (fd >= 0 && ::fstat(fd, &st) == 0) {
+    listing.id.known = true;
+    listing.id.device = static_cast<std::uint64_t>(st.st_dev);
+    listing.id.inode = static_cast<std::uint64_t>(st.st_ino);
+  }
+  while (const struct dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    listing.entries.push_back(FolderEntry{name, entryIsFolder(fd, entry)});
+  }
+  // Byte order of the names (std::string compares bytes as unsigned), so that
+  // every machine lists a tree alike.
+  std::sort(listing.entries.begin(), listing.entries.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  return true;
+}
+
+void FileBytes::release() {
+  if (mappedLength_ != 0) {
+    ::munmap(const_cast<unsigned char*>(data_), mappedLength_);
+  }
+  buffer_.clear();
+  buffer_.shrink_to_fit();
+  data_ = nullptr;
+  size_ = 0;
+  mappedLength_ = 0;
+}
+
+namespace {
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+// Reads exactly `size` bytes from `fd` into `out`; false on a short read.
+bool readExactly(int fd, unsigned char* out, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t got = ::read(fd, out + done, size - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    done += static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
+
+}  // namespace
+
+ReadStatus readWholeFile(const std::string& path, FileBytes& bytes) {
+  bytes.release();
+  if (!pathExists(path)) return ReadStatus::missing;
+  // A named pipe, socket or device is never opened: opening a pipe for
+  // reading would block the run for good.
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return ReadStatus::unreadable;
+  if (!S_ISREG(st.st_mode)) return ReadStatus::unreadable;
+  if (static_cast<std::uint64_t>(st.st_size) >= kFourGiB) return ReadStatus::unreadable;
+
+  // O_NONBLOCK keeps the open from waiting should the path have turned into a
+  // pipe since the test above; it changes nothing for a regular file.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return ReadStatus::unreadable;
+  FdCloser closer{fd};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadStatus::unreadable;
+  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
+  if (size >= kFourGiB) return ReadStatus::unreadable;
+
+  std::vector<unsigned char> buffer(static_cast<std::size_t>(size));
+  if (!readExactly(fd, buffer.data(), buffer.size())) return ReadStatus::unreadable;
+  bytes.adoptBuffer(std::move(buffer));
+  return ReadStatus::ok;
+}
+
+bool replaceFile(const std::string& path, const std::string& text) {
+  const std::string temporary = path + ".tmp";
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  bool ok = true;
+  while (done < text.size()) {
+    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      ok = false;
+      break;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(temporary.c_str());
+  return ok;
+}
+
+void useUserLocale() {
+  try {
+    std::locale::global(std::locale(""));
+  } catch (const std::exception&) {
+    // The C++ library cannot make the user's locale (an unknown LANG): keep
+    // the classic one and set the C runtime's alone.
+    std::setlocale(LC_ALL, "");
+  }
+}
+
+}  // namespace platform
