@@ -1,0 +1,132 @@
+// The EXIF record of one JPEG image and the reader that fills it.
+//
+// Where the bytes are (JPEG, ITU-T T.81 B.1; EXIF 2.3 4.5.4 and 4.7.2):
+//
+//   FF D8                      start of image
+//   ...
+//   FF E1 LL LL                APP1 marker, big-endian length (counts itself)
+//   45 78 69 66 00 00          "Exif" and two zero bytes      segment position 0
+//   49 49 | 4D 4D              byte order, Intel or Motorola  segment position 6 (TIFF base)
+//   2A 00 | 00 2A              TIFF magic number 42           segment position 8
+//   o o o o                    offset of IFD0 from the TIFF base
+//   ...                        IFD0, EXIF IFD, GPS IFD, IFD1, values
+//   ...
+//   FF D9                      end of image
+//
+// Every directory is a 16-bit entry count, that many 12-byte entries (see
+// exif/directory_entry.h) and a 4-byte offset of the next directory. The
+// reader walks IFD0, the EXIF directory (tag 0x8769 in IFD0) and the GPS
+// directory (tag 0x8825 in IFD0); it never follows a next-directory offset.
+//
+// The reader works in place on its caller's bytes, never writes them, prints
+// nothing and throws nothing for bad data: every outcome is an ExifResult.
+
+#ifndef PHOTOCHECK_EXIF_EXIF_RECORD_H_
+#define PHOTOCHECK_EXIF_EXIF_RECORD_H_
+
+#include <cstdint>
+#include <string>
+
+/// Outcome of a parse. Only exifOk means the record may be used.
+enum ExifResult : int {
+  exifOk = 0,
+  /// No bytes, fewer than 4, no FF D8 at the front, or no FF D9 pair anywhere.
+  exifNotJpeg = 1982,
+  /// No FF E1 pair with room for its length field, or its data does not begin
+  /// with "Exif" and two zero bytes.
+  exifNoExif = 1983,
+  /// The TIFF header begins with neither "II" nor "MM".
+  exifUnknownByteOrder = 1984,
+  /// A length, offset or entry count points outside the data, the APP1 length
+  /// is below 16, the segment is shorter than 14 bytes, or the magic is not 42.
+  exifCorrupt = 1985,
+};
+
+/// One GPS coordinate as stored: three rationals and the reference letter.
+struct CoordinateParts {
+  double degrees = 0;
+  double minutes = 0;
+  double seconds = 0;
+  /// The reference letter as stored ('N', 'S', 'E', 'W', ...), or '?' (0x3F)
+  /// when the stored byte is zero or the reference tag is absent.
+  unsigned char direction = 0x3F;
+};
+
+/// The GPS directory's position (EXIF 2.3 4.6.6, tags 1-6 and 11).
+struct GpsPosition {
+  /// Signed decimal degrees, negative in the south.
+  double latitude = 0;
+  /// Signed decimal degrees, negative in the west.
+  double longitude = 0;
+  /// Metres, negative when altitudeRef is 1 (below sea level).
+  double altitude = 0;
+  /// First byte of the GPSAltitudeRef value field as stored.
+  std::uint8_t altitudeRef = 0;
+  /// GPSDOP, dilution of precision.
+  double dop = 0;
+  CoordinateParts latitudeParts;
+  CoordinateParts longitudeParts;
+};
+
+/// Lens data of the EXIF directory (EXIF 2.3 tags 0xA20E-0xA210, 0xA432-0xA434).
+struct LensData {
+  double fNumberAtMinFocal = 0;
+  double fNumberAtMaxFocal = 0;
+  double focalLengthMin = 0;
+  double focalLengthMax = 0;
+  double focalPlaneXResolution = 0;
+  double focalPlaneYResolution = 0;
+  std::uint16_t focalPlaneResolutionUnit = 0;
+  std::string make;
+  std::string model;
+};
+
+/// The fields read from one image's EXIF block. Strings hold the stored bytes
+/// with at most one trailing zero byte removed. A new record is reset.
+struct ExifRecord {
+  bool intelByteOrder = false;
+  std::string imageDescription;        // IFD0 0x010E
+  std::string make;                    // IFD0 0x010F, camera maker
+  std::string model;                   // IFD0 0x0110
+  std::uint16_t orientation = 0;       // IFD0 0x0112
+  std::uint16_t bitsPerSample = 0;     // IFD0 0x0102
+  std::string software;                // IFD0 0x0131
+  std::string dateTime;                // IFD0 0x0132
+  std::string dateTimeOriginal;        // EXIF 0x9003
+  std::string dateTimeDigitized;       // EXIF 0x9004
+  std::string subsecTimeOriginal;      // EXIF 0x9291
+  std::string rightsNotice;            // IFD0 0x8298, copyright
+  double exposureTime = 0;             // EXIF 0x829A
+  double fNumber = 0;                  // EXIF 0x829D
+  std::uint16_t exposureProgram = 0;   // EXIF 0x8822
+  std::uint16_t isoSpeed = 0;          // EXIF 0x8827
+  double shutterSpeedValue = 0;        // EXIF 0x9201
+  double exposureBiasValue = 0;        // EXIF 0x9204
+  double subjectDistance = 0;          // EXIF 0x9206
+  double focalLength = 0;              // EXIF 0x920A
+  std::uint16_t focalLength35mm = 0;   // EXIF 0xA405
+  std::uint8_t flashFired = 0;         // EXIF 0x9209 bit 0
+  std::uint16_t flashReturnLight = 0;  // EXIF 0x9209 bits 1-2
+  std::uint16_t flashMode = 0;         // EXIF 0x9209 bits 3-4
+  std::uint16_t meteringMode = 0;      // EXIF 0x9207
+  std::uint32_t imageWidth = 0;        // EXIF 0xA002, PixelXDimension
+  std::uint32_t imageHeight = 0;       // EXIF 0xA003, PixelYDimension
+  GpsPosition gps;
+  LensData lens;
+
+  /// Empties every string, zeroes every number and flag, and sets both GPS
+  /// reference letters to '?'.
+  void reset();
+
+  /// Finds the EXIF APP1 segment in the bytes of a whole JPEG file and decodes
+  /// it into this record. `data` may be null. Returns exifNotJpeg without
+  /// touching the record; otherwise resets the record first, then fills it as
+  /// far as the reading got.
+  ExifResult parseJpeg(const unsigned char* data, std::uint32_t length);
+
+  /// Decodes an EXIF segment: `segment` points at the 'E' of "Exif", `length`
+  /// bytes from there may be read. Does not reset the record first.
+  ExifResult parseExifSegment(const unsigned char* segment, std::uint32_t length);
+};
+
+#endif  // PHOTOCHECK_EXIF_EXIF_RECORD_H_
