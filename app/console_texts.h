@@ -1,0 +1,80 @@
+// Every text the tool writes, in one place. The Chinese texts go out as their
+// GBK (code page 936) bytes, which is what the users' consoles show; they are
+// written here as byte escapes so the source stays UTF-8 and no compiler
+// charset option matters. The readable text stands in the comment above each.
+// A test decodes every one of them and compares it with its readable text.
+#ifndef PHOTOCHECK_APP_CONSOLE_TEXTS_H
+#define PHOTOCHECK_APP_CONSOLE_TEXTS_H
+
+namespace texts {
+
+// Run flow.
+inline constexpr char kUsage[] = "usage: photocheck <settings file>";
+inline constexpr char kOpenFileFailed[] = "open file failed!";
+inline constexpr char kSettingsOpenError[] = "file open error";
+inline constexpr char kImageFolderEmpty[] = "the image folder setting is empty";
+inline constexpr char kOutputFolderEmpty[] = "the output folder setting is empty";
+
+// Folder scan; the text ends with a blank.
+inline constexpr char kFolderNotFound[] = "can not found the file ... ";
+
+// Check pass.
+inline constexpr char kImageCount[] = "The number of images: ";
+
+// Error report; followed by the report's path.
+inline constexpr char kCannotWrite[] = "can not write ";
+
+// "开始检测影像分辨率..." (21 bytes)
+inline constexpr char kStartResolution[] = "\xbf\xaa\xca\xbc\xbc\xec\xb2\xe2\xd3\xb0\xcf\xf1\xb7\xd6\xb1\xe6\xc2\xca...";
+
+// "开始检测相机制造商..." (21 bytes)
+inline constexpr char kStartCameraMaker[] = "\xbf\xaa\xca\xbc\xbc\xec\xb2\xe2\xcf\xe0\xbb\xfa\xd6\xc6\xd4\xec\xc9\xcc...";
+
+// "开始检测输入影像焦距..." (23 bytes)
+inline constexpr char kStartFocalLength[] = "\xbf\xaa\xca\xbc\xbc\xec\xb2\xe2\xca\xe4\xc8\xeb\xd3\xb0\xcf\xf1\xbd\xb9\xbe\xe0...";
+
+// "开始检测输入影像是否含有gps..." (30 bytes)
+inline constexpr char kStartGps[] = "\xbf\xaa\xca\xbc\xbc\xec\xb2\xe2\xca\xe4\xc8\xeb\xd3\xb0\xcf\xf1\xca\xc7\xb7\xf1\xba\xac\xd3\xd0gps...";
+
+// "\n检查影像的分辨率，相机制造商，焦距，含有GPS等指标均正常...\n" (60 bytes)
+inline constexpr char kAllClear[] = "\n\xbc\xec\xb2\xe9\xd3\xb0\xcf\xf1\xb5\xc4\xb7\xd6\xb1\xe6\xc2\xca\xa3\xac\xcf\xe0\xbb\xfa\xd6\xc6\xd4\xec\xc9\xcc\xa3\xac\xbd\xb9\xbe\xe0\xa3\xac\xba\xac\xd3\xd0GPS\xb5\xc8\xd6\xb8\xb1\xea\xbe\xf9\xd5\xfd\xb3\xa3...\n";
+
+// "检测分辨率的影像序列: " (22 bytes)
+inline constexpr char kResolutionHeader[] = "\xbc\xec\xb2\xe2\xb7\xd6\xb1\xe6\xc2\xca\xb5\xc4\xd3\xb0\xcf\xf1\xd0\xf2\xc1\xd0: ";
+
+// "检测相机制造商的影像序列: " (26 bytes)
+inline constexpr char kCameraMakerHeader[] = "\xbc\xec\xb2\xe2\xcf\xe0\xbb\xfa\xd6\xc6\xd4\xec\xc9\xcc\xb5\xc4\xd3\xb0\xcf\xf1\xd0\xf2\xc1\xd0: ";
+
+// "检测焦距的影像序列: " (20 bytes)
+inline constexpr char kFocalLengthHeader[] = "\xbc\xec\xb2\xe2\xbd\xb9\xbe\xe0\xb5\xc4\xd3\xb0\xcf\xf1\xd0\xf2\xc1\xd0: ";
+
+// "检测GPS信息的影像序列: " (23 bytes)
+inline constexpr char kGpsHeader[] = "\xbc\xec\xb2\xe2GPS\xd0\xc5\xcf\xa2\xb5\xc4\xd3\xb0\xcf\xf1\xd0\xf2\xc1\xd0: ";
+
+// "该类错误影像共：" (16 bytes)
+inline constexpr char kGroupErrorCount[] = "\xb8\xc3\xc0\xe0\xb4\xed\xce\xf3\xd3\xb0\xcf\xf1\xb9\xb2\xa3\xba";
+
+// "错误影像序列: " (14 bytes)
+inline constexpr char kErrorImageNumber[] = "\xb4\xed\xce\xf3\xd3\xb0\xcf\xf1\xd0\xf2\xc1\xd0: ";
+
+// "不相同的文件名为： " (19 bytes)
+inline constexpr char kErrorImageName[] = "\xb2\xbb\xcf\xe0\xcd\xac\xb5\xc4\xce\xc4\xbc\xfe\xc3\xfb\xce\xaa\xa3\xba ";
+
+// "影像分辨率不一致." (17 bytes)
+inline constexpr char kResolutionDescription[] = "\xd3\xb0\xcf\xf1\xb7\xd6\xb1\xe6\xc2\xca\xb2\xbb\xd2\xbb\xd6\xc2.";
+
+// "相机制造商不一致." (17 bytes)
+inline constexpr char kCameraMakerDescription[] = "\xcf\xe0\xbb\xfa\xd6\xc6\xd4\xec\xc9\xcc\xb2\xbb\xd2\xbb\xd6\xc2.";
+
+// "相机焦距不一致." (15 bytes)
+inline constexpr char kFocalLengthDescription[] = "\xcf\xe0\xbb\xfa\xbd\xb9\xbe\xe0\xb2\xbb\xd2\xbb\xd6\xc2.";
+
+// "没有gps信息." (12 bytes)
+inline constexpr char kGpsDescription[] = "\xc3\xbb\xd3\xd0gps\xd0\xc5\xcf\xa2.";
+
+// "没检测到影像数据." (17 bytes)
+inline constexpr char kNoImageDescription[] = "\xc3\xbb\xbc\xec\xb2\xe2\xb5\xbd\xd3\xb0\xcf\xf1\xca\xfd\xbe\xdd.";
+
+}  // namespace texts
+
+#endif  // PHOTOCHECK_APP_CONSOLE_TEXTS_H
