@@ -1,0 +1,32 @@
+// The settings file: lines of key "=" value, "#" comments, blanks (spaces and
+// tabs) around key and value dropped. Keys are never compared with fixed
+// names: the meaning of a value follows from the place its key takes among
+// all keys in ascending byte order.
+#ifndef PHOTOCHECK_APP_SETTINGS_H
+#define PHOTOCHECK_APP_SETTINGS_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Key text to value text, both raw bytes. std::string compares bytes as
+// unsigned values and a prefix sorts first: exactly the key order wanted.
+using SettingsMap = std::map<std::string, std::string>;
+
+// Empties `settings` and reads the file at `path` into it. Returns false (and
+// prints "file open error") when the file cannot be opened; an empty file is
+// a success.
+bool loadSettings(const std::string& path, SettingsMap& settings);
+
+// Splits one line (without its line end) into trimmed key and value. Returns
+// false for lines that hold no setting: empty, comment, no "=", empty key.
+bool splitSettingLine(const std::string& line, std::string& key, std::string& value);
+
+// Removes leading and trailing spaces and tabs, nothing else.
+void trimBlanks(std::string& text);
+
+// Appends the values to `values` in ascending key order, echoing each entry
+// as a console line key=value.
+void settingsInKeyOrder(const SettingsMap& settings, std::vector<std::string>& values);
+
+#endif  // PHOTOCHECK_APP_SETTINGS_H

@@ -1,0 +1,17 @@
+// The image folder scan: every file below a folder, recursively, whatever its
+// name or extension. Deciding whether a file is a usable photo is left to the
+// checks.
+#ifndef PHOTOCHECK_INVENTORY_FOLDER_SCAN_H
+#define PHOTOCHECK_INVENTORY_FOLDER_SCAN_H
+
+#include <string>
+#include <vector>
+
+// Paths of all files below `folder`: the folder text as given, the platform's
+// separator and the entry name, through every level of sub-folders. A
+// sub-folder's files stand where the sub-folder was met (depth first), so
+// files listed after a sub-folder come after its contents. A folder that
+// cannot be listed prints "can not found the file ... " and adds nothing.
+std::vector<std::string> listFolderFiles(std::string folder);
+
+#endif  // PHOTOCHECK_INVENTORY_FOLDER_SCAN_H

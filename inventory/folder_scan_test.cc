@@ -1,0 +1,103 @@
+#include "inventory/folder_scan.h"
+
+#include <filesystem>
+
+#include "gtest/gtest.h"
+#include "platform/platform.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Scan {
+  std::vector<std::string> images;
+  std::string printed;
+};
+
+Scan scan(const std::string& folder) {
+  Scan result;
+  testing::internal::CaptureStdout();
+  result.images = listFolderFiles(folder);
+  result.printed = testing::internal::GetCapturedStdout();
+  return result;
+}
+
+std::string join(const std::string& folder, const std::string& name) {
+  return folder + platform::kPathSeparator + name;
+}
+
+TEST(FolderScan, MissingOrEmptyFolders) {
+  TempFolder root;
+  const Scan missing = scan(root / "absent");
+  EXPECT_TRUE(missing.images.empty());
+  EXPECT_EQ(missing.printed, "can not found the file ... \n");
+
+  // A file is not a folder that can be listed.
+  writeFileBytes(root / "plain.jpg", "x");
+  EXPECT_EQ(scan(root / "plain.jpg").printed, "can not found the file ... \n");
+
+  fs::create_directory(root / "empty");
+  const Scan empty = scan(root / "empty");
+  EXPECT_TRUE(empty.images.empty());
+  EXPECT_EQ(empty.printed, "");
+}
+
+TEST(FolderScan, ListsEveryFileDepthFirst) {
+  TempFolder root;
+  writeFileBytes(root / "a.jpg", "a");
+  writeFileBytes(join(root / "s", "b.jpg"), "b");
+  writeFileBytes(join(join(root / "s", "deeper"), "d.txt"), "d");
+  writeFileBytes(root / "c.jpg", "c");
+  writeFileBytes(join(root / ".cache", "hidden.jpg"), "h");
+  fs::create_directory(root / "t_empty");
+  writeFileBytes(root / "readme.txt", "not a photo, listed all the same");
+
+  const Scan result = scan(root.path());
+  EXPECT_EQ(result.printed, "");
+  // A sub-folder's files stand where the sub-folder comes in the byte order
+  // of the names, so c.jpg follows everything below s.
+  const std::vector<std::string> expected = {
+      join(root / ".cache", "hidden.jpg"),
+      root / "a.jpg",
+      root / "c.jpg",
+      root / "readme.txt",
+      join(root / "s", "b.jpg"),
+      join(join(root / "s", "deeper"), "d.txt"),
+  };
+  EXPECT_EQ(result.images, expected);
+}
+
+TEST(FolderScan, KeepsTheFolderTextAsGiven) {
+  TempFolder root;
+  writeFileBytes(join(root / "sub", "x.jpg"), "x");
+  const std::string withSeparator = root.path() + platform::kPathSeparator;
+  // The folder text is never normalised: a trailing separator doubles.
+  const std::string doubled = withSeparator + platform::kPathSeparator + "sub";
+  EXPECT_EQ(scan(withSeparator).images,
+            (std::vector<std::string>{doubled + platform::kPathSeparator + "x.jpg"}));
+}
+
+#ifndef _WIN32
+TEST(FolderScan, FollowsLinksButNotIntoACycle) {
+  TempFolder root;
+  writeFileBytes(join(root / "a", "photo.jpg"), "p");
+  fs::create_directory_symlink(root.path(), root / "a" + "/loop");
+  fs::create_directory_symlink(root / "a", root / "b_link");
+  fs::create_symlink(root / "nowhere", root / "c_dangling");
+
+  const Scan result = scan(root.path());
+  EXPECT_EQ(result.printed, "");
+  // The links back to the root are passed over wherever they are met; the
+  // link to a folder that is not on the descent path is followed; a dangling
+  // link is listed like a file.
+  const std::vector<std::string> expected = {
+      root / "a/photo.jpg",
+      root / "b_link/photo.jpg",
+      root / "c_dangling",
+  };
+  EXPECT_EQ(result.images, expected);
+}
+#endif
+
+}  // namespace
