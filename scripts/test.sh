@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds photocheck and runs every test suite: the Linux build with warnings
+# as errors, the AddressSanitizer + UndefinedBehaviorSanitizer build, the
+# fuzz targets for a bounded time, and the Windows build under Wine.
+# Installs whatever Debian packages are missing first.
+#
+# Usage: scripts/test.sh [--quick]   (--quick: the Linux build's tests only)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+quick=0
+[ "${1:-}" = "--quick" ] && quick=1
+
+scripts/install-deps.sh clang libclang-rt-14-dev valgrind
+
+step() { printf '\n=== %s\n' "$*"; }
+
+step "Linux build, warnings as errors"
+cmake --preset ci >/dev/null
+cmake --build --preset ci
+ctest --preset ci
+
+[ "$quick" -eq 1 ] && exit 0
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer build"
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --preset asan
+
+if [ -x scripts/fuzz-all.sh ]; then
+  step "Fuzz targets"
+  scripts/fuzz-all.sh
+fi
+
+if [ -x scripts/windows.sh ]; then
+  step "Windows build under Wine"
+  scripts/windows.sh
+fi
