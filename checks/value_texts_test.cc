@@ -1,0 +1,110 @@
+#include "checks/value_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace {
+
+TEST(ValueTexts, ResolutionPrintsSigned32BitDecimals) {
+  struct Case {
+    std::uint32_t width, height;
+    const char* text;
+  };
+  const Case cases[] = {
+      {4000, 3000, "4000*3000"},
+      {0, 0, "0*0"},              // neither tag present
+      {3000, 4000, "3000*4000"},  // never swapped
+      {0x7FFFFFFFu, 1, "2147483647*1"},
+      {0x80000000u, 0xFFFFFFFFu, "-2147483648*-1"},  // as C's "%d" prints them
+  };
+  for (const Case& c : cases) {
+    ExifRecord record;
+    record.imageWidth = c.width;
+    record.imageHeight = c.height;
+    std::string text;
+    EXPECT_TRUE(resolutionValueText(record, text));
+    EXPECT_EQ(text, c.text);
+  }
+}
+
+TEST(ValueTexts, CameraMakerStopsAtTheFirstZeroByteAndHasNoLengthBound) {
+  const std::string longMaker(300, 'M');
+  struct Case {
+    std::string make, text;
+  };
+  const Case cases[] = {
+      {"Canon", "Canon"},
+      {std::string("Canon\0\0\0", 8), "Canon"},
+      {std::string("DJI\0Junk", 8), "DJI"},
+      {"", ""},
+      {"canon ", "canon "},  // case and blanks kept
+      {"\xc4\xe1\xbf\xb5", "\xc4\xe1\xbf\xb5"},
+      {longMaker, longMaker},
+      {longMaker + std::string(1, '\0') + "x", longMaker},
+  };
+  for (const Case& c : cases) {
+    ExifRecord record;
+    record.make = c.make;
+    std::string text;
+    EXPECT_TRUE(cameraMakerValueText(record, text));
+    EXPECT_EQ(text, c.text);
+  }
+}
+
+TEST(ValueTexts, FocalLengthIsAnUnsignedDecimal) {
+  const std::pair<std::uint16_t, const char*> cases[] = {
+      {0, "0"}, {24, "24"}, {100, "100"}, {32768, "32768"}, {65535, "65535"}};
+  for (const auto& [focal, expected] : cases) {
+    ExifRecord record;
+    record.focalLength35mm = focal;
+    std::string text;
+    EXPECT_TRUE(focalLengthValueText(record, text));
+    EXPECT_EQ(text, expected);
+  }
+}
+
+TEST(ValueTexts, GpsPositionNeedsBothCoordinatesInRangeAndNotAllZero) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  struct Case {
+    double latitude, longitude, altitude;
+    bool hasPosition;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {0, 0, 0, false},          // no GPS directory
+      {-0.0, 0, -0.0, false},    // negative zero equals 0
+      {0, 0, 12.5, true},
+      {30.26, 0, 0, true},
+      {30.26, 120.1, 15, true},
+      {-90, 180, 0, true},       // the bounds themselves
+      {90, -180, 0, true},
+      {-90.0001, 120, 0, false},
+      {45, 180.0001, 0, false},
+      {95, 200, 50, false},
+      {95, 200, 0, false},       // altitude plays no part in the range test
+      {95, 120, 10, false},      // latitude alone out of range
+      {45, 200, 10, false},      // longitude alone out of range
+      {nan, 120, 10, false},
+      {45, nan, 10, false},
+      {45, 120, nan, true},      // altitude NaN: in range and not all zero
+      {inf, 0, 0, false},
+  };
+  // clang-format on
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.latitude << " " << c.longitude << " " << c.altitude);
+    ExifRecord record;
+    record.gps.latitude = c.latitude;
+    record.gps.longitude = c.longitude;
+    record.gps.altitude = c.altitude;
+    EXPECT_EQ(hasGpsPosition(record.gps), c.hasPosition);
+    std::string text;
+    EXPECT_EQ(gpsValueText(record, text), !c.hasPosition);
+    EXPECT_EQ(text, c.hasPosition ? "" : "1");
+  }
+}
+
+}  // namespace
