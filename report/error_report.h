@@ -1,0 +1,40 @@
+// The report file error.json, written into the output folder by a failing run.
+//
+// It is one line of compact JSON, byte for byte what RapidJSON's Writer makes:
+//
+//   {"errors":[{"errcode":101,"error_des":"<GBK text>","images":["a.jpg",...]},...]}
+//
+// Groups, in this order, each present only when its check set its flag:
+//   101 resolution, 102 camera maker, 103 focal length, 104 GPS.
+// A run over an empty image list writes the single group 105 instead, without
+// an "images" member. Names and descriptions go out as their bytes: quote and
+// backslash are escaped, control bytes become \b \t \n \f \r or \u00XX, and
+// bytes from 0x80 up are copied unchanged (GBK, not UTF-8).
+//
+// Each writer prints the JSON text as one console line, then replaces
+// error.json whole (temporary file + rename), so a failed write never leaves
+// an emptied or partial report. When that fails it prints
+// "can not write <path>". The caller decides the exit status.
+#ifndef PHOTOCHECK_REPORT_ERROR_REPORT_H
+#define PHOTOCHECK_REPORT_ERROR_REPORT_H
+
+#include <string>
+
+#include "checks/check_findings.h"
+
+void writeErrorReport(const CheckFindings& findings, const std::string& outputFolder,
+                      bool resolutionFlag, bool cameraMakerFlag, bool focalLengthFlag,
+                      bool gpsFlag);
+
+void writeNoImageReport(const std::string& outputFolder);
+
+// The JSON texts the two writers print and store.
+std::string errorReportText(const CheckFindings& findings, bool resolutionFlag,
+                            bool cameraMakerFlag, bool focalLengthFlag, bool gpsFlag);
+std::string noImageReportText();
+
+// outputFolder, the platform's path separator, "error.json". The folder text
+// is used as it stands: one ending in a separator gives a doubled one.
+std::string errorReportPath(const std::string& outputFolder);
+
+#endif  // PHOTOCHECK_REPORT_ERROR_REPORT_H
