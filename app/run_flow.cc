@@ -6,8 +6,11 @@
 #include "app/console.h"
 #include "app/console_texts.h"
 #include "app/settings.h"
+#include "checks/check_findings.h"
+#include "checks/checks.h"
 #include "inventory/folder_scan.h"
 #include "platform/platform.h"
+#include "report/error_report.h"
 
 namespace {
 
@@ -70,9 +73,39 @@ int runPhotocheck(int argc, const char* const* argv) {
   const std::vector<std::string> images = listFolderFiles(settings.imageFolder);
   const std::size_t imageCount = images.size();
 
+  CheckFindings findings;
+  bool resolutionFlag = false;
+  bool cameraMakerFlag = false;
+  bool focalLengthFlag = false;
+  bool gpsFlag = false;
+  // A switch is on only when it is exactly these four bytes.
+  const std::string on = "true";
+  if (settings.checkResolution == on) {
+    console::line(texts::kStartResolution);
+    runResolutionCheck(images, findings.resolutionImages, resolutionFlag);
+  }
+  if (settings.checkCameraMaker == on) {
+    console::line(texts::kStartCameraMaker);
+    runCameraMakerCheck(images, findings.cameraMakerImages, cameraMakerFlag);
+  }
+  if (settings.checkFocalLength == on) {
+    console::line(texts::kStartFocalLength);
+    runFocalLengthCheck(images, findings.focalLengthImages, focalLengthFlag);
+  }
+  if (settings.checkGps == on) {
+    console::line(texts::kStartGps);
+    runGpsCheck(images, findings.gpsImages, gpsFlag);
+  }
+
+  if (resolutionFlag || cameraMakerFlag || focalLengthFlag || gpsFlag) {
+    writeErrorReport(findings, settings.outputFolder, resolutionFlag, cameraMakerFlag,
+                     focalLengthFlag, gpsFlag);
+    return 1;
+  }
   if (imageCount != 0) {
     console::line(texts::kAllClear);
     return 0;
   }
+  writeNoImageReport(settings.outputFolder);
   return 1;
 }
