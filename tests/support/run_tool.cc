@@ -1,7 +1,122 @@
 #include "tests/support/run_tool.h"
 
 #ifdef _WIN32
-#error "runTool has no Windows implementation yet"
+#include <windows.h>
+
+#include <thread>
+
+namespace {
+
+// Quotes one argument so that the C runtime's command-line parser of the
+// child hands it back unchanged: blanks, quotes and backslashes included.
+void appendQuoted(const std::string& argument, std::string& commandLine) {
+  if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos) {
+    commandLine += argument;
+    return;
+  }
+  commandLine += '"';
+  std::size_t backslashes = 0;
+  for (const char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    // Backslashes are literal unless a quote follows; before a quote each
+    // one is doubled and the quote itself escaped.
+    commandLine.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    commandLine += c;
+  }
+  // The closing quote follows: double the backslashes before it.
+  commandLine.append(backslashes * 2, '\\');
+  commandLine += '"';
+}
+
+// Wine runs the tests with the build tree's Unix paths; Wine maps the Unix
+// root to drive Z:.
+std::string windowsPath(const std::string& path) {
+  if (path.size() < 2 || path[0] != '/' || path[1] == '/') return path;
+  std::string converted = "Z:" + path;
+  for (char& c : converted) {
+    if (c == '/') c = '\\';
+  }
+  return converted;
+}
+
+void readAll(HANDLE pipe, std::string& sink) {
+  char buffer[65536];
+  DWORD got = 0;
+  while (::ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+    sink.append(buffer, got);
+  }
+}
+
+struct Handle {
+  HANDLE value = nullptr;
+  ~Handle() { close(); }
+  void close() {
+    if (value != nullptr && value != INVALID_HANDLE_VALUE) ::CloseHandle(value);
+    value = nullptr;
+  }
+};
+
+// A pipe whose write end the child inherits and whose read end it does not.
+bool makePipe(Handle& readEnd, Handle& writeEnd) {
+  SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!::CreatePipe(&readEnd.value, &writeEnd.value, &inherit, 0)) return false;
+  return ::SetHandleInformation(readEnd.value, HANDLE_FLAG_INHERIT, 0) != 0;
+}
+
+}  // namespace
+
+ToolRun runTool(const std::string& executable, const std::vector<std::string>& arguments,
+                const std::string& workingFolder) {
+  ToolRun run;
+  const std::string application = windowsPath(executable);
+  std::string commandLine;
+  appendQuoted(application, commandLine);
+  for (const std::string& argument : arguments) {
+    commandLine += ' ';
+    appendQuoted(argument, commandLine);
+  }
+
+  Handle outRead, outWrite, errRead, errWrite, input;
+  if (!makePipe(outRead, outWrite) || !makePipe(errRead, errWrite)) return run;
+  SECURITY_ATTRIBUTES inherit = {sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  input.value = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              OPEN_EXISTING, 0, nullptr);
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input.value;
+  startup.hStdOutput = outWrite.value;
+  startup.hStdError = errWrite.value;
+  PROCESS_INFORMATION process = {};
+  std::vector<char> mutableLine(commandLine.begin(), commandLine.end());
+  mutableLine.push_back('\0');
+  const BOOL started =
+      ::CreateProcessA(application.c_str(), mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &process);
+  // Only the child holds the write ends now, so the reads end when it does.
+  outWrite.close();
+  errWrite.close();
+  input.close();
+  if (!started) return run;
+  Handle processHandle{process.hProcess};
+  Handle threadHandle{process.hThread};
+
+  // Both pipes are read at once, so that neither can fill up and stall the
+  // child.
+  std::thread errReader([&] { readAll(errRead.value, run.err); });
+  readAll(outRead.value, run.out);
+  errReader.join();
+
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  if (::GetExitCodeProcess(process.hProcess, &code)) run.status = static_cast<int>(code);
+  return run;
+}
 #else
 #include <fcntl.h>
 #include <poll.h>
