@@ -4,6 +4,7 @@
 
 #include "app/console_texts.h"
 #include "gtest/gtest.h"
+#include "tests/support/platform_text.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
 
@@ -28,48 +29,48 @@ std::string settingsText(const std::string& imageFolder, const std::string& outp
 std::string echoOf(const std::string& imageFolder, const std::string& outputFolder,
                    const std::string& switches = "false") {
   return "a_focal=" + switches + "\nb_gps=" + switches + "\nc_maker=" + switches +
-         "\nd_resolution=" + switches + "\ne_images=" + imageFolder +
-         "\nf_output=" + outputFolder + "\n";
+         "\nd_resolution=" + switches + "\ne_images=" + imageFolder + "\nf_output=" + outputFolder +
+         "\n";
 }
 
 TEST(RunFlow, CommandLineAndSettingsFileProblems) {
   TempFolder root;
   const ToolRun noArgument = photocheck({});
-  EXPECT_EQ(noArgument.out, "usage: photocheck <settings file>\n");
+  EXPECT_EQ(noArgument.out, expectedConsole("usage: photocheck <settings file>\n"));
   EXPECT_EQ(noArgument.status, 1);
 
   const std::string missing = root / "absent.settings";
   const ToolRun missingFile = photocheck({missing});
-  EXPECT_EQ(missingFile.out, missing + "\nopen file failed!\n");
+  EXPECT_EQ(missingFile.out, expectedConsole(missing + "\nopen file failed!\n"));
   EXPECT_EQ(missingFile.status, 1);
 
   // Too few values: the echo, the count, and nothing created or scanned.
   const std::string shortSettings = root / "short.settings";
   writeFileBytes(shortSettings, "a=true\nb=" + (root / "out") + "\n# c=x\n");
   const ToolRun tooFew = photocheck({shortSettings});
-  EXPECT_EQ(tooFew.out, shortSettings + "\na=true\nb=" + (root / "out") +
-                            "\nthe settings file holds 2 values; 6 are needed\n");
+  EXPECT_EQ(tooFew.out, expectedConsole(shortSettings + "\na=true\nb=" + (root / "out") +
+                                        "\nthe settings file holds 2 values; 6 are needed\n"));
   EXPECT_EQ(tooFew.status, 1);
   EXPECT_FALSE(fs::exists(root / "out"));
 
   const std::string noImages = root / "noimages.settings";
   writeFileBytes(noImages, settingsText("", root / "out"));
   const ToolRun emptyImageFolder = photocheck({noImages});
-  EXPECT_EQ(emptyImageFolder.out, noImages + "\n" + echoOf("", root / "out") +
-                                      "the image folder setting is empty\n");
+  EXPECT_EQ(emptyImageFolder.out, expectedConsole(noImages + "\n" + echoOf("", root / "out") +
+                                                  "the image folder setting is empty\n"));
   EXPECT_EQ(emptyImageFolder.status, 1);
 
   // Both folder texts empty: only the first failing test speaks.
   const std::string noFolders = root / "nofolders.settings";
   writeFileBytes(noFolders, settingsText("", ""));
-  EXPECT_EQ(photocheck({noFolders}).out,
-            noFolders + "\n" + echoOf("", "") + "the image folder setting is empty\n");
+  EXPECT_EQ(photocheck({noFolders}).out, expectedConsole(noFolders + "\n" + echoOf("", "") +
+                                                         "the image folder setting is empty\n"));
 
   const std::string noOutput = root / "nooutput.settings";
   writeFileBytes(noOutput, settingsText(root / "images", "  "));
   const ToolRun emptyOutput = photocheck({noOutput});
-  EXPECT_EQ(emptyOutput.out, noOutput + "\n" + echoOf(root / "images", "") +
-                                 "the output folder setting is empty\n");
+  EXPECT_EQ(emptyOutput.out, expectedConsole(noOutput + "\n" + echoOf(root / "images", "") +
+                                             "the output folder setting is empty\n"));
   EXPECT_EQ(emptyOutput.status, 1);
   EXPECT_FALSE(fs::exists(root / "out"));
 }
@@ -85,9 +86,10 @@ TEST(RunFlow, AllClearWhenNoCheckIsOnAndImagesExist) {
                                std::string("e_images = ") + images + "\nf_output = " + output +
                                "\n");
   const ToolRun run = photocheck({settings, "extra one", "-x"});
-  EXPECT_EQ(run.out, settings + "\n\nextra one\n\n-x\n" + "a_focal=True\nb_gps=TRUE\nc_maker=1\n" +
-                         "d_resolution=yes\ne_images=" + images + "\nf_output=" + output + "\n" +
-                         kAllClear);
+  EXPECT_EQ(run.out, expectedConsole(settings + "\n\nextra one\n\n-x\n" +
+                                     "a_focal=True\nb_gps=TRUE\nc_maker=1\n" +
+                                     "d_resolution=yes\ne_images=" + images +
+                                     "\nf_output=" + output + "\n" + kAllClear));
   EXPECT_EQ(run.status, 0);
   // The output folder is made with its missing parents, even on an all-clear
   // run, and no report is written.
@@ -106,8 +108,8 @@ TEST(RunFlow, KeyOrderDecidesTheRoles) {
   const ToolRun run = photocheck({settings});
   EXPECT_EQ(run.status, 0);
   EXPECT_TRUE(fs::is_directory(root / "made")) << run.out;
-  EXPECT_EQ(run.out, settings + "\nA=no\nB=no\nC=no\nD=no\nOUT=" + (root / "img") +
-                         "\nm=" + (root / "made") + "\nzzz=ignored\n" + kAllClear);
+  EXPECT_EQ(run.out, expectedConsole(settings + "\nA=no\nB=no\nC=no\nD=no\nOUT=" + (root / "img") +
+                                     "\nm=" + (root / "made") + "\nzzz=ignored\n" + kAllClear));
 }
 
 TEST(RunFlow, EmptyOrMissingImageFolderFailsTheRun) {
@@ -117,8 +119,8 @@ TEST(RunFlow, EmptyOrMissingImageFolderFailsTheRun) {
   writeFileBytes(settings, settingsText(root / "missing", root / "out"));
   const ToolRun missing = photocheck({settings});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_NE(missing.out.find(echoOf(root / "missing", root / "out") +
-                             "can not found the file ... \n"),
+  EXPECT_NE(missing.out.find(expectedConsole(echoOf(root / "missing", root / "out") +
+                                             "can not found the file ... \n")),
             std::string::npos)
       << missing.out;
 
