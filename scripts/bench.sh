@@ -1,0 +1,289 @@
+#!/usr/bin/env bash
+# The speed benchmark (see bench/README.md). Builds photocheck and the bench
+# tools under build/bench, generates the photo sets once (cached), then times
+# photocheck against the floor reader and, when installed, exiftool -fast2 and
+# exiv2, on a warm and on a cold page cache, alternating the tools.
+#
+# Usage: scripts/bench.sh [options]
+#   --warm N              timed warm runs per tool (default 5)
+#   --cold N              timed cold runs per tool (default 3; 0 skips cold)
+#   --baseline-runs N     runs of exiftool and exiv2 per cache state (default 1)
+#   --sets "large small"  which sets to time (default both)
+#   --no-baselines        do not run exiftool or exiv2
+#   --install-baselines   install exiftool, exiv2 (Debian) first when missing
+#   --photocheck PATH     time this photocheck binary instead of building one
+#   --save-output DIR     only run photocheck once per set and keep its stdout,
+#                         exit status and error.json in DIR
+#   --compare-output DIR  only run photocheck once per set and compare all of
+#                         that byte for byte with what --save-output kept in DIR
+#   --scale               only the scale runs: 100,000 files in one folder and
+#                         a tree 1,000 folders deep, checked to the end
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+bench=$root/build/bench
+
+warmRuns=5
+coldRuns=3
+baselineRuns=1
+sets="large small"
+baselines=1
+installBaselines=0
+photocheck=""
+mode=time
+outputDir=""
+
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --warm) warmRuns=$2; shift ;;
+    --cold) coldRuns=$2; shift ;;
+    --baseline-runs) baselineRuns=$2; shift ;;
+    --sets) sets=$2; shift ;;
+    --no-baselines) baselines=0 ;;
+    --install-baselines) installBaselines=1 ;;
+    --photocheck) photocheck=$(realpath "$2"); shift ;;
+    --save-output) mode=save; outputDir=$2; shift ;;
+    --compare-output) mode=compare; outputDir=$2; shift ;;
+    --scale) mode=scale ;;
+    -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
+    *) echo "unknown option: $1" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+say() { printf '%s\n' "$*" >&2; }
+
+# ---------------------------------------------------------------- build
+
+scripts/install-deps.sh
+if [ "$installBaselines" -eq 1 ]; then
+  scripts/install-deps.sh libimage-exiftool-perl exiv2
+fi
+
+if [ -z "$photocheck" ]; then
+  say "building photocheck (RelWithDebInfo) in build/bench/tool"
+  cmake -S . -B "$bench/tool" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DPHOTOCHECK_TESTS=OFF >/dev/null
+  cmake --build "$bench/tool" --target photocheck >/dev/null
+  photocheck=$bench/tool/app/photocheck
+fi
+say "building the bench tools in build/bench/tools"
+cmake -S bench -B "$bench/tools" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$bench/tools" >/dev/null
+generate=$bench/tools/generate_sets
+floor=$bench/tools/floor_reader
+timed=$bench/tools/run_timed
+
+# ---------------------------------------------------------------- sets
+
+# Generates set $1 unless the cached copy was made by the same generator.
+ensureSet() {
+  local name=$1 folder=$bench/sets/$1
+  local stamp
+  stamp=$(cat bench/generate_sets.cc tests/support/jpeg_builder.cc | md5sum | cut -d' ' -f1)
+  if [ -f "$folder.stamp" ] && [ "$(cat "$folder.stamp")" = "$stamp" ]; then return; fi
+  say "generating the $name set in build/bench/sets/$name"
+  rm -rf "$folder" "$folder.stamp"
+  mkdir -p "$bench/sets"
+  "$generate" "$name" "$folder"
+  echo "$stamp" >"$folder.stamp"
+}
+
+# A settings file with all four checks on for set $1; prints its path.
+settingsFor() {
+  local file=$bench/$1.settings
+  printf 'focal=true\ngps=true\nmaker=true\nresolution=true\nzimages=%s\nzoutput=%s\n' \
+    "$bench/sets/$1" "$bench/out/$1" >"$file"
+  echo "$file"
+}
+
+# ---------------------------------------------------------------- output comparison
+
+runForOutput() {  # set, folder to keep the results in
+  local set=$1 into=$2 settings status=0
+  settings=$(settingsFor "$set")
+  rm -f "$bench/out/$set/error.json"
+  "$photocheck" "$settings" >"$into/$set.stdout" || status=$?
+  echo "$status" >"$into/$set.status"
+  if [ -f "$bench/out/$set/error.json" ]; then
+    cp "$bench/out/$set/error.json" "$into/$set.error.json"
+  else
+    : >"$into/$set.error.json"
+  fi
+}
+
+if [ "$mode" = save ] || [ "$mode" = compare ]; then
+  mkdir -p "$outputDir"
+  outputDir=$(realpath "$outputDir")
+  for set in $sets; do ensureSet "$set"; done
+  if [ "$mode" = save ]; then
+    for set in $sets; do runForOutput "$set" "$outputDir"; done
+    say "photocheck's output on the sets ($sets) kept in $outputDir"
+    exit 0
+  fi
+  fresh=$(mktemp -d)
+  trap 'rm -rf "$fresh"' EXIT
+  differ=0
+  for set in $sets; do
+    runForOutput "$set" "$fresh"
+    for part in stdout status error.json; do
+      if cmp -s "$outputDir/$set.$part" "$fresh/$set.$part"; then
+        say "$set.$part: identical ($(wc -c <"$fresh/$set.$part") bytes)"
+      else
+        say "$set.$part: DIFFERS"
+        differ=1
+      fi
+    done
+  done
+  exit "$differ"
+fi
+
+# ---------------------------------------------------------------- timing
+
+canDropCaches() {
+  [ -w /proc/sys/vm/drop_caches ] && { sync; echo 3 >/proc/sys/vm/drop_caches; } 2>/dev/null
+}
+dropCaches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
+
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+
+# measure LABEL SET STATE [-C FOLDER] -- COMMAND...: one timed run, recorded.
+# The baselines' complaints about photos without EXIF go to /dev/null.
+measure() {
+  local label=$1 set=$2 state=$3 line
+  shift 3
+  if [ "$state" = cold ]; then dropCaches; fi
+  case "$label" in
+    exiv2|exiftool*) line=$("$timed" /dev/null "$@" 2>/dev/null) ;;
+    *) line=$("$timed" /dev/null "$@") ;;
+  esac
+  if [ "$label" = photocheck ] && [ "${line##* }" -gt 1 ]; then
+    say "photocheck ended with status ${line##* } on the $set set"
+  fi
+  echo "$set $state $label $line" >>"$results"
+}
+
+haveExiftool=0
+haveExiv2=0
+if [ "$baselines" -eq 1 ]; then
+  command -v exiftool >/dev/null && haveExiftool=1
+  command -v exiv2 >/dev/null && haveExiv2=1
+  if [ "$haveExiftool" -eq 0 ]; then
+    say "exiftool is not installed: no exiftool -fast2 baseline (--install-baselines)"
+  fi
+  if [ "$haveExiv2" -eq 0 ]; then
+    say "exiv2 is not installed: no exiv2 baseline (--install-baselines)"
+  fi
+fi
+
+# timeSet SET STATE RUNS: every tool, alternating, RUNS times (baselines
+# baselineRuns times).
+timeSet() {
+  local set=$1 state=$2 runs=$3 folder=$bench/sets/$1 settings run
+  settings=$(settingsFor "$set")
+  local -a names
+  mapfile -t names < <(cd "$folder" && ls)
+  if [ "$state" = warm ]; then
+    # Untimed: fills the page cache and loads each program once.
+    "$photocheck" "$settings" >/dev/null || true
+    "$floor" 4 "$folder" >/dev/null
+    if [ "$haveExiftool" -eq 1 ]; then
+      exiftool -fast2 "$folder/${names[0]}" >/dev/null 2>&1 || true
+    fi
+    if [ "$haveExiv2" -eq 1 ]; then
+      (cd "$folder" && exiv2 -q pr "${names[@]}" >/dev/null 2>&1) || true
+    fi
+  fi
+  for ((run = 1; run <= runs; run++)); do
+    say "  $set, $state cache, run $run of $runs"
+    measure photocheck "$set" "$state" -- "$photocheck" "$settings"
+    measure floor-1-pass "$set" "$state" -- "$floor" 1 "$folder"
+    measure floor-4-pass "$set" "$state" -- "$floor" 4 "$folder"
+    if [ "$run" -le "$baselineRuns" ] && [ "$haveExiv2" -eq 1 ]; then
+      measure exiv2 "$set" "$state" -C "$folder" -- exiv2 -q pr "${names[@]}"
+    fi
+    if [ "$run" -le "$baselineRuns" ] && [ "$haveExiftool" -eq 1 ]; then
+      measure "exiftool-fast2" "$set" "$state" -- exiftool -fast2 -r "$folder"
+    fi
+  done
+}
+
+# Median and peak memory per set, state and tool, with ratios to the floor.
+report() {
+  echo "median wall time of whole processes; peak = largest ru_maxrss of the runs"
+  awk '
+    { key = $1 " " $2 " " $3; n[key]++; t[key, n[key]] = $4
+      if ($5 > peak[key]) peak[key] = $5
+      if (!(key in seen)) { seen[key] = 1; order[++keys] = key } }
+    function median(key,   i, j, m, tmp, a) {
+      m = n[key]
+      for (i = 1; i <= m; i++) a[i] = t[key, i]
+      for (i = 2; i <= m; i++) for (j = i; j > 1 && a[j - 1] > a[j]; j--) {
+        tmp = a[j]; a[j] = a[j - 1]; a[j - 1] = tmp }
+      return m % 2 ? a[(m + 1) / 2] : (a[m / 2] + a[m / 2 + 1]) / 2
+    }
+    END {
+      for (k = 1; k <= keys; k++) { key = order[k]; med[key] = median(key) }
+      printf "%-6s %-5s %-15s %5s %11s %13s %13s %9s\n", "set", "cache", "tool", "runs",
+             "median", "/ 4-pass floor", "/ photocheck", "peak MiB"
+      for (k = 1; k <= keys; k++) {
+        key = order[k]; split(key, f, " ")
+        base = f[1] " " f[2]
+        floor4 = med[base " floor-4-pass"]; pc = med[base " photocheck"]
+        printf "%-6s %-5s %-15s %5d %10.3fs %13s %13s %9.1f\n", f[1], f[2], f[3], n[key], med[key],
+               (floor4 > 0 ? sprintf("%.2fx", med[key] / floor4) : "-"),
+               (pc > 0 ? sprintf("%.2fx", med[key] / pc) : "-"), peak[key] / 1024
+      }
+    }' "$results"
+}
+
+machineNote() {
+  echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)," \
+    "$(uname -sr), photocheck $photocheck"
+}
+
+if [ "$mode" = scale ]; then
+  ensureSet flat
+  ensureSet deep
+  coldOk=0
+  if [ "$coldRuns" -gt 0 ] && canDropCaches; then coldOk=1; fi
+  for set in flat deep; do
+    settings=$(settingsFor "$set")
+    "$photocheck" "$settings" >/dev/null || true
+    say "  $set, warm cache"
+    measure photocheck "$set" warm -- "$photocheck" "$settings"
+    measure floor-4-pass "$set" warm -- "$floor" 4 "$bench/sets/$set"
+    if [ "$coldOk" -eq 1 ]; then
+      say "  $set, cold cache"
+      measure photocheck "$set" cold -- "$photocheck" "$settings"
+      measure floor-4-pass "$set" cold -- "$floor" 4 "$bench/sets/$set"
+    fi
+  done
+  echo
+  echo "scale runs: flat = 100,000 files in one folder, deep = a tree 1,000 folders deep"
+  machineNote
+  report
+  exit 0
+fi
+
+for set in $sets; do ensureSet "$set"; done
+coldOk=0
+if [ "$coldRuns" -gt 0 ]; then
+  if canDropCaches; then
+    coldOk=1
+  else
+    say "cannot drop the page cache (needs root and a writable /proc/sys/vm/drop_caches):" \
+      "cold runs skipped"
+  fi
+fi
+for set in $sets; do
+  timeSet "$set" warm "$warmRuns"
+  if [ "$coldOk" -eq 1 ]; then timeSet "$set" cold "$coldRuns"; fi
+done
+
+echo
+echo "large = 200 photos of about 5 MB, small = 20,000 photos of about 30 KB;" \
+  "photocheck runs all four checks"
+machineNote
+report
