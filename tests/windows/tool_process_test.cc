@@ -1,0 +1,87 @@
+// The Windows executable as a process: its command line as the C runtime
+// parses it, text-mode standard output, and its start under locale settings
+// the mingw C++ library cannot make.
+#include <windows.h>
+
+#include <optional>
+
+#include "app/console_texts.h"
+#include "gtest/gtest.h"
+#include "tests/support/platform_text.h"
+#include "tests/support/run_tool.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+ToolRun photocheck(const std::vector<std::string>& arguments) {
+  return runTool(PHOTOCHECK_EXE, arguments);
+}
+
+TEST(WindowsProcess, ArgumentsArriveIntactAndLinesEndInCrLf) {
+  TempFolder root;
+  // The tool echoes every argument before it tests the settings file.
+  const std::vector<std::string> arguments = {
+      root / "no such folder\\run settings.txt",
+      "",
+      "two  blanks\tand a tab",
+      "a \"quoted\" word",
+      "trailing backslash\\",
+      "\\\\server\\share\\",
+      "back\\\\\"slash",
+      "\"",
+  };
+  const ToolRun run = photocheck(arguments);
+  std::string expected = arguments[0] + "\n";
+  for (std::size_t i = 1; i < arguments.size(); ++i) expected += "\n" + arguments[i] + "\n";
+  expected += "open file failed!\n";
+  EXPECT_EQ(run.out, expectedConsole(expected));
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 1);
+}
+
+// Sets an environment variable of this process, which the tool inherits, and
+// restores it at the end of the scope.
+class ScopedVariable {
+ public:
+  ScopedVariable(const char* name, const char* value) : name_(name) {
+    char buffer[256];
+    const DWORD length = ::GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    if (length > 0 && length < sizeof buffer) old_ = std::string(buffer, length);
+    ::SetEnvironmentVariableA(name, value);
+  }
+  ~ScopedVariable() { ::SetEnvironmentVariableA(name_, old_ ? old_->c_str() : nullptr); }
+  ScopedVariable(const ScopedVariable&) = delete;
+  ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+TEST(WindowsProcess, AnyLocaleSettingLeavesTheRunWhole) {
+  TempFolder root;
+  writeFileBytes(root / "images\\one.jpg", "x");
+  const std::string settings = root / "run.settings";
+  writeFileBytes(settings,
+                 "a=no\nb=no\nc=no\nd=no\ne=" + (root / "images") + "\nf=" + (root / "out") + "\n");
+  const std::string expected = settings + "\na=no\nb=no\nc=no\nd=no\ne=" + (root / "images") +
+                               "\nf=" + (root / "out") + "\n" + texts::kAllClear + "\n";
+  // The mingw C++ library makes no locale but "C" and "POSIX": each of these
+  // would make the user's locale throw, and the tool must not end there.
+  const std::pair<const char*, const char*> settingsOfUsers[] = {
+      {"LANG", "en_US.UTF-8"},
+      {"LANG", "zh_CN.GBK"},
+      {"LC_ALL", "de_DE"},
+      {"LC_NUMERIC", "fr_FR.UTF-8"},
+  };
+  for (const auto& [name, value] : settingsOfUsers) {
+    SCOPED_TRACE(std::string(name) + "=" + value);
+    const ScopedVariable variable(name, value);
+    const ToolRun run = photocheck({settings});
+    EXPECT_EQ(run.out, expectedConsole(expected));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+  }
+}
+
+}  // namespace
