@@ -16,7 +16,6 @@ using e2e::Switches;
 
 const Switches kGpsOnly{false, false, false, true};
 
-#ifndef _WIN32
 // A file of 4 GiB or more is filed under "error" at once: the size alone
 // rules it out, so nothing of it is read (the files are sparse and would take
 // minutes to read).
@@ -36,6 +35,7 @@ TEST(Hostile, FilesOf4GiBOrMoreAreErrorsWithoutBeingRead) {
       e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, {"b-4gib.jpg", "c-5gib.jpg"})}));
 }
 
+#ifndef _WIN32
 // Names that a careless tool would mangle: a leading dash (an option to many
 // tools), bytes that are not UTF-8, a lone high byte, quotes and separators of
 // the other platform. All go out byte for byte on the console and, escaped as
