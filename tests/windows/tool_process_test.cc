@@ -7,6 +7,7 @@
 
 #include "app/console_texts.h"
 #include "gtest/gtest.h"
+#include "tests/e2e/photo_set.h"
 #include "tests/support/platform_text.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
@@ -82,6 +83,30 @@ TEST(WindowsProcess, AnyLocaleSettingLeavesTheRunWhole) {
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.status, 0);
   }
+}
+
+// A photo another program holds open without sharing exists but cannot be
+// opened: the run reports it instead of passing it over. Once it is free
+// again, the same set passes.
+TEST(WindowsProcess, APhotoLockedByAnotherProgramIsReported) {
+  TempFolder root;
+  const std::string images = root / "images";
+  e2e::writePhoto(images + "\\free.jpg", e2e::Photo{});
+  e2e::writePhoto(images + "\\locked.jpg", e2e::Photo{});
+  const e2e::Switches gpsOnly{false, false, false, true};
+  {
+    const HANDLE lock = ::CreateFileA((images + "\\locked.jpg").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const e2e::PhotoRun locked = e2e::runOn(root, images, root / "out", gpsOnly);
+    ::CloseHandle(lock);
+    EXPECT_EQ(locked.run.status, 1);
+    EXPECT_EQ(locked.report,
+              e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, {"locked.jpg"})}));
+  }
+  const e2e::PhotoRun released = e2e::runOn(root, images, root / "free-out", gpsOnly);
+  EXPECT_EQ(released.run.status, 0);
+  EXPECT_FALSE(released.report);
 }
 
 }  // namespace
