@@ -117,7 +117,10 @@ if [ "$mode" = save ] || [ "$mode" = compare ]; then
   outputDir=$(realpath "$outputDir")
   for set in $sets; do ensureSet "$set"; done
   if [ "$mode" = save ]; then
-    for set in $sets; do runForOutput "$set" "$outputDir"; done
+    for set in $sets; do
+      runForOutput "$set" "$outputDir"
+      cp "$bench/sets/$set.stamp" "$outputDir/$set.stamp"
+    done
     say "photocheck's output on the sets ($sets) kept in $outputDir"
     exit 0
   fi
@@ -125,6 +128,11 @@ if [ "$mode" = save ] || [ "$mode" = compare ]; then
   trap 'rm -rf "$fresh"' EXIT
   differ=0
   for set in $sets; do
+    if ! cmp -s "$bench/sets/$set.stamp" "$outputDir/$set.stamp"; then
+      say "the $set set was generated anew since $outputDir was saved (the generator or the" \
+        "JPEG builder changed): save the old output again first"
+      exit 2
+    fi
     runForOutput "$set" "$fresh"
     for part in stdout status error.json; do
       if cmp -s "$outputDir/$set.$part" "$fresh/$set.$part"; then
