@@ -107,9 +107,25 @@ constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
 
 }  // namespace
 
+namespace {
+
+// True when the last name of `path` holds a '?'. No Windows file name holds
+// one: the find functions put it in place of each character the ANSI code
+// page cannot express (a Chinese name under code page 1252). Such a file was
+// listed, so it is there, but no function taking ANSI names can open it.
+bool nameLostInCodePage(const std::string& path) {
+  const std::size_t lastSeparator = path.find_last_of("\\/");
+  const std::size_t nameStart = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
+  return path.find('?', nameStart) != std::string::npos;
+}
+
+}  // namespace
+
 ReadStatus readWholeFile(const std::string& path, FileBytes& bytes) {
   bytes.release();
-  if (!pathExists(path)) return ReadStatus::missing;
+  if (!pathExists(path)) {
+    return nameLostInCodePage(path) ? ReadStatus::unreadable : ReadStatus::missing;
+  }
   // A folder cannot be opened as a stream; a device (a name such as NUL) can,
   // and is told apart by its type below.
   std::FILE* file = std::fopen(path.c_str(), "rb");

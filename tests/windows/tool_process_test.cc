@@ -3,10 +3,13 @@
 // the mingw C++ library cannot make.
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "app/console_texts.h"
 #include "gtest/gtest.h"
+#include "platform/platform.h"
 #include "tests/e2e/photo_set.h"
 #include "tests/support/platform_text.h"
 #include "tests/support/run_tool.h"
@@ -107,6 +110,29 @@ TEST(WindowsProcess, APhotoLockedByAnotherProgramIsReported) {
   const e2e::PhotoRun released = e2e::runOn(root, images, root / "free-out", gpsOnly);
   EXPECT_EQ(released.run.status, 0);
   EXPECT_FALSE(released.report);
+}
+
+// Under a code page without Chinese characters (1252 here) a Chinese file
+// name comes from the listing with '?' for each character, and no ANSI
+// function can open it by that name. The photo is there all the same: the run
+// reports it rather than passing a set nobody could read whole.
+TEST(WindowsProcess, APhotoWhoseNameTheCodePageCannotHoldIsReported) {
+  TempFolder root;
+  const std::string images = root / "images";
+  e2e::writePhoto(images + "\\ok.jpg", e2e::Photo{});
+  const auto photo = e2e::jpegOf(e2e::Photo{});
+  std::ofstream(std::filesystem::path(images) / L"\u7167\u7247.jpg", std::ios::binary)
+      .write(reinterpret_cast<const char*>(photo.data()),
+             static_cast<std::streamsize>(photo.size()));
+  platform::FolderListing listing;
+  ASSERT_TRUE(platform::listFolder(images, listing));
+  ASSERT_EQ(listing.entries.size(), 2u);
+  if (listing.entries[1].name != "??.jpg") {
+    GTEST_SKIP() << "this code page lists the name as " << listing.entries[1].name;
+  }
+  const e2e::PhotoRun r = e2e::runOn(root, images, root / "out", {false, false, false, true});
+  EXPECT_EQ(r.run.status, 1);
+  EXPECT_EQ(r.report, e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, {"??.jpg"})}));
 }
 
 }  // namespace
