@@ -287,6 +287,23 @@ bool directoryFits(const ByteSpan& segment, std::uint64_t position, std::uint16_
   return segment.holds(position, 2 + kEntrySize * count + 4);
 }
 
+// Position of the first FF E1 pair that starts before end - 1, or end - 1
+// when there is none. memchr finds each FF (a photo without EXIF is scanned to
+// its end, several megabytes, four times a run); its follower is then tested.
+// Invariant: a pair starts at most at end - 2, so its second byte is inside.
+std::uint32_t firstApp1Marker(const unsigned char* data, std::uint32_t end) {
+  const std::uint32_t lastStart = end - 1;  // end >= 3
+  std::uint32_t from = 0;
+  while (from < lastStart) {
+    const void* found = std::memchr(data + from, 0xFF, lastStart - from);
+    if (found == nullptr) break;
+    const auto at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(found) - data);
+    if (data[at + 1] == 0xE1) return at;
+    from = at + 1;
+  }
+  return lastStart;
+}
+
 }  // namespace
 
 void ExifRecord::reset() { *this = ExifRecord(); }
@@ -306,8 +323,7 @@ ExifResult ExifRecord::parseJpeg(const unsigned char* data, std::uint32_t length
 
   // Deliberate: the first FF E1 pair counts, even inside another segment's
   // data; the segment chain is not walked.
-  std::uint32_t app1 = 0;
-  while (file.holds(app1, 2) && !(data[app1] == 0xFF && data[app1 + 1] == 0xE1)) ++app1;
+  const std::uint32_t app1 = firstApp1Marker(data, end);
   // When there is none, app1 is end - 1 and the next test fails.
   if (!file.holds(app1, 4)) return exifNoExif;
 
