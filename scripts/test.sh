@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-scripts/install-deps.sh clang libclang-rt-14-dev valgrind
+scripts/install-deps.sh clang libclang-rt-14-dev
 
 step() { printf '\n=== %s\n' "$*"; }
 
