@@ -18,7 +18,6 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
     data_ = other.data_;
     size_ = other.size_;
     mappedLength_ = other.mappedLength_;
-    other.buffer_.clear();
     other.data_ = nullptr;
     other.size_ = 0;
     other.mappedLength_ = 0;
@@ -28,11 +27,12 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
 
 FileBytes::~FileBytes() { release(); }
 
-void FileBytes::adoptBuffer(std::vector<unsigned char>&& buffer) {
+unsigned char* FileBytes::allocateBuffer(std::uint32_t size) {
   release();
-  buffer_ = std::move(buffer);
-  data_ = buffer_.empty() ? nullptr : buffer_.data();
-  size_ = static_cast<std::uint32_t>(buffer_.size());
+  buffer_.reset(new unsigned char[size]);
+  data_ = size == 0 ? nullptr : buffer_.get();
+  size_ = size;
+  return buffer_.get();
 }
 
 void FileBytes::adoptMapping(const unsigned char* address, std::uint32_t size,

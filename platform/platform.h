@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,14 +69,16 @@ class FileBytes {
   const unsigned char* data() const { return data_; }
   std::uint32_t size() const { return size_; }
 
-  // Takes over bytes held in a heap buffer (filled by the platform code).
-  void adoptBuffer(std::vector<unsigned char>&& buffer);
+  // A heap buffer of `size` bytes, left unfilled (the platform code reads the
+  // file straight into it, so zeroing it first would be work done twice for
+  // every photo), now owned by this object.
+  unsigned char* allocateBuffer(std::uint32_t size);
   // Takes over a mapping that must be released with the platform's unmap.
   void adoptMapping(const unsigned char* address, std::uint32_t size, std::size_t mappedLength);
   void release();
 
  private:
-  std::vector<unsigned char> buffer_;
+  std::unique_ptr<unsigned char[]> buffer_;
   const unsigned char* data_ = nullptr;
   std::uint32_t size_ = 0;
   std::size_t mappedLength_ = 0;  // non-zero when data_ is a mapping

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <clocale>
+#include <csignal>
 #include <locale>
 
 #include "platform/platform.h"
@@ -143,8 +143,7 @@ void FileBytes::release() {
     unguardMapping(data_);
     ::munmap(const_cast<unsigned char*>(data_), mappedLength_);
   }
-  buffer_.clear();
-  buffer_.shrink_to_fit();
+  buffer_.reset();
   data_ = nullptr;
   size_ = 0;
   mappedLength_ = 0;
@@ -233,9 +232,11 @@ ReadStatus readWholeFile(const std::string& path, FileBytes& bytes) {
   if (size >= kMapFrom && mapWhole(fd, static_cast<std::size_t>(size), bytes)) {
     return ReadStatus::ok;
   }
-  std::vector<unsigned char> buffer(static_cast<std::size_t>(size));
-  if (!readExactly(fd, buffer.data(), buffer.size())) return ReadStatus::unreadable;
-  bytes.adoptBuffer(std::move(buffer));
+  unsigned char* const buffer = bytes.allocateBuffer(static_cast<std::uint32_t>(size));
+  if (!readExactly(fd, buffer, static_cast<std::size_t>(size))) {
+    bytes.release();
+    return ReadStatus::unreadable;
+  }
   return ReadStatus::ok;
 }
 

@@ -87,8 +87,7 @@ bool listFolder(const std::string& folder, FolderListing& listing) {
 
 void FileBytes::release() {
   if (mappedLength_ != 0) ::UnmapViewOfFile(data_);
-  buffer_.clear();
-  buffer_.shrink_to_fit();
+  buffer_.reset();
   data_ = nullptr;
   size_ = 0;
   mappedLength_ = 0;
@@ -164,14 +163,16 @@ ReadStatus readWholeFile(const std::string& path, FileBytes& bytes) {
   const auto size = static_cast<std::size_t>(st.st_size);
   if (size >= kMapFrom && mapWhole(file, size, bytes)) return ReadStatus::ok;
 
-  std::vector<unsigned char> buffer(size);
+  unsigned char* const buffer = bytes.allocateBuffer(static_cast<std::uint32_t>(size));
   std::size_t done = 0;
-  while (done < buffer.size()) {
-    const std::size_t got = std::fread(buffer.data() + done, 1, buffer.size() - done, file);
-    if (got == 0) return ReadStatus::unreadable;
+  while (done < size) {
+    const std::size_t got = std::fread(buffer + done, 1, size - done, file);
+    if (got == 0) {
+      bytes.release();
+      return ReadStatus::unreadable;
+    }
     done += got;
   }
-  bytes.adoptBuffer(std::move(buffer));
   return ReadStatus::ok;
 }
 
