@@ -37,7 +37,9 @@ using Bytes = std::vector<unsigned char>;
 /// The three directories the reader walks.
 enum class Ifd { ifd0, exif, gps };
 
-/// TIFF type numbers, repeated here so tests need not include the reader.
+/// TIFF type numbers, written out again on purpose rather than taken from the
+/// reader: fixtures built from the reader's own constants would agree with a
+/// wrong number there.
 enum TiffType : std::uint16_t {
   kByte = 1,
   kAscii = 2,
