@@ -1,13 +1,15 @@
 #include "app/run_flow.h"
 
+#include <array>
 #include <fstream>
 #include <vector>
 
-#include "app/console.h"
-#include "app/console_texts.h"
 #include "app/settings.h"
 #include "checks/check_findings.h"
-#include "checks/checks.h"
+#include "checks/check_pass.h"
+#include "checks/check_table.h"
+#include "console/console.h"
+#include "console/console_texts.h"
 #include "inventory/folder_scan.h"
 #include "platform/platform.h"
 #include "report/error_report.h"
@@ -15,6 +17,89 @@
 namespace {
 
 constexpr std::size_t kSettingsNeeded = 6;
+constexpr std::size_t kImageFolderPosition = 4;
+constexpr std::size_t kOutputFolderPosition = 5;
+
+// Each check row's switch in the run settings, in row order.
+constexpr std::array<std::string RunSettings::*, kCheckCount> kSwitchOf = {
+    &RunSettings::checkResolution, &RunSettings::checkCameraMaker, &RunSettings::checkFocalLength,
+    &RunSettings::checkGps};
+
+// The settings file path, then every further argument after an empty line.
+void echoArguments(int argc, const char* const* argv) {
+  console::line(argv[1]);
+  for (int i = 2; i < argc; ++i) {
+    console::endLine();
+    console::line(argv[i]);
+  }
+}
+
+// Tests and reads the settings file, echoes it, and takes the six values by
+// position. False (after its console line) when the run cannot go on: fewer
+// than six values, or an empty folder text, would make the run scan or write
+// into the root of the drive, so it stops before anything is created.
+bool readRunSettings(const char* path, RunSettings& settings) {
+  // Only the open test: the file stays open, unread, until the run ends.
+  std::ifstream settingsFile(path);
+  if (!settingsFile) {
+    console::line(texts::kOpenFileFailed);
+    return false;
+  }
+  SettingsMap settingsMap;
+  loadSettings(path, settingsMap);
+  std::vector<std::string> values;
+  settingsInKeyOrder(settingsMap, values);
+  if (values.size() < kSettingsNeeded) {
+    console::write(texts::kTooFewSettingsBefore);
+    console::write(values.size());
+    console::write(texts::kTooFewSettingsAfter);
+    console::endLine();
+    return false;
+  }
+  settings.imageFolder = values[kImageFolderPosition];
+  settings.outputFolder = values[kOutputFolderPosition];
+  for (std::size_t i = 0; i < kCheckCount; ++i) {
+    settings.*kSwitchOf[i] = values[kCheckRows[i].settingsPosition];
+  }
+  if (settings.imageFolder.empty()) {
+    console::line(texts::kImageFolderEmpty);
+    return false;
+  }
+  if (settings.outputFolder.empty()) {
+    console::line(texts::kOutputFolderEmpty);
+    return false;
+  }
+  return true;
+}
+
+// Runs, in row order, each check whose switch is exactly "true" (the same
+// four bytes: not "True", not "true " and not "1").
+void runSwitchedOnChecks(const RunSettings& settings, const std::vector<std::string>& images,
+                         CheckFindings& findings, CheckFlags& flags) {
+  for (std::size_t i = 0; i < kCheckCount; ++i) {
+    const CheckRow& check = kCheckRows[i];
+    if (settings.*kSwitchOf[i] != "true") continue;
+    console::line(check.startLine);
+    runCheckPass(check, images, findings.*check.findings, flags[i]);
+  }
+}
+
+// The error report when a check found anything, else the all-clear line, or
+// the no-image report for an empty set. Returns the exit status.
+int finishRun(const RunSettings& settings, std::size_t imageCount, const CheckFindings& findings,
+              const CheckFlags& flags) {
+  for (const bool flag : flags) {
+    if (!flag) continue;
+    writeErrorReport(findings, flags, settings.outputFolder);
+    return 1;
+  }
+  if (imageCount != 0) {
+    console::line(texts::kAllClear);
+    return 0;
+  }
+  writeNoImageReport(settings.outputFolder);
+  return 1;
+}
 
 }  // namespace
 
@@ -24,88 +109,16 @@ int runPhotocheck(int argc, const char* const* argv) {
     console::line(texts::kUsage);
     return 1;
   }
-  console::line(argv[1]);
-  for (int i = 2; i < argc; ++i) {
-    console::endLine();
-    console::line(argv[i]);
-  }
-
-  // Only the open test: the file stays open, unread, until the run ends.
-  std::ifstream settingsFile(argv[1]);
-  if (!settingsFile) {
-    console::line(texts::kOpenFileFailed);
-    return 1;
-  }
-
-  SettingsMap settingsMap;
-  loadSettings(argv[1], settingsMap);
-  std::vector<std::string> values;
-  settingsInKeyOrder(settingsMap, values);
-
-  // Fewer than six values, or an empty folder text, would make the run scan
-  // or write into the root of the drive: stop before anything is created.
-  if (values.size() < kSettingsNeeded) {
-    console::write("the settings file holds ");
-    console::write(values.size());
-    console::write(" values; 6 are needed");
-    console::endLine();
-    return 1;
-  }
+  echoArguments(argc, argv);
   RunSettings settings;
-  settings.checkFocalLength = values[0];
-  settings.checkGps = values[1];
-  settings.checkCameraMaker = values[2];
-  settings.checkResolution = values[3];
-  settings.imageFolder = values[4];
-  settings.outputFolder = values[5];
-  if (settings.imageFolder.empty()) {
-    console::line(texts::kImageFolderEmpty);
-    return 1;
-  }
-  if (settings.outputFolder.empty()) {
-    console::line(texts::kOutputFolderEmpty);
-    return 1;
-  }
+  if (!readRunSettings(argv[1], settings)) return 1;
 
   // Silent either way: a report that later cannot be written says so itself.
   if (!platform::pathExists(settings.outputFolder)) platform::makeFolders(settings.outputFolder);
 
   const std::vector<std::string> images = listFolderFiles(settings.imageFolder);
-  const std::size_t imageCount = images.size();
-
   CheckFindings findings;
-  bool resolutionFlag = false;
-  bool cameraMakerFlag = false;
-  bool focalLengthFlag = false;
-  bool gpsFlag = false;
-  // A switch is on only when it is exactly these four bytes.
-  const std::string on = "true";
-  if (settings.checkResolution == on) {
-    console::line(texts::kStartResolution);
-    runResolutionCheck(images, findings.resolutionImages, resolutionFlag);
-  }
-  if (settings.checkCameraMaker == on) {
-    console::line(texts::kStartCameraMaker);
-    runCameraMakerCheck(images, findings.cameraMakerImages, cameraMakerFlag);
-  }
-  if (settings.checkFocalLength == on) {
-    console::line(texts::kStartFocalLength);
-    runFocalLengthCheck(images, findings.focalLengthImages, focalLengthFlag);
-  }
-  if (settings.checkGps == on) {
-    console::line(texts::kStartGps);
-    runGpsCheck(images, findings.gpsImages, gpsFlag);
-  }
-
-  if (resolutionFlag || cameraMakerFlag || focalLengthFlag || gpsFlag) {
-    writeErrorReport(findings, settings.outputFolder, resolutionFlag, cameraMakerFlag,
-                     focalLengthFlag, gpsFlag);
-    return 1;
-  }
-  if (imageCount != 0) {
-    console::line(texts::kAllClear);
-    return 0;
-  }
-  writeNoImageReport(settings.outputFolder);
-  return 1;
+  CheckFlags flags{};
+  runSwitchedOnChecks(settings, images, findings, flags);
+  return finishRun(settings, images.size(), findings, flags);
 }

@@ -7,12 +7,12 @@
 // The six settings, taken by position from the values in ascending key
 // order (the position each is taken from stands beside it).
 struct RunSettings {
-  std::string outputFolder = " ";      // 5
-  std::string imageFolder = " ";       // 4
-  std::string checkResolution = " ";   // 3
-  std::string checkCameraMaker = " ";  // 2
-  std::string checkFocalLength = " ";  // 0
-  std::string checkGps = " ";          // 1
+  std::string outputFolder;      // 5
+  std::string imageFolder;       // 4
+  std::string checkResolution;   // 3
+  std::string checkCameraMaker;  // 2
+  std::string checkFocalLength;  // 0
+  std::string checkGps;          // 1
 };
 
 // Runs the tool and returns the process exit status: 0 when the set passed,

@@ -2,8 +2,8 @@
 
 #include <fstream>
 
-#include "app/console.h"
-#include "app/console_texts.h"
+#include "console/console.h"
+#include "console/console_texts.h"
 
 void trimBlanks(std::string& text) {
   const char* const blanks = " \t";

@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <utility>
 
-#include "app/console.h"
-#include "app/console_texts.h"
+#include "console/console.h"
+#include "console/console_texts.h"
+#include "exif/exif_record.h"
 #include "platform/platform.h"
 
 namespace {
@@ -43,7 +44,7 @@ void reportGroup(const std::vector<std::string>& paths, std::vector<std::string>
 // The value text under which one image is filed; false when it is not filed.
 // A file that exists but cannot be read counts like one whose EXIF data
 // cannot be decoded: a set must not pass with photos nobody looked at.
-bool valueTextOfImage(const CheckKind& kind, const platform::FileBytes& bytes,
+bool valueTextOfImage(const CheckRow& check, const platform::FileBytes& bytes,
                       platform::ReadStatus status, std::string& valueText) {
   if (status != platform::ReadStatus::ok) {
     valueText = kErrorKey;
@@ -54,7 +55,7 @@ bool valueTextOfImage(const CheckKind& kind, const platform::FileBytes& bytes,
     valueText = kErrorKey;
     return true;
   }
-  return kind.valueTextOf(record, valueText);
+  return check.valueTextOf(record, valueText);
 }
 
 // The largest group, the first in key order among equally large ones.
@@ -68,7 +69,7 @@ ValueGroups::const_iterator referenceGroupOf(const ValueGroups& groups) {
 
 }  // namespace
 
-ValueGroups fileImages(const CheckKind& kind, const std::vector<std::string>& images) {
+ValueGroups fileImages(const CheckRow& check, const std::vector<std::string>& images) {
   console::endLine();
   console::write(texts::kImageCount);
   writeCountLine(images.size());
@@ -76,7 +77,7 @@ ValueGroups fileImages(const CheckKind& kind, const std::vector<std::string>& im
   ValueGroups groups;
   std::uint64_t runningNumber = 1;
   for (const std::string& path : images) {
-    console::write(kind.headerText);
+    console::write(check.headerText);
     console::write(runningNumber++);
     console::endLine();
 
@@ -85,7 +86,7 @@ ValueGroups fileImages(const CheckKind& kind, const std::vector<std::string>& im
     // Removed since the scan: nothing to check and nothing to report.
     if (status == platform::ReadStatus::missing) continue;
     std::string valueText;
-    const bool filed = valueTextOfImage(kind, bytes, status, valueText);
+    const bool filed = valueTextOfImage(check, bytes, status, valueText);
     bytes.release();  // one photo's bytes in memory at a time
     if (filed) groups[valueText].push_back(path);
   }
@@ -120,13 +121,13 @@ void reportMissingValues(const ValueGroups& groups, const std::string& missingVa
   }
 }
 
-void runCheckPass(const CheckKind& kind, const std::vector<std::string>& images,
+void runCheckPass(const CheckRow& check, const std::vector<std::string>& images,
                   std::vector<std::string>& findings, bool& errorFlag) {
-  ValueGroups groups = fileImages(kind, images);
-  if (kind.rule == ReportingRule::consistencyComparison) {
+  ValueGroups groups = fileImages(check, images);
+  if (check.rule == ReportingRule::consistencyComparison) {
     reportByConsistency(groups, findings, errorFlag);
   } else {
-    reportMissingValues(groups, kind.missingValueKey, findings, errorFlag);
+    reportMissingValues(groups, check.missingValueKey, findings, errorFlag);
   }
 }
 

@@ -5,16 +5,7 @@
 // it into a fresh ExifRecord, derives a value text from the record (or
 // "error" when the file cannot be read or decoded) and files the path in the
 // value groups under that text. After the last image it lists the groups and
-// reports the images in error by one of two rules:
-//
-//   consistency comparison (resolution, camera maker): the "error" group is
-//     listed and reported and then dropped; every other group is listed in key
-//     order; the largest of them (the first in key order among equally large
-//     ones) is the reference, and every other group is reported. When nothing
-//     is reported there, one "group error count 0" line says so.
-//   missing-value report (focal length, GPS): every group is listed in key
-//     order, and the group of the missing-value key and the "error" group are
-//     reported right after their listing.
+// reports the images in error by the check's rule (see checks/check_table.h).
 //
 // Reporting a group prints each of its images and appends their bare file
 // names to the check's findings list and sets the check's error flag.
@@ -25,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "exif/exif_record.h"
+#include "checks/check_table.h"
 
 // Value text -> the image paths that gave it, in the order the pass met them.
 // std::string compares as unsigned bytes and the shorter of two texts with a
@@ -35,27 +26,13 @@ using ValueGroups = std::map<std::string, std::vector<std::string>>;
 // The value text of an image whose EXIF data cannot be read.
 inline constexpr char kErrorKey[] = "error";
 
-// Derives the value text of a decoded image. Returns false when the image is
-// in order and is not filed at all (the GPS check's images with a position).
-using ValueTextOf = bool (*)(const ExifRecord& record, std::string& valueText);
-
-enum class ReportingRule { consistencyComparison, missingValueReport };
-
-// What sets one check apart from the others.
-struct CheckKind {
-  const char* headerText;  // printed before each image's running number
-  ValueTextOf valueTextOf;
-  ReportingRule rule;
-  const char* missingValueKey;  // used by the missing-value report only
-};
-
 // Runs one whole check: start line, per-image loop, listing and reporting.
-void runCheckPass(const CheckKind& kind, const std::vector<std::string>& images,
+void runCheckPass(const CheckRow& check, const std::vector<std::string>& images,
                   std::vector<std::string>& findings, bool& errorFlag);
 
 // The per-image loop alone: prints the start line and the header lines and
 // returns the filled value groups.
-ValueGroups fileImages(const CheckKind& kind, const std::vector<std::string>& images);
+ValueGroups fileImages(const CheckRow& check, const std::vector<std::string>& images);
 
 // The two reporting rules, over filled value groups. The consistency
 // comparison drops the "error" group from `groups`.

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "platform/platform.h"
 #include "tests/support/temp_folder.h"
 
@@ -214,9 +214,10 @@ TEST(FileImages, UnreadableFilesAreErrorsMissingOnesAreSkipped) {
   ASSERT_EQ(::symlink("nowhere.jpg", dangling.c_str()), 0);
   const std::string missing = folder / "removed.jpg";
 
-  const CheckKind kind{"H: ", fileAllAsX, ReportingRule::missingValueReport, "x"};
+  const CheckRow check{0,   "",        "H: ", fileAllAsX, ReportingRule::missingValueReport,
+                       "x", 0, "", &CheckFindings::gpsImages};
   CapturedOutput out;
-  const ValueGroups groups = fileImages(kind, {text, missing, fifo, empty, dangling, device});
+  const ValueGroups groups = fileImages(check, {text, missing, fifo, empty, dangling, device});
   EXPECT_EQ(out.text(),
             std::string("\n") + texts::kImageCount + "6\nH: 1\nH: 2\nH: 3\nH: 4\nH: 5\nH: 6\n");
   EXPECT_EQ(groups, (ValueGroups{{"error", {text, fifo, empty, device}}}));

@@ -1,37 +1,43 @@
 #include "checks/checks.h"
 
-#include "app/console_texts.h"
 #include "checks/check_pass.h"
+#include "checks/check_table.h"
 #include "checks/value_texts.h"
+#include "console/console_texts.h"
 
-namespace {
-
-constexpr CheckKind kResolution{texts::kResolutionHeader, resolutionValueText,
-                                ReportingRule::consistencyComparison, ""};
-constexpr CheckKind kCameraMaker{texts::kCameraMakerHeader, cameraMakerValueText,
-                                 ReportingRule::consistencyComparison, ""};
-constexpr CheckKind kFocalLength{texts::kFocalLengthHeader, focalLengthValueText,
-                                 ReportingRule::missingValueReport, "0"};
-constexpr CheckKind kGps{texts::kGpsHeader, gpsValueText, ReportingRule::missingValueReport, "1"};
-
-}  // namespace
+// clang-format off
+const std::array<CheckRow, kCheckCount> kCheckRows = {{
+  {3, texts::kStartResolution, texts::kResolutionHeader, resolutionValueText,
+   ReportingRule::consistencyComparison, "", 101, texts::kResolutionDescription,
+   &CheckFindings::resolutionImages},
+  {2, texts::kStartCameraMaker, texts::kCameraMakerHeader, cameraMakerValueText,
+   ReportingRule::consistencyComparison, "", 102, texts::kCameraMakerDescription,
+   &CheckFindings::cameraMakerImages},
+  {0, texts::kStartFocalLength, texts::kFocalLengthHeader, focalLengthValueText,
+   ReportingRule::missingValueReport, "0", 103, texts::kFocalLengthDescription,
+   &CheckFindings::focalLengthImages},
+  {1, texts::kStartGps, texts::kGpsHeader, gpsValueText,
+   ReportingRule::missingValueReport, "1", 104, texts::kGpsDescription,
+   &CheckFindings::gpsImages},
+}};
+// clang-format on
 
 void runResolutionCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
                         bool& errorFlag) {
-  runCheckPass(kResolution, images, findings, errorFlag);
+  runCheckPass(kCheckRows[0], images, findings, errorFlag);
 }
 
 void runCameraMakerCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
                          bool& errorFlag) {
-  runCheckPass(kCameraMaker, images, findings, errorFlag);
+  runCheckPass(kCheckRows[1], images, findings, errorFlag);
 }
 
 void runFocalLengthCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
                          bool& errorFlag) {
-  runCheckPass(kFocalLength, images, findings, errorFlag);
+  runCheckPass(kCheckRows[2], images, findings, errorFlag);
 }
 
 void runGpsCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
                  bool& errorFlag) {
-  runCheckPass(kGps, images, findings, errorFlag);
+  runCheckPass(kCheckRows[3], images, findings, errorFlag);
 }

@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> images = listFolderFiles(folder.string());
   if (images.size() != fileCount) std::abort();
   CheckFindings findings;
-  bool flags[4] = {false, false, false, false};
+  CheckFlags flags{};
   runResolutionCheck(images, findings.resolutionImages, flags[0]);
   runCameraMakerCheck(images, findings.cameraMakerImages, flags[1]);
   runFocalLengthCheck(images, findings.focalLengthImages, flags[2]);
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   checkFindings(findings.focalLengthImages, flags[2], names, fileCount);
   checkFindings(findings.gpsImages, flags[3], names, fileCount);
 
-  const std::string report = errorReportText(findings, flags[0], flags[1], flags[2], flags[3]);
+  const std::string report = errorReportText(findings, flags);
   if (report.find('\n') != std::string::npos || report.find('\r') != std::string::npos) {
     std::abort();
   }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/console.h"
-#include "app/console_texts.h"
+#include "console/console.h"
+#include "console/console_texts.h"
 #include "platform/platform.h"
 
 namespace {

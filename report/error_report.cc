@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "app/console.h"
-#include "app/console_texts.h"
+#include "console/console.h"
+#include "console/console_texts.h"
 #include "platform/platform.h"
 
 namespace {
@@ -57,21 +57,14 @@ void printAndStore(const std::string& json, const std::string& outputFolder) {
 
 }  // namespace
 
-std::string errorReportText(const CheckFindings& findings, bool resolutionFlag,
-                            bool cameraMakerFlag, bool focalLengthFlag, bool gpsFlag) {
+std::string errorReportText(const CheckFindings& findings, const CheckFlags& flags) {
   rapidjson::StringBuffer buffer;
   JsonWriter writer(buffer);
   beginErrors(writer);
-  if (resolutionFlag) {
-    writeGroup(writer, 101, texts::kResolutionDescription, findings.resolutionImages);
+  for (std::size_t i = 0; i < kCheckCount; ++i) {
+    const CheckRow& check = kCheckRows[i];
+    if (flags[i]) writeGroup(writer, check.errorCode, check.description, findings.*check.findings);
   }
-  if (cameraMakerFlag) {
-    writeGroup(writer, 102, texts::kCameraMakerDescription, findings.cameraMakerImages);
-  }
-  if (focalLengthFlag) {
-    writeGroup(writer, 103, texts::kFocalLengthDescription, findings.focalLengthImages);
-  }
-  if (gpsFlag) writeGroup(writer, 104, texts::kGpsDescription, findings.gpsImages);
   endErrors(writer);
   return std::string(buffer.GetString(), buffer.GetSize());
 }
@@ -94,12 +87,9 @@ std::string errorReportPath(const std::string& outputFolder) {
   return outputFolder + platform::kPathSeparator + "error.json";
 }
 
-void writeErrorReport(const CheckFindings& findings, const std::string& outputFolder,
-                      bool resolutionFlag, bool cameraMakerFlag, bool focalLengthFlag,
-                      bool gpsFlag) {
-  printAndStore(
-      errorReportText(findings, resolutionFlag, cameraMakerFlag, focalLengthFlag, gpsFlag),
-      outputFolder);
+void writeErrorReport(const CheckFindings& findings, const CheckFlags& flags,
+                      const std::string& outputFolder) {
+  printAndStore(errorReportText(findings, flags), outputFolder);
 }
 
 void writeNoImageReport(const std::string& outputFolder) {

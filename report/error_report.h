@@ -4,8 +4,8 @@
 //
 //   {"errors":[{"errcode":101,"error_des":"<GBK text>","images":["a.jpg",...]},...]}
 //
-// Groups, in this order, each present only when its check set its flag:
-//   101 resolution, 102 camera maker, 103 focal length, 104 GPS.
+// Groups, in the order of the check rows, each present only when its check
+// set its flag: 101 resolution, 102 camera maker, 103 focal length, 104 GPS.
 // A run over an empty image list writes the single group 105 instead, without
 // an "images" member. Names and descriptions go out as their bytes: quote and
 // backslash are escaped, control bytes become \b \t \n \f \r or \u00XX, and
@@ -21,16 +21,15 @@
 #include <string>
 
 #include "checks/check_findings.h"
+#include "checks/check_table.h"
 
-void writeErrorReport(const CheckFindings& findings, const std::string& outputFolder,
-                      bool resolutionFlag, bool cameraMakerFlag, bool focalLengthFlag,
-                      bool gpsFlag);
+void writeErrorReport(const CheckFindings& findings, const CheckFlags& flags,
+                      const std::string& outputFolder);
 
 void writeNoImageReport(const std::string& outputFolder);
 
 // The JSON texts the two writers print and store.
-std::string errorReportText(const CheckFindings& findings, bool resolutionFlag,
-                            bool cameraMakerFlag, bool focalLengthFlag, bool gpsFlag);
+std::string errorReportText(const CheckFindings& findings, const CheckFlags& flags);
 std::string noImageReportText();
 
 // outputFolder, the platform's path separator, "error.json". The folder text

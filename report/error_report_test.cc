@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "platform/platform.h"
 
 namespace {
@@ -46,13 +46,13 @@ TEST(ErrorReportText, GroupsFollowTheFlagsInCodeOrder) {
       {false, false, false, false, ""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(errorReportText(findings, c.resolution, c.maker, c.focal, c.gps),
+    EXPECT_EQ(errorReportText(findings, {c.resolution, c.maker, c.focal, c.gps}),
               kHead + c.groups + kTail);
   }
 }
 
 TEST(ErrorReportText, AFlagWithAnEmptyListGivesAnEmptyArray) {
-  EXPECT_EQ(errorReportText(CheckFindings{}, false, false, false, true),
+  EXPECT_EQ(errorReportText(CheckFindings{}, {false, false, false, true}),
             kHead + group(104, texts::kGpsDescription, "") + kTail);
 }
 
@@ -73,7 +73,7 @@ TEST(ErrorReportText, NamesAreEscapedOnlyWhereJsonNeedsIt) {
   for (const Case& c : cases) {
     CheckFindings findings;
     findings.gpsImages = {c.name};
-    EXPECT_EQ(errorReportText(findings, false, false, false, true),
+    EXPECT_EQ(errorReportText(findings, {false, false, false, true}),
               kHead + group(104, texts::kGpsDescription, "\"" + c.written + "\"") + kTail);
   }
 }

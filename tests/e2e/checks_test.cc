@@ -10,7 +10,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "tests/e2e/photo_set.h"
 #include "tests/support/platform_text.h"
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "tests/e2e/photo_set.h"
 #include "tests/support/platform_text.h"
 

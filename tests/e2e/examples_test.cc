@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "tests/e2e/photo_set.h"
 #include "tests/support/platform_text.h"
 

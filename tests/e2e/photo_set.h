@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/platform_text.h"
 #include "tests/support/run_tool.h"

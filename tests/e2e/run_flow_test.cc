@@ -2,7 +2,7 @@
 // scan, and the exit status, with no photo involved.
 #include <filesystem>
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "gtest/gtest.h"
 #include "tests/support/platform_text.h"
 #include "tests/support/run_tool.h"

@@ -22,8 +22,8 @@
 //   ..  EXIF directory and its values, then the GPS directory and its values
 // Out-of-line values are placed at even offsets, as TIFF asks.
 
-#ifndef PHOTOCHECK_TESTS_SUPPORT_JPEG_BUILDER_H_
-#define PHOTOCHECK_TESTS_SUPPORT_JPEG_BUILDER_H_
+#ifndef PHOTOCHECK_TESTS_SUPPORT_JPEG_BUILDER_H
+#define PHOTOCHECK_TESTS_SUPPORT_JPEG_BUILDER_H
 
 #include <cstdint>
 #include <optional>
@@ -34,12 +34,12 @@ namespace testsupport {
 
 using Bytes = std::vector<unsigned char>;
 
-/// The three directories the reader walks.
+// The three directories the reader walks.
 enum class Ifd { ifd0, exif, gps };
 
-/// TIFF type numbers, written out again on purpose rather than taken from the
-/// reader: fixtures built from the reader's own constants would agree with a
-/// wrong number there.
+// TIFF type numbers, written out again on purpose rather than taken from the
+// reader: fixtures built from the reader's own constants would agree with a
+// wrong number there.
 enum TiffType : std::uint16_t {
   kByte = 1,
   kAscii = 2,
@@ -62,55 +62,55 @@ class ExifBuilder {
 
   bool intel() const { return intel_; }
 
-  /// An entry whose values are `valueBytes`, already in the segment's byte
-  /// order. Up to 4 bytes go inline (zero-padded), more go out of line.
+  // An entry whose values are `valueBytes`, already in the segment's byte
+  // order. Up to 4 bytes go inline (zero-padded), more go out of line.
   ExifBuilder& add(Ifd ifd, std::uint16_t tag, std::uint16_t format, std::uint32_t count,
                    const Bytes& valueBytes);
-  /// An entry written verbatim: no values are stored, the value field is
-  /// `valueField` as a number (for bad offsets, huge counts, pointers).
+  // An entry written verbatim: no values are stored, the value field is
+  // `valueField` as a number (for bad offsets, huge counts, pointers).
   ExifBuilder& addRaw(Ifd ifd, std::uint16_t tag, std::uint16_t format, std::uint32_t count,
                       std::uint32_t valueField);
-  /// An entry with its 4 value-field bytes given as they stand in the file.
+  // An entry with its 4 value-field bytes given as they stand in the file.
   ExifBuilder& addInlineBytes(Ifd ifd, std::uint16_t tag, std::uint16_t format, std::uint32_t count,
                               const Bytes& fieldBytes);
 
-  /// ASCII text plus the terminating zero byte (count = size + 1).
+  // ASCII text plus the terminating zero byte (count = size + 1).
   ExifBuilder& addAscii(Ifd ifd, std::uint16_t tag, const std::string& text);
-  /// ASCII bytes exactly as given (count = size), for padded or unterminated text.
+  // ASCII bytes exactly as given (count = size), for padded or unterminated text.
   ExifBuilder& addAsciiBytes(Ifd ifd, std::uint16_t tag, const std::string& bytes);
   ExifBuilder& addShorts(Ifd ifd, std::uint16_t tag, const std::vector<std::uint16_t>& values);
   ExifBuilder& addLongs(Ifd ifd, std::uint16_t tag, const std::vector<std::uint32_t>& values);
   ExifBuilder& addRationals(Ifd ifd, std::uint16_t tag, const std::vector<Fraction>& values,
                             std::uint16_t format = kRational);
 
-  /// GPS coordinate (tag 2 or 4): degrees/1, minutes/1, seconds/1.
+  // GPS coordinate (tag 2 or 4): degrees/1, minutes/1, seconds/1.
   ExifBuilder& addGpsCoordinate(Ifd ifd, std::uint16_t tag, std::uint32_t degrees,
                                 std::uint32_t minutes, std::uint32_t seconds);
-  /// GPS reference letter (tag 1 or 3): the letter and a zero byte, inline.
+  // GPS reference letter (tag 1 or 3): the letter and a zero byte, inline.
   ExifBuilder& addGpsRef(std::uint16_t tag, char letter);
-  /// GPSAltitudeRef (tag 5, BYTE) and GPSAltitude (tag 6) = numerator/denominator.
+  // GPSAltitudeRef (tag 5, BYTE) and GPSAltitude (tag 6) = numerator/denominator.
   ExifBuilder& addGpsAltitude(std::uint32_t numerator, std::uint32_t denominator, std::uint8_t ref);
 
   // Raw overrides for broken segments.
   ExifBuilder& byteOrderBytes(unsigned char first, unsigned char second);
   ExifBuilder& magic(std::uint16_t value);
   ExifBuilder& ifd0Offset(std::uint32_t offset);
-  /// Writes `count` as the directory's entry count instead of the real one.
+  // Writes `count` as the directory's entry count instead of the real one.
   ExifBuilder& entryCount(Ifd ifd, std::uint16_t count);
-  /// Writes the EXIF or GPS directory (and its pointer) even when it is empty.
+  // Writes the EXIF or GPS directory (and its pointer) even when it is empty.
   ExifBuilder& forceDirectory(Ifd ifd);
-  /// Writes no pointer entry in IFD0 for the EXIF or GPS directory, although
-  /// the directory itself is still written.
+  // Writes no pointer entry in IFD0 for the EXIF or GPS directory, although
+  // the directory itself is still written.
   ExifBuilder& omitPointer(Ifd ifd);
-  /// Replaces the computed pointer value (and format) for the EXIF or GPS directory.
+  // Replaces the computed pointer value (and format) for the EXIF or GPS directory.
   ExifBuilder& pointerValue(Ifd ifd, std::uint32_t valueField, std::uint16_t format = kLong);
-  /// Bytes appended after everything else in the segment.
+  // Bytes appended after everything else in the segment.
   ExifBuilder& tail(const Bytes& bytes);
 
-  /// The APP1 payload: "Exif" 00 00 followed by the TIFF structure.
+  // The APP1 payload: "Exif" 00 00 followed by the TIFF structure.
   Bytes segment() const;
-  /// Position (from the segment start) where directory `ifd` is written; the
-  /// EXIF and GPS directories exist only when used or forced.
+  // Position (from the segment start) where directory `ifd` is written; the
+  // EXIF and GPS directories exist only when used or forced.
   std::uint32_t directoryPosition(Ifd ifd) const;
 
  private:
@@ -147,20 +147,20 @@ class ExifBuilder {
 
 class JpegBuilder {
  public:
-  /// The payload of the EXIF APP1 segment (usually ExifBuilder::segment()).
+  // The payload of the EXIF APP1 segment (usually ExifBuilder::segment()).
   JpegBuilder& exif(Bytes payload);
-  /// An extra segment FF `marker` with `payload` before the EXIF APP1.
+  // An extra segment FF `marker` with `payload` before the EXIF APP1.
   JpegBuilder& segmentBefore(unsigned char marker, const Bytes& payload);
-  /// An extra segment after the EXIF APP1 (before the image tables).
+  // An extra segment after the EXIF APP1 (before the image tables).
   JpegBuilder& segmentAfter(unsigned char marker, const Bytes& payload);
-  /// Writes `length` as the EXIF APP1 length field instead of payload + 2.
+  // Writes `length` as the EXIF APP1 length field instead of payload + 2.
   JpegBuilder& app1Length(std::uint16_t length);
-  /// `n` filler bytes in comment segments after the image tables, for large
-  /// files that stay valid JPEG. The filler holds no FF byte.
+  // `n` filler bytes in comment segments after the image tables, for large
+  // files that stay valid JPEG. The filler holds no FF byte.
   JpegBuilder& padding(std::uint32_t n);
-  /// Bytes after the FF D9 end marker.
+  // Bytes after the FF D9 end marker.
   JpegBuilder& trailing(const Bytes& bytes);
-  /// Leaves out the FF D9 end marker.
+  // Leaves out the FF D9 end marker.
   JpegBuilder& withoutEndMarker();
 
   Bytes build() const;
@@ -179,18 +179,18 @@ class JpegBuilder {
   bool endMarker_ = true;
 };
 
-/// An XMP APP1 payload: the XMP namespace identifier, a zero byte and `xml`.
+// An XMP APP1 payload: the XMP namespace identifier, a zero byte and `xml`.
 Bytes xmpPayload(const std::string& xml);
 
-/// Writes `bytes` to `path` (binary); true on success.
+// Writes `bytes` to `path` (binary); true on success.
 bool writeFile(const std::string& path, const Bytes& bytes);
 
-/// Reads the whole file at `path`; empty when it cannot be read.
+// Reads the whole file at `path`; empty when it cannot be read.
 Bytes readFile(const std::string& path);
 
-/// The shared corpus folder: $PHOTOCHECK_SHARED, else the configured default.
+// The shared corpus folder: $PHOTOCHECK_SHARED, else the configured default.
 std::string sharedDir();
 
 }  // namespace testsupport
 
-#endif  // PHOTOCHECK_TESTS_SUPPORT_JPEG_BUILDER_H_
+#endif  // PHOTOCHECK_TESTS_SUPPORT_JPEG_BUILDER_H

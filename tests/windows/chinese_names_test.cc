@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "gtest/gtest.h"
 #include "inventory/folder_scan.h"
 #include "tests/support/platform_text.h"

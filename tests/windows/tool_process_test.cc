@@ -7,7 +7,7 @@
 #include <fstream>
 #include <optional>
 
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 #include "gtest/gtest.h"
 #include "platform/platform.h"
 #include "tests/e2e/photo_set.h"

@@ -2,7 +2,7 @@
 // users know. The decoding uses iconv where the C library has it, so a wrong
 // escape in the texts header cannot hide behind a wrong expectation written
 // the same way.
-#include "app/console_texts.h"
+#include "console/console_texts.h"
 
 #include <cstring>
 #include <string>

@@ -3,8 +3,8 @@
 // written here as byte escapes so the source stays UTF-8 and no compiler
 // charset option matters. The readable text stands in the comment above each.
 // A test decodes every one of them and compares it with its readable text.
-#ifndef PHOTOCHECK_APP_CONSOLE_TEXTS_H
-#define PHOTOCHECK_APP_CONSOLE_TEXTS_H
+#ifndef PHOTOCHECK_CONSOLE_CONSOLE_TEXTS_H
+#define PHOTOCHECK_CONSOLE_CONSOLE_TEXTS_H
 
 namespace texts {
 
@@ -14,6 +14,10 @@ inline constexpr char kOpenFileFailed[] = "open file failed!";
 inline constexpr char kSettingsOpenError[] = "file open error";
 inline constexpr char kImageFolderEmpty[] = "the image folder setting is empty";
 inline constexpr char kOutputFolderEmpty[] = "the output folder setting is empty";
+// "the settings file holds <n> values; 6 are needed", in two pieces around
+// the count.
+inline constexpr char kTooFewSettingsBefore[] = "the settings file holds ";
+inline constexpr char kTooFewSettingsAfter[] = " values; 6 are needed";
 
 // Folder scan; the text ends with a blank.
 inline constexpr char kFolderNotFound[] = "can not found the file ... ";
@@ -77,4 +81,4 @@ inline constexpr char kNoImageDescription[] = "\xc3\xbb\xbc\xec\xb2\xe2\xb5\xbd\
 
 }  // namespace texts
 
-#endif  // PHOTOCHECK_APP_CONSOLE_TEXTS_H
+#endif  // PHOTOCHECK_CONSOLE_CONSOLE_TEXTS_H

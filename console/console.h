@@ -3,8 +3,8 @@
 // digit grouping whatever the user's locale); every line end is a line feed
 // followed by a flush, so a caller reading the output line by line sees each
 // line as soon as it is made.
-#ifndef PHOTOCHECK_APP_CONSOLE_H
-#define PHOTOCHECK_APP_CONSOLE_H
+#ifndef PHOTOCHECK_CONSOLE_CONSOLE_H
+#define PHOTOCHECK_CONSOLE_CONSOLE_H
 
 #include <cstdint>
 #include <iostream>
@@ -27,4 +27,4 @@ inline void line(std::string_view text) {
 
 }  // namespace console
 
-#endif  // PHOTOCHECK_APP_CONSOLE_H
+#endif  // PHOTOCHECK_CONSOLE_CONSOLE_H
