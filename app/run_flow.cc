@@ -74,7 +74,7 @@ bool readRunSettings(const char* path, RunSettings& settings) {
 
 // Runs, in row order, each check whose switch is exactly "true" (the same
 // four bytes: not "True", not "true " and not "1").
-void runSwitchedOnChecks(const RunSettings& settings, const std::vector<std::string>& images,
+void runSwitchedOnChecks(const RunSettings& settings, const std::vector<platform::FilePath>& images,
                          CheckFindings& findings, CheckFlags& flags) {
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     const CheckRow& check = kCheckRows[i];
@@ -116,7 +116,7 @@ int runPhotocheck(int argc, const char* const* argv) {
   // Silent either way: a report that later cannot be written says so itself.
   if (!platform::pathExists(settings.outputFolder)) platform::makeFolders(settings.outputFolder);
 
-  const std::vector<std::string> images = listFolderFiles(settings.imageFolder);
+  const std::vector<platform::FilePath> images = listFolderFiles(settings.imageFolder);
   CheckFindings findings;
   CheckFlags flags{};
   runSwitchedOnChecks(settings, images, findings, flags);

@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "gtest/gtest.h"
+#include "tests/support/captured_output.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -72,10 +73,10 @@ Loaded load(const std::string& content) {
   const std::string path = folder / "settings.txt";
   writeFileBytes(path, content);
   Loaded loaded;
-  testing::internal::CaptureStdout();
+  CapturedOutput out;
   loaded.ok = loadSettings(path, loaded.map);
   settingsInKeyOrder(loaded.map, loaded.values);
-  loaded.echo = testing::internal::GetCapturedStdout();
+  loaded.echo = out.text();
   return loaded;
 }
 
@@ -114,9 +115,9 @@ TEST(Settings, EmptyOrCommentOnlyFilesGiveNothing) {
 TEST(Settings, MissingFileReportsAndEmptiesTheMap) {
   TempFolder folder;
   SettingsMap map{{"stale", "entry"}};
-  testing::internal::CaptureStdout();
+  CapturedOutput out;
   EXPECT_FALSE(loadSettings(folder / "absent.txt", map));
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "file open error\n");
+  EXPECT_EQ(out.text(), "file open error\n");
   EXPECT_TRUE(map.empty());
 }
 

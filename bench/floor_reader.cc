@@ -54,8 +54,7 @@ bool readHeadAndTail(const std::string& path, unsigned char* buffer, std::uint64
       // More may follow: the tail is elsewhere.
       struct stat st;
       unsigned char tail[2] = {0, 0};
-      ok = ::fstat(fd, &st) == 0 && st.st_size >= 2 &&
-           ::pread(fd, tail, 2, st.st_size - 2) == 2;
+      ok = ::fstat(fd, &st) == 0 && st.st_size >= 2 && ::pread(fd, tail, 2, st.st_size - 2) == 2;
       sum += tail[0] + tail[1];
     } else if (got >= 2) {
       sum += buffer[got - 2] + buffer[got - 1];

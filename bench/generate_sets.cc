@@ -15,8 +15,8 @@
 //   - another camera maker when k % 41 == 7, another pixel size when k % 43 == 11;
 //   - a JFIF APP0 segment before the EXIF block for every third photo.
 // The EXIF block holds the usual camera tags and a maker note, about 3-4 KiB
-// in all (a 200-byte note in the scale sets' tiny photos). The scan data is random bytes with every 0xFF followed by 0x00, as
-// in real entropy-coded data, so it forms no marker.
+// in all (a 200-byte note in the scale sets' tiny photos). The scan data is random bytes with every
+// 0xFF followed by 0x00, as in real entropy-coded data, so it forms no marker.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -69,9 +69,7 @@ void appendScanData(Random& random, std::size_t size, Bytes& out) {
   }
 }
 
-Bytes jfifPayload() {
-  return Bytes{'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 72, 0, 72, 0, 0};
-}
+Bytes jfifPayload() { return Bytes{'J', 'F', 'I', 'F', 0, 1, 1, 1, 0, 72, 0, 72, 0, 0}; }
 
 Bytes exifSegment(unsigned k, std::size_t noteBytes, Random& random) {
   ExifBuilder exif(/*intelByteOrder=*/k % 2 == 0);

@@ -69,14 +69,14 @@ ValueGroups::const_iterator referenceGroupOf(const ValueGroups& groups) {
 
 }  // namespace
 
-ValueGroups fileImages(const CheckRow& check, const std::vector<std::string>& images) {
+ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePath>& images) {
   console::endLine();
   console::write(texts::kImageCount);
   writeCountLine(images.size());
 
   ValueGroups groups;
   std::uint64_t runningNumber = 1;
-  for (const std::string& path : images) {
+  for (const platform::FilePath& path : images) {
     console::write(check.headerText);
     console::write(runningNumber++);
     console::endLine();
@@ -88,7 +88,7 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<std::string>& im
     std::string valueText;
     const bool filed = valueTextOfImage(check, bytes, status, valueText);
     bytes.release();  // one photo's bytes in memory at a time
-    if (filed) groups[valueText].push_back(path);
+    if (filed) groups[valueText].push_back(path.text);
   }
   return groups;
 }
@@ -121,7 +121,7 @@ void reportMissingValues(const ValueGroups& groups, const std::string& missingVa
   }
 }
 
-void runCheckPass(const CheckRow& check, const std::vector<std::string>& images,
+void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
                   std::vector<std::string>& findings, bool& errorFlag) {
   ValueGroups groups = fileImages(check, images);
   if (check.rule == ReportingRule::consistencyComparison) {

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "checks/check_table.h"
+#include "platform/platform.h"
 
 // Value text -> the image paths that gave it, in the order the pass met them.
 // std::string compares as unsigned bytes and the shorter of two texts with a
@@ -27,12 +28,12 @@ using ValueGroups = std::map<std::string, std::vector<std::string>>;
 inline constexpr char kErrorKey[] = "error";
 
 // Runs one whole check: start line, per-image loop, listing and reporting.
-void runCheckPass(const CheckRow& check, const std::vector<std::string>& images,
+void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
                   std::vector<std::string>& findings, bool& errorFlag);
 
 // The per-image loop alone: prints the start line and the header lines and
 // returns the filled value groups.
-ValueGroups fileImages(const CheckRow& check, const std::vector<std::string>& images);
+ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePath>& images);
 
 // The two reporting rules, over filled value groups. The consistency
 // comparison drops the "error" group from `groups`.

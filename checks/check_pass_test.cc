@@ -14,17 +14,10 @@
 
 #include "console/console_texts.h"
 #include "platform/platform.h"
+#include "tests/support/captured_output.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
-
-// Catches what the check pass writes to standard output.
-struct CapturedOutput {
-  std::ostringstream stream;
-  std::streambuf* saved = std::cout.rdbuf(stream.rdbuf());
-  ~CapturedOutput() { std::cout.rdbuf(saved); }
-  std::string text() const { return stream.str(); }
-};
 
 std::string countLine(const std::string& key, std::size_t count) {
   return key + "\n" + std::to_string(count) + "\n\n";
@@ -214,8 +207,15 @@ TEST(FileImages, UnreadableFilesAreErrorsMissingOnesAreSkipped) {
   ASSERT_EQ(::symlink("nowhere.jpg", dangling.c_str()), 0);
   const std::string missing = folder / "removed.jpg";
 
-  const CheckRow check{0,   "",        "H: ", fileAllAsX, ReportingRule::missingValueReport,
-                       "x", 0, "", &CheckFindings::gpsImages};
+  const CheckRow check{0,
+                       "",
+                       "H: ",
+                       fileAllAsX,
+                       ReportingRule::missingValueReport,
+                       "x",
+                       0,
+                       "",
+                       &CheckFindings::gpsImages};
   CapturedOutput out;
   const ValueGroups groups = fileImages(check, {text, missing, fifo, empty, dangling, device});
   EXPECT_EQ(out.text(),

@@ -37,9 +37,9 @@ struct CheckRow {
   const char* headerText;  // printed before each image's running number
   ValueTextOf valueTextOf;
   ReportingRule rule;
-  const char* missingValueKey;  // used by the missing-value report only
-  int errorCode;                // its group in error.json
-  const char* description;      // that group's "error_des"
+  const char* missingValueKey;                        // used by the missing-value report only
+  int errorCode;                                      // its group in error.json
+  const char* description;                            // that group's "error_des"
   std::vector<std::string> CheckFindings::*findings;  // the list it fills
 };
 

@@ -22,22 +22,22 @@ const std::array<CheckRow, kCheckCount> kCheckRows = {{
 }};
 // clang-format on
 
-void runResolutionCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
-                        bool& errorFlag) {
+void runResolutionCheck(const std::vector<platform::FilePath>& images,
+                        std::vector<std::string>& findings, bool& errorFlag) {
   runCheckPass(kCheckRows[0], images, findings, errorFlag);
 }
 
-void runCameraMakerCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
-                         bool& errorFlag) {
+void runCameraMakerCheck(const std::vector<platform::FilePath>& images,
+                         std::vector<std::string>& findings, bool& errorFlag) {
   runCheckPass(kCheckRows[1], images, findings, errorFlag);
 }
 
-void runFocalLengthCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
-                         bool& errorFlag) {
+void runFocalLengthCheck(const std::vector<platform::FilePath>& images,
+                         std::vector<std::string>& findings, bool& errorFlag) {
   runCheckPass(kCheckRows[2], images, findings, errorFlag);
 }
 
-void runGpsCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
+void runGpsCheck(const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
                  bool& errorFlag) {
   runCheckPass(kCheckRows[3], images, findings, errorFlag);
 }

@@ -12,13 +12,15 @@
 #include <string>
 #include <vector>
 
-void runResolutionCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
-                        bool& errorFlag);
-void runCameraMakerCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
-                         bool& errorFlag);
-void runFocalLengthCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
-                         bool& errorFlag);
-void runGpsCheck(const std::vector<std::string>& images, std::vector<std::string>& findings,
+#include "platform/platform.h"
+
+void runResolutionCheck(const std::vector<platform::FilePath>& images,
+                        std::vector<std::string>& findings, bool& errorFlag);
+void runCameraMakerCheck(const std::vector<platform::FilePath>& images,
+                         std::vector<std::string>& findings, bool& errorFlag);
+void runFocalLengthCheck(const std::vector<platform::FilePath>& images,
+                         std::vector<std::string>& findings, bool& errorFlag);
+void runGpsCheck(const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
                  bool& errorFlag);
 
 #endif  // PHOTOCHECK_CHECKS_CHECKS_H

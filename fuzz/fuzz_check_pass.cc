@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     names.insert(name);
   }
 
-  const std::vector<std::string> images = listFolderFiles(folder.string());
+  const std::vector<platform::FilePath> images = listFolderFiles(folder.string());
   if (images.size() != fileCount) std::abort();
   CheckFindings findings;
   CheckFlags flags{};

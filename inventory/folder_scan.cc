@@ -11,8 +11,8 @@ namespace {
 // `ancestors` holds the identities of the folders on the current descent
 // path. A folder met again below itself (through a link) is passed over in
 // silence, so a link cycle cannot make the scan endless.
-void scanFolder(const std::string& folder, std::vector<platform::FolderId>& ancestors,
-                std::vector<std::string>& images) {
+void scanFolder(const platform::FilePath& folder, std::vector<platform::FolderId>& ancestors,
+                std::vector<platform::FilePath>& images) {
   platform::FolderListing listing;
   if (!platform::listFolder(folder, listing)) {
     console::line(texts::kFolderNotFound);
@@ -21,9 +21,7 @@ void scanFolder(const std::string& folder, std::vector<platform::FolderId>& ance
   if (std::find(ancestors.begin(), ancestors.end(), listing.id) != ancestors.end()) return;
   ancestors.push_back(listing.id);
   for (const platform::FolderEntry& entry : listing.entries) {
-    std::string path = folder;
-    path += platform::kPathSeparator;
-    path += entry.name;
+    platform::FilePath path = platform::childPath(folder, entry);
     if (entry.isFolder) {
       scanFolder(path, ancestors, images);
     } else {
@@ -35,9 +33,9 @@ void scanFolder(const std::string& folder, std::vector<platform::FolderId>& ance
 
 }  // namespace
 
-std::vector<std::string> listFolderFiles(std::string folder) {
-  std::vector<std::string> images;
+std::vector<platform::FilePath> listFolderFiles(std::string folder) {
+  std::vector<platform::FilePath> images;
   std::vector<platform::FolderId> ancestors;
-  scanFolder(folder, ancestors, images);
+  scanFolder(platform::FilePath(std::move(folder)), ancestors, images);
   return images;
 }

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 // Paths of all files below `folder`: the folder text as given, the platform's
 // separator and the entry name, through every level of sub-folders. A
 // sub-folder's files stand where the sub-folder was met (depth first), so
 // files listed after a sub-folder come after its contents. A folder that
 // cannot be listed prints "can not found the file ... " and adds nothing.
-std::vector<std::string> listFolderFiles(std::string folder);
+std::vector<platform::FilePath> listFolderFiles(std::string folder);
 
 #endif  // PHOTOCHECK_INVENTORY_FOLDER_SCAN_H

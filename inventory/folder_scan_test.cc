@@ -4,6 +4,7 @@
 
 #include "gtest/gtest.h"
 #include "platform/platform.h"
+#include "tests/support/captured_output.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -17,9 +18,9 @@ struct Scan {
 
 Scan scan(const std::string& folder) {
   Scan result;
-  testing::internal::CaptureStdout();
-  result.images = listFolderFiles(folder);
-  result.printed = testing::internal::GetCapturedStdout();
+  CapturedOutput out;
+  for (const platform::FilePath& path : listFolderFiles(folder)) result.images.push_back(path.text);
+  result.printed = out.text();
   return result;
 }
 

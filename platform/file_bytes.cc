@@ -43,4 +43,19 @@ void FileBytes::adoptMapping(const unsigned char* address, std::uint32_t size,
   mappedLength_ = mappedLength;
 }
 
+ReadableFile::ReadableFile(ReadableFile&& other) noexcept { *this = std::move(other); }
+
+ReadableFile& ReadableFile::operator=(ReadableFile&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = other.handle_;
+    size_ = other.size_;
+    other.handle_ = -1;
+    other.size_ = 0;
+  }
+  return *this;
+}
+
+ReadableFile::~ReadableFile() { close(); }
+
 }  // namespace platform

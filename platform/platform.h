@@ -20,6 +20,30 @@ namespace platform {
 // POSIX (where a backslash is an ordinary file-name byte).
 extern const char kPathSeparator;
 
+#ifdef _WIN32
+// The exact path the Windows calls take. Empty where it has not been made
+// (the calls then fall back to the shown text).
+using NativePath = std::wstring;
+#else
+// POSIX reaches a file by the very bytes it is shown with: nothing more to
+// carry.
+struct NativePath {};
+#endif
+
+// The path of a listed file or folder, as the tool shows it and as the
+// platform reaches it.
+struct FilePath {
+  FilePath() = default;
+  // A path from a text of the user's (a setting, a test's folder).
+  FilePath(std::string shownText);  // NOLINT: implicit on purpose
+  FilePath(const char* shownText) : FilePath(std::string(shownText)) {}  // NOLINT
+
+  // What the console and error.json show: the folder text as given, the
+  // platform's separator and each name, in the platform's own encoding.
+  std::string text;
+  NativePath native;
+};
+
 // True when something exists at `path` (the C runtime's access test with
 // mode 0).
 bool pathExists(const std::string& path);
@@ -29,9 +53,13 @@ bool pathExists(const std::string& path);
 bool makeFolders(const std::string& path);
 
 struct FolderEntry {
-  std::string name;
+  std::string name;   // as shown, in the platform's own encoding
+  NativePath native;  // the exact name, where it differs from `name`
   bool isFolder = false;
 };
+
+// `folder`, the separator and the entry's name.
+FilePath childPath(const FilePath& folder, const FolderEntry& entry);
 
 // Identity of a listed folder, used to notice link cycles. `known` is false
 // where the platform gives no identity (Windows).
@@ -53,7 +81,7 @@ struct FolderListing {
 
 // Lists one folder. Returns false when it cannot be listed (missing, not a
 // folder, no access).
-bool listFolder(const std::string& folder, FolderListing& listing);
+bool listFolder(const FilePath& folder, FolderListing& listing);
 
 // A whole file's bytes, read into memory or mapped. Owns what it points at;
 // moved, never copied.
@@ -92,7 +120,41 @@ enum class ReadStatus {
 };
 
 // Obtains the whole content of the file at `path`.
-ReadStatus readWholeFile(const std::string& path, FileBytes& bytes);
+ReadStatus readWholeFile(const FilePath& path, FileBytes& bytes);
+
+// A file open for reading at any offset. Moved, never copied; closes itself.
+class ReadableFile {
+ public:
+  ReadableFile() = default;
+  ReadableFile(ReadableFile&& other) noexcept;
+  ReadableFile& operator=(ReadableFile&& other) noexcept;
+  ReadableFile(const ReadableFile&) = delete;
+  ReadableFile& operator=(const ReadableFile&) = delete;
+  ~ReadableFile();
+
+  // The file's length when it was opened; below 4 GiB.
+  std::uint32_t size() const { return size_; }
+  void close();
+
+ private:
+  friend ReadStatus openForReading(const FilePath& path, ReadableFile& file);
+  friend bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length,
+                     unsigned char* out);
+  std::intptr_t handle_ = -1;  // a file descriptor on POSIX, a HANDLE on Windows
+  std::uint32_t size_ = 0;
+};
+
+// Opens a listed file for reading. `missing` only when nothing is there (the
+// path does not exist); any other failure (no permission on a folder on the
+// way, a link loop, a name too long, not a regular file, 4 GiB or more, the
+// open refused) is `unreadable`, so a photo nobody could read never passes
+// unnoticed.
+ReadStatus openForReading(const FilePath& path, ReadableFile& file);
+
+// Reads exactly `length` bytes at `offset` into `out`. False when they cannot
+// all be read (an I/O error, or the file was cut short since it was opened).
+bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length,
+            unsigned char* out);
 
 // Replaces the file at `path` by `text`, all or nothing: the text goes to a
 // temporary file beside it, which is then renamed over `path`. On failure the

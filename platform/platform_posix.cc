@@ -18,6 +18,17 @@ namespace platform {
 
 const char kPathSeparator = '/';
 
+FilePath::FilePath(std::string shownText) : text(std::move(shownText)) {}
+
+FilePath childPath(const FilePath& folder, const FolderEntry& entry) {
+  FilePath child;
+  child.text.reserve(folder.text.size() + 1 + entry.name.size());
+  child.text = folder.text;
+  child.text += kPathSeparator;
+  child.text += entry.name;
+  return child;
+}
+
 bool pathExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 
 bool makeFolders(const std::string& path) {
@@ -55,10 +66,10 @@ bool entryIsFolder(int dirFd, const struct dirent* entry) {
 
 }  // namespace
 
-bool listFolder(const std::string& folder, FolderListing& listing) {
+bool listFolder(const FilePath& folder, FolderListing& listing) {
   listing.entries.clear();
   listing.id = FolderId{};
-  DIR* dir = ::opendir(folder.c_str());
+  DIR* dir = ::opendir(folder.text.c_str());
   if (dir == nullptr) return false;
   DirCloser closer{dir};
   const int fd = ::dirfd(dir);
@@ -71,7 +82,7 @@ bool listFolder(const std::string& folder, FolderListing& listing) {
   while (const struct dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    listing.entries.push_back(FolderEntry{name, entryIsFolder(fd, entry)});
+    listing.entries.push_back(FolderEntry{name, NativePath{}, entryIsFolder(fd, entry)});
   }
   // Byte order of the names (std::string compares bytes as unsigned), so that
   // every machine lists a tree alike.
@@ -207,7 +218,8 @@ bool mapWhole(int fd, std::size_t size, FileBytes& bytes) {
 
 }  // namespace
 
-ReadStatus readWholeFile(const std::string& path, FileBytes& bytes) {
+ReadStatus readWholeFile(const FilePath& filePath, FileBytes& bytes) {
+  const std::string& path = filePath.text;
   bytes.release();
   // One stat answers both "is it there" and "what is it". A path that cannot
   // be stat'ed counts as missing exactly when the existence test says so.
@@ -238,6 +250,52 @@ ReadStatus readWholeFile(const std::string& path, FileBytes& bytes) {
     return ReadStatus::unreadable;
   }
   return ReadStatus::ok;
+}
+
+void ReadableFile::close() {
+  if (handle_ >= 0) ::close(static_cast<int>(handle_));
+  handle_ = -1;
+  size_ = 0;
+}
+
+ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
+  file.close();
+  // Only "nothing there" is missing: a folder on the way that may not be
+  // searched, a link loop or an overlong name hide a file that may well be
+  // there, and a set must not pass with it unread.
+  struct stat st;
+  if (::stat(path.text.c_str(), &st) != 0) {
+    return errno == ENOENT || errno == ENOTDIR ? ReadStatus::missing : ReadStatus::unreadable;
+  }
+  // A named pipe, socket or device is never opened: opening a pipe for
+  // reading would block the run for good, opening a device can act on it.
+  if (!S_ISREG(st.st_mode)) return ReadStatus::unreadable;
+  // O_NONBLOCK keeps the open from waiting should the path have turned into a
+  // pipe since the test above; it changes nothing for a regular file.
+  const int fd = ::open(path.text.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return ReadStatus::unreadable;
+  file.handle_ = fd;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::uint64_t>(st.st_size) >= kFourGiB) {
+    file.close();
+    return ReadStatus::unreadable;
+  }
+  file.size_ = static_cast<std::uint32_t>(st.st_size);
+  return ReadStatus::ok;
+}
+
+bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length,
+            unsigned char* out) {
+  if (file.handle_ < 0) return false;
+  const int fd = static_cast<int>(file.handle_);
+  std::uint64_t done = 0;
+  while (done < length) {
+    const ssize_t got = ::pread(fd, out + done, length - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;  // an error, or the file ends early
+    done += static_cast<std::uint64_t>(got);
+  }
+  return true;
 }
 
 bool replaceFile(const std::string& path, const std::string& text) {

@@ -18,6 +18,16 @@ namespace platform {
 
 const char kPathSeparator = '\\';
 
+FilePath::FilePath(std::string shownText) : text(std::move(shownText)) {}
+
+FilePath childPath(const FilePath& folder, const FolderEntry& entry) {
+  FilePath child;
+  child.text = folder.text;
+  child.text += kPathSeparator;
+  child.text += entry.name;
+  return child;
+}
+
 bool pathExists(const std::string& path) { return ::_access(path.c_str(), 0) == 0; }
 
 namespace {
@@ -65,7 +75,8 @@ bool makeFolders(const std::string& path) {
   return isFolder(path);
 }
 
-bool listFolder(const std::string& folder, FolderListing& listing) {
+bool listFolder(const FilePath& folderPath, FolderListing& listing) {
+  const std::string& folder = folderPath.text;
   listing.entries.clear();
   // The platform gives no folder identity; a link cycle cannot be noticed.
   listing.id = FolderId{};
@@ -79,7 +90,7 @@ bool listFolder(const std::string& folder, FolderListing& listing) {
     const std::string name = entry.name;
     const bool folderEntry = (entry.attrib & _A_SUBDIR) != 0;
     if (folderEntry && (name == "." || name == "..")) continue;
-    listing.entries.push_back(FolderEntry{name, folderEntry});
+    listing.entries.push_back(FolderEntry{name, NativePath{}, folderEntry});
   } while (::_findnext64i32(handle, &entry) == 0);
   ::_findclose(handle);
   return true;
@@ -143,7 +154,8 @@ bool nameLostInCodePage(const std::string& path) {
 
 }  // namespace
 
-ReadStatus readWholeFile(const std::string& path, FileBytes& bytes) {
+ReadStatus readWholeFile(const FilePath& filePath, FileBytes& bytes) {
+  const std::string& path = filePath.text;
   bytes.release();
   if (!pathExists(path)) {
     return nameLostInCodePage(path) ? ReadStatus::unreadable : ReadStatus::missing;
@@ -174,6 +186,53 @@ ReadStatus readWholeFile(const std::string& path, FileBytes& bytes) {
     done += got;
   }
   return ReadStatus::ok;
+}
+
+void ReadableFile::close() {
+  if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+  handle_ = -1;
+  size_ = 0;
+}
+
+ReadStatus openForReading(const FilePath& filePath, ReadableFile& file) {
+  file.close();
+  const std::string& path = filePath.text;
+  if (::_access(path.c_str(), 0) != 0) {
+    // Only "nothing there" is missing. A name the code page lost ('?') or a
+    // path too long for the ANSI calls was listed a moment ago: it is there,
+    // these calls just cannot reach it.
+    const bool absent = errno == ENOENT && !nameLostInCodePage(path) && path.size() <= MAX_PATH;
+    return absent ? ReadStatus::missing : ReadStatus::unreadable;
+  }
+  const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return ReadStatus::unreadable;
+  file.handle_ = reinterpret_cast<std::intptr_t>(handle);
+  // Only a regular disk file: a device name (NUL, COM1) opens but is no photo.
+  LARGE_INTEGER size;
+  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileSizeEx(handle, &size) ||
+      size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) >= kFourGiB) {
+    file.close();
+    return ReadStatus::unreadable;
+  }
+  file.size_ = static_cast<std::uint32_t>(size.QuadPart);
+  return ReadStatus::ok;
+}
+
+bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length,
+            unsigned char* out) {
+  if (file.handle_ == -1) return false;
+  const auto handle = reinterpret_cast<HANDLE>(file.handle_);
+  std::uint32_t done = 0;
+  while (done < length) {
+    OVERLAPPED at{};
+    at.Offset = offset + done;
+    DWORD got = 0;
+    if (!::ReadFile(handle, out + done, length - done, &got, &at) || got == 0) return false;
+    done += got;
+  }
+  return true;
 }
 
 bool replaceFile(const std::string& path, const std::string& text) {

@@ -10,6 +10,7 @@
 #include "console/console_texts.h"
 #include "gtest/gtest.h"
 #include "inventory/folder_scan.h"
+#include "tests/support/captured_output.h"
 #include "tests/support/platform_text.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
@@ -51,9 +52,11 @@ TEST_F(ChineseNames, TheScanJoinsGbkNamesInTheFindFunctionsOrder) {
       images_ + "\\" + kFolderGbk + "\\" + kPictureGbk,
       images_ + "\\" + kPhotoGbk,
   };
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(listFolderFiles(images_), expected);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  CapturedOutput out;
+  std::vector<std::string> listed;
+  for (const platform::FilePath& path : listFolderFiles(images_)) listed.push_back(path.text);
+  EXPECT_EQ(listed, expected);
+  EXPECT_EQ(out.text(), "");
 }
 
 TEST_F(ChineseNames, ReachTheConsoleAndTheReportAsGbkBytes) {
