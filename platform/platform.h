@@ -1,10 +1,11 @@
 // The one place that touches the operating system. Everything else in
 // photocheck is plain C++17 over byte strings; this header says what it needs
-// of the platform, and platform_posix.cc / platform_windows.cc provide it.
+// of the platform, and platform_posix.cc / the windows_*.cc files provide it.
 //
 // Paths are byte strings in the platform's own encoding (the ANSI code page
-// on Windows, raw bytes on POSIX) and are used exactly as given: nothing here
-// normalises a path.
+// on Windows, raw bytes on POSIX) and are shown exactly as given: nothing here
+// normalises a path's text. Windows reaches a path through its UTF-16 native
+// form instead (see FilePath and windows_paths.h).
 #ifndef PHOTOCHECK_PLATFORM_PLATFORM_H
 #define PHOTOCHECK_PLATFORM_PLATFORM_H
 
@@ -21,9 +22,15 @@ namespace platform {
 extern const char kPathSeparator;
 
 #ifdef _WIN32
-// The exact path the Windows calls take. Empty where it has not been made
-// (the calls then fall back to the shown text).
+// The exact path the Windows calls take: UTF-16, absolute, in the extended
+// "\\?\" form (no length limit, every name taken as it stands). Empty where
+// it has not been made (the calls then make it from the shown text).
 using NativePath = std::wstring;
+
+// True when `byte` begins a two-byte character of the ANSI code page (a GBK
+// character under code page 936); its second byte may then be 0x5C, the byte
+// of '\', without being a separator.
+bool isLeadByte(unsigned char byte);
 #else
 // POSIX reaches a file by the very bytes it is shown with: nothing more to
 // carry.
@@ -34,7 +41,8 @@ struct NativePath {};
 // platform reaches it.
 struct FilePath {
   FilePath() = default;
-  // A path from a text of the user's (a setting, a test's folder).
+  // A path from a text of the user's (a setting, a test's folder). On
+  // Windows the native path is made from it here, the text converted whole.
   FilePath(std::string shownText);  // NOLINT: implicit on purpose
   FilePath(const char* shownText) : FilePath(std::string(shownText)) {}  // NOLINT
 
@@ -44,8 +52,7 @@ struct FilePath {
   NativePath native;
 };
 
-// True when something exists at `path` (the C runtime's access test with
-// mode 0).
+// True when something exists at `path`.
 bool pathExists(const std::string& path);
 
 // Creates `path` and every missing parent folder. Returns true when the
@@ -53,16 +60,21 @@ bool pathExists(const std::string& path);
 bool makeFolders(const std::string& path);
 
 struct FolderEntry {
-  std::string name;   // as shown, in the platform's own encoding
-  NativePath native;  // the exact name, where it differs from `name`
+  // As shown, in the platform's own encoding. On Windows the ANSI code page's
+  // bytes, with '?' for each character the code page cannot hold.
+  std::string name;
+  // On Windows the exact UTF-16 name, by which the entry is reached.
+  NativePath native;
   bool isFolder = false;
 };
 
 // `folder`, the separator and the entry's name.
 FilePath childPath(const FilePath& folder, const FolderEntry& entry);
 
-// Identity of a listed folder, used to notice link cycles. `known` is false
-// where the platform gives no identity (Windows).
+// Identity of a listed folder, so that a folder reached by several paths
+// (links, junctions) is listed once: device and inode on POSIX, volume serial
+// number and file ID on Windows. `known` is false where the platform gives
+// none (the folder could be listed but not opened).
 struct FolderId {
   bool known = false;
   std::uint64_t device = 0;

@@ -1,0 +1,110 @@
+// Writing the report on Windows: a temporary file of the run's own beside the
+// report, renamed over it once it is written whole.
+#include "platform/windows_report.h"
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <ntsecapi.h>
+
+#include "platform/platform.h"
+#include "platform/windows_paths.h"
+
+namespace platform {
+
+namespace {
+
+// Tries before giving up: each name is new and random, so only names planted
+// in the output folder on purpose (or a freak collision) make a try fail.
+constexpr int kNameTries = 16;
+
+// The most one WriteFile call is given.
+constexpr std::size_t kChunk = std::size_t{1} << 30;
+
+std::uint64_t systemRandom() {
+  std::uint64_t number = 0;
+  if (::RtlGenRandom(&number, sizeof number)) return number;
+  // Not expected; the clock still gives another name on each try.
+  LARGE_INTEGER counter;
+  ::QueryPerformanceCounter(&counter);
+  return static_cast<std::uint64_t>(counter.QuadPart) ^
+         (std::uint64_t{::GetCurrentProcessId()} << 32);
+}
+
+// The bytes a text-mode C runtime stream stores for `text`: each line feed as
+// CR LF, every other byte as it is.
+std::string withCrLf(const std::string& text) {
+  std::string bytes;
+  bytes.reserve(text.size() + 2);
+  for (const char c : text) {
+    if (c == '\n') bytes += '\r';
+    bytes += c;
+  }
+  return bytes;
+}
+
+// Creates a new file under a fresh temporary name for `target`. CREATE_NEW
+// never opens what is there already: a file, a folder or a link planted under
+// that name makes the try fail, and the next try takes another name.
+HANDLE createTemporary(const std::wstring& target, RandomSource random, std::wstring& temporary) {
+  for (int i = 0; i < kNameTries; ++i) {
+    temporary = temporaryPathFor(target, random());
+    const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) return file;
+    const DWORD error = ::GetLastError();
+    // A folder under the name gives "access denied" on Windows.
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+        error != ERROR_ACCESS_DENIED) {
+      break;
+    }
+  }
+  return INVALID_HANDLE_VALUE;
+}
+
+bool writeWhole(HANDLE file, const std::string& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const std::size_t left = bytes.size() - done;
+    const DWORD chunk = static_cast<DWORD>(left < kChunk ? left : kChunk);
+    DWORD written = 0;
+    if (!::WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+      return false;
+    }
+    done += written;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::wstring temporaryPathFor(const std::wstring& target, std::uint64_t number) {
+  static const wchar_t kLetters[] = L"0123456789abcdefghijklmnopqrstuvwxyz";
+  std::wstring path = target + L'.';
+  for (int i = 0; i < 6; ++i) {
+    path += kLetters[number % 36];
+    number /= 36;
+  }
+  return path;
+}
+
+bool replaceFileWith(const std::string& path, const std::string& text, RandomSource random) {
+  const std::wstring target = nativePathOf(path);
+  if (target.empty()) return false;
+  std::wstring temporary;
+  const HANDLE file = createTemporary(target, random, temporary);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = writeWhole(file, withCrLf(text)) && ::FlushFileBuffers(file);
+  if (!::CloseHandle(file)) ok = false;
+  // Replaces the report, or a link in its place (never what a link leads to).
+  if (ok && !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    ok = false;
+  }
+  if (!ok) ::DeleteFileW(temporary.c_str());
+  return ok;
+}
+
+bool replaceFile(const std::string& path, const std::string& text) {
+  return replaceFileWith(path, text, systemRandom);
+}
+
+}  // namespace platform
