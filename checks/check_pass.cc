@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "checks/file_name.h"
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "exif/exif_record.h"
@@ -129,13 +130,4 @@ void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& 
   } else {
     reportMissingValues(groups, check.missingValueKey, findings, errorFlag);
   }
-}
-
-std::string fileNameOf(const std::string& path) {
-  // A forward slash always separates. A backslash separates only where the
-  // platform joins paths with it (Windows); on POSIX it is an ordinary byte of
-  // a file name and stays part of the name.
-  const char* separators = platform::kPathSeparator == '\\' ? "/\\" : "/";
-  const std::size_t last = path.find_last_of(separators);
-  return last == std::string::npos ? path : path.substr(last + 1);
 }

@@ -41,8 +41,4 @@ void reportByConsistency(ValueGroups& groups, std::vector<std::string>& findings
 void reportMissingValues(const ValueGroups& groups, const std::string& missingValueKey,
                          std::vector<std::string>& findings, bool& errorFlag);
 
-// The bare file name of a path: forward slashes count as backslashes, and the
-// name is the text after the last of them (the whole path when there is none).
-std::string fileNameOf(const std::string& path);
-
 #endif  // PHOTOCHECK_CHECKS_CHECK_PASS_H

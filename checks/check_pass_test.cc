@@ -49,31 +49,6 @@ std::vector<std::string> namesOf(const std::string& key, int count) {
   return names;
 }
 
-TEST(FileNameOf, CutsAfterTheLastSeparator) {
-  const bool backslashSeparates = platform::kPathSeparator == '\\';
-  struct Case {
-    const char* path;
-    const char* name;
-    const char* posixName;  // where a backslash is an ordinary name byte
-  };
-  const Case cases[] = {
-      {"", "", ""},
-      {"photo.jpg", "photo.jpg", "photo.jpg"},
-      {"images/photo.jpg", "photo.jpg", "photo.jpg"},
-      {"a/b/c/d.JPG", "d.JPG", "d.JPG"},
-      {"images/", "", ""},
-      {"/", "", ""},
-      {"images\\sub/photo.jpg", "photo.jpg", "photo.jpg"},
-      {"images/sub\\photo.jpg", "photo.jpg", "sub\\photo.jpg"},
-      {"C:\\images\\photo.jpg", "photo.jpg", "C:\\images\\photo.jpg"},
-      {"dir//x", "x", "x"},
-      {"dir/\xd5\xd5\xc6\xac.jpg", "\xd5\xd5\xc6\xac.jpg", "\xd5\xd5\xc6\xac.jpg"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(fileNameOf(c.path), backslashSeparates ? c.name : c.posixName) << c.path;
-  }
-}
-
 // Which groups the consistency comparison reports, for groups of given sizes
 // in key order; every group that is not the reference is reported.
 TEST(ReportByConsistency, ReportsEveryGroupButTheLargest) {
