@@ -1,13 +1,17 @@
 // The Windows platform layer on its own: folder creation over drive and
-// share roots, the find functions' listing, whole-file reads and the
-// replacing write of a report.
+// share roots, the find functions' listing and folder identities, opening and
+// reading files, and the replacing write of a report.
+#include <windows.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
 
 #include "gtest/gtest.h"
 #include "platform/platform.h"
+#include "platform/windows_report.h"
 #include "tests/support/temp_folder.h"
+#include "tests/windows/wide_files.h"
 
 namespace {
 
@@ -46,7 +50,7 @@ TEST(WindowsFolders, ListingKeepsTheFindFunctionsOrder) {
 
   platform::FolderListing listing;
   ASSERT_TRUE(platform::listFolder(root.path(), listing));
-  EXPECT_FALSE(listing.id.known);
+  EXPECT_TRUE(listing.id.known);
   std::vector<std::string> names;
   for (const platform::FolderEntry& entry : listing.entries) {
     names.push_back(entry.name);
@@ -67,6 +71,96 @@ TEST(WindowsFolders, ListingKeepsTheFindFunctionsOrder) {
   platform::FolderListing none;
   EXPECT_FALSE(platform::listFolder(root / "absent", none));
   EXPECT_FALSE(platform::listFolder(root / "a.jpg", none));
+}
+
+// One folder reached by several paths has one identity; another folder has
+// another.
+TEST(WindowsFolders, AFolderIsKnownByOneIdentityWhateverThePath) {
+  TempFolder root;
+  const widefiles::TreeRemover remover{root.path()};
+  fs::create_directories(root / "Sub\\inner");
+  auto idOf = [](const std::string& path) {
+    platform::FolderListing listing;
+    EXPECT_TRUE(platform::listFolder(path, listing)) << path;
+    EXPECT_TRUE(listing.id.known) << path;
+    return listing.id;
+  };
+  const platform::FolderId sub = idOf(root / "Sub");
+  for (const char* path : {"SUB", "Sub\\", "Sub\\inner\\..", "./Sub"}) {
+    EXPECT_TRUE(idOf(root / path) == sub) << path;
+  }
+  EXPECT_FALSE(idOf(root.path()) == sub);
+  EXPECT_FALSE(idOf(root / "Sub\\inner") == sub);
+  if (widefiles::makeLink(widefiles::extended(root / "Sub\\inner", L"up"), L"..", true)) {
+    EXPECT_TRUE(idOf(root / "Sub\\inner\\up") == sub);
+  }
+}
+
+// Each listed entry carries its exact name, by which it is reached, beside
+// the name shown.
+TEST(WindowsFolders, EntriesAreReachedByTheirExactNames) {
+  TempFolder root;
+  const widefiles::TreeRemover remover{root.path()};
+  widefiles::writeFile(widefiles::extended(root.path(), L"b.jpg."), {'d', 'o', 't'});
+  widefiles::writeFile(widefiles::extended(root.path(), L"\u014c.jpg"), {'O'});
+  platform::FolderListing listing;
+  ASSERT_TRUE(platform::listFolder(root.path(), listing));
+  ASSERT_EQ(listing.entries.size(), 2u);
+  std::vector<std::pair<std::string, std::wstring>> names;
+  for (const platform::FolderEntry& entry : listing.entries) {
+    names.emplace_back(entry.name, entry.native);
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names[0], std::make_pair(std::string("?.jpg"), std::wstring(L"\u014c.jpg")));
+  EXPECT_EQ(names[1], std::make_pair(std::string("b.jpg."), std::wstring(L"b.jpg.")));
+  for (const platform::FolderEntry& entry : listing.entries) {
+    const platform::FilePath path = platform::childPath(root.path(), entry);
+    EXPECT_EQ(path.text, root.path() + "\\" + entry.name);
+    platform::ReadableFile file;
+    ASSERT_EQ(platform::openForReading(path, file), platform::ReadStatus::ok) << entry.name;
+    EXPECT_EQ(file.size(), entry.name == "b.jpg." ? 3u : 1u);
+  }
+}
+
+// Only "nothing there" is missing (a photo removed since the scan); what is
+// there but cannot be read is unreadable. (A link whose target is gone would
+// be unreadable on Windows; Wine does not show such a link at all.)
+TEST(WindowsFiles, OpenTellsNothingThereFromWhatCannotBeRead) {
+  TempFolder root;
+  writeFileBytes(root / "photo.jpg", "x");
+  fs::create_directory(root / "folder.jpg");
+  const std::pair<std::string, platform::ReadStatus> cases[] = {
+      {root / "photo.jpg", platform::ReadStatus::ok},
+      {root / "absent.jpg", platform::ReadStatus::missing},
+      {root / "absent\\photo.jpg", platform::ReadStatus::missing},
+      // A file where a folder should be: the path leads nowhere, as POSIX
+      // says with ENOTDIR.
+      {root / "photo.jpg\\below.jpg", platform::ReadStatus::missing},
+      {root / "folder.jpg", platform::ReadStatus::unreadable},
+      // No file name holds a '?': a text with one names nothing reachable.
+      {root / "?.jpg", platform::ReadStatus::unreadable},
+  };
+  for (const auto& [path, status] : cases) {
+    platform::ReadableFile file;
+    EXPECT_EQ(platform::openForReading(path, file), status) << path;
+  }
+}
+
+TEST(WindowsFiles, ReadAtGivesTheBytesAtAnOffsetAndRefusesAShortRead) {
+  TempFolder root;
+  writeFileBytes(root / "photo.jpg", "0123456789");
+  platform::ReadableFile file;
+  ASSERT_EQ(platform::openForReading(root / "photo.jpg", file), platform::ReadStatus::ok);
+  ASSERT_EQ(file.size(), 10u);
+  unsigned char bytes[10] = {};
+  ASSERT_TRUE(platform::readAt(file, 7, 3, bytes));
+  EXPECT_EQ(std::string(bytes, bytes + 3), "789");
+  ASSERT_TRUE(platform::readAt(file, 0, 2, bytes));
+  EXPECT_EQ(std::string(bytes, bytes + 2), "01");
+  EXPECT_FALSE(platform::readAt(file, 8, 3, bytes));
+  EXPECT_FALSE(platform::readAt(file, 0xFFFFFFFFu, 2, bytes));
+  file.close();
+  EXPECT_FALSE(platform::readAt(file, 0, 1, bytes));
 }
 
 TEST(WindowsFiles, ReadWholeFileTellsMissingFromUnreadable) {
@@ -113,7 +207,52 @@ TEST(WindowsFiles, ReplaceFileWritesTextModeAndReplacesWhole) {
   fs::create_directory(root / "taken");
   EXPECT_FALSE(platform::replaceFile(root / "taken", "x"));
   EXPECT_TRUE(fs::is_directory(root / "taken"));
-  EXPECT_FALSE(fs::exists(root / "taken.tmp"));
+  std::vector<std::string> left;
+  for (const auto& entry : fs::directory_iterator(root.path())) {
+    left.push_back(entry.path().filename().string());
+  }
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"error.json", "taken"}));
+}
+
+// Numbers for the temporary names, the same in every run.
+std::uint64_t nextNumber = 0;
+std::uint64_t countingNumbers() { return nextNumber++; }
+
+// Whatever is planted under the names a run tries is never opened: the run
+// takes the next name. When every try meets something, the report is not
+// written and nothing is left behind.
+TEST(WindowsReport, PlantedTemporaryNamesAreNeverOpened) {
+  TempFolder root;
+  const widefiles::TreeRemover remover{root.path()};
+  const std::string path = root / "error.json";
+  const std::wstring target = widefiles::extended(root.path(), L"error.json");
+  writeFileBytes(root / "victim.txt", "theirs");
+  widefiles::makeFolders(platform::temporaryPathFor(target, 0));
+  widefiles::writeFile(platform::temporaryPathFor(target, 1), {'t', 'h', 'e', 'i', 'r', 's'});
+  const bool linked =
+      widefiles::makeLink(platform::temporaryPathFor(target, 2), L"victim.txt", false);
+
+  nextNumber = 0;
+  ASSERT_TRUE(platform::replaceFileWith(path, "report\n", countingNumbers));
+  EXPECT_EQ(nextNumber, linked ? 4u : 3u);
+  EXPECT_EQ(readFileBytes(path), "report\r\n");
+  EXPECT_TRUE(fs::is_directory(widefiles::extended(root.path(), L"error.json.000000")));
+  EXPECT_EQ(widefiles::readFile(platform::temporaryPathFor(target, 1)), "theirs");
+  EXPECT_EQ(readFileBytes(root / "victim.txt"), "theirs");
+  EXPECT_FALSE(widefiles::exists(platform::temporaryPathFor(target, linked ? 3 : 2)));
+
+  // Every try meets the planted file.
+  auto alwaysOne = []() -> std::uint64_t { return 1; };
+  EXPECT_FALSE(platform::replaceFileWith(path, "other", alwaysOne));
+  EXPECT_EQ(readFileBytes(path), "report\r\n");
+  EXPECT_EQ(widefiles::readFile(platform::temporaryPathFor(target, 1)), "theirs");
+}
+
+TEST(WindowsReport, TemporaryNamesAreSixLettersOrDigitsAfterTheTarget) {
+  EXPECT_EQ(platform::temporaryPathFor(L"C:\\out\\error.json", 0), L"C:\\out\\error.json.000000");
+  EXPECT_EQ(platform::temporaryPathFor(L"e", 35 + 36 * 10), L"e.za0000");
+  EXPECT_EQ(platform::temporaryPathFor(L"e", ~std::uint64_t{0}).size(), 8u);
 }
 
 }  // namespace

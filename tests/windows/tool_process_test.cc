@@ -3,17 +3,18 @@
 // the mingw C++ library cannot make.
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
+#include <iostream>
 #include <optional>
 
 #include "console/console_texts.h"
 #include "gtest/gtest.h"
-#include "platform/platform.h"
 #include "tests/e2e/photo_set.h"
 #include "tests/support/platform_text.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
+#include "tests/windows/wide_files.h"
 
 namespace {
 
@@ -112,27 +113,38 @@ TEST(WindowsProcess, APhotoLockedByAnotherProgramIsReported) {
   EXPECT_FALSE(released.report);
 }
 
-// Under a code page without Chinese characters (1252 here) a Chinese file
-// name comes from the listing with '?' for each character, and no ANSI
-// function can open it by that name. The photo is there all the same: the run
-// reports it rather than passing a set nobody could read whole.
-TEST(WindowsProcess, APhotoWhoseNameTheCodePageCannotHoldIsReported) {
+// What others left in a shared output folder under names a report could be
+// written through: a folder where the old fixed temporary name was, a file
+// under the new names' pattern, and error.json itself a link to a file of
+// theirs. The report is written all the same, and nothing of theirs changes.
+TEST(WindowsProcess, ThingsPlantedInTheOutputFolderDoNotBreakTheReport) {
   TempFolder root;
+  const widefiles::TreeRemover remover{root.path()};
   const std::string images = root / "images";
-  e2e::writePhoto(images + "\\ok.jpg", e2e::Photo{});
-  const auto photo = e2e::jpegOf(e2e::Photo{});
-  std::ofstream(std::filesystem::path(images) / L"\u7167\u7247.jpg", std::ios::binary)
-      .write(reinterpret_cast<const char*>(photo.data()),
-             static_cast<std::streamsize>(photo.size()));
-  platform::FolderListing listing;
-  ASSERT_TRUE(platform::listFolder(images, listing));
-  ASSERT_EQ(listing.entries.size(), 2u);
-  if (listing.entries[1].name != "??.jpg") {
-    GTEST_SKIP() << "this code page lists the name as " << listing.entries[1].name;
-  }
-  const e2e::PhotoRun r = e2e::runOn(root, images, root / "out", {false, false, false, true});
+  const std::string output = root / "out";
+  e2e::Photo noGps;
+  noGps.gps.reset();
+  e2e::writePhoto(images + "\\nogps.jpg", noGps);
+  std::filesystem::create_directories(output + "\\error.json.tmp");
+  writeFileBytes(output + "\\error.json.000000", "theirs");
+  writeFileBytes(root / "victim.txt", "theirs");
+  const bool linked =
+      widefiles::makeLink(widefiles::extended(output, L"error.json"), L"..\\victim.txt", false);
+
+  const e2e::PhotoRun r = e2e::runOn(root, images, output, {false, false, false, true});
   EXPECT_EQ(r.run.status, 1);
-  EXPECT_EQ(r.report, e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, {"??.jpg"})}));
+  EXPECT_EQ(r.report,
+            e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, {"nogps.jpg"})}));
+  EXPECT_EQ(e2e::lastLine(r.run.out), r.report.value_or(""));
+  EXPECT_EQ(readFileBytes(root / "victim.txt"), "theirs");
+  EXPECT_EQ(readFileBytes(output + "\\error.json.000000"), "theirs");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(output)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"error.json", "error.json.000000", "error.json.tmp"}));
+  if (!linked) std::cout << "[   NOTE   ] no link could be made: error.json was not planted\n";
 }
 
 }  // namespace
