@@ -62,8 +62,9 @@ if [ "$mode" = build ]; then exit 0; fi
 
 # --- Chinese locale ---------------------------------------------------------
 # Wine takes its ANSI code page from the Unix locale: zh_CN.UTF-8 gives code
-# page 936 (GBK), which the test with Chinese file names runs under. It is
-# built into the build tree, found through LOCPATH (see tests/windows).
+# page 936 (GBK), C.UTF-8 gives 1252. The tests of file names run under both
+# (see tests/windows); the Chinese locale is built into the build tree and
+# found through LOCPATH.
 locales=$build/locale
 if [ ! -e "$locales/zh_CN.UTF-8/LC_CTYPE" ]; then
   say "building the zh_CN.UTF-8 locale"
