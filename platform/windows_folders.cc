@@ -23,9 +23,23 @@ bool createFolder(const std::wstring& text) {
          (::CreateDirectoryW(native.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
+// The 128-bit file ID (ReFS uses all of it; NTFS only its low half) folded
+// into 64 bits: the low half as it is, the high half mixed in by an odd
+// multiplier, so NTFS IDs stay exact.
+std::uint64_t foldedId(const FILE_ID_128& id) {
+  std::uint64_t low = 0;
+  std::uint64_t high = 0;
+  for (int i = 7; i >= 0; --i) {
+    low = (low << 8) | id.Identifier[i];
+    high = (high << 8) | id.Identifier[8 + i];
+  }
+  return low ^ (high * 0x9E3779B97F4A7C15u);
+}
+
 // The volume serial number and file ID of the folder at `native`; unknown
-// when it cannot be opened. The handle follows a junction or a folder link
-// to the folder it leads to, so every path to one folder gives one identity.
+// when it cannot be opened or its file system gives no ID (zero). The handle
+// follows a junction or a folder link to the folder it leads to, so every
+// path to one folder gives one identity.
 FolderId folderIdOf(const std::wstring& native) {
   FolderId id;
   // Backup semantics: the flag without which no folder can be opened.
@@ -33,12 +47,17 @@ FolderId folderIdOf(const std::wstring& native) {
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return id;
+  FILE_ID_INFO full;
   BY_HANDLE_FILE_INFORMATION information;
-  if (::GetFileInformationByHandle(handle, &information)) {
-    id.known = true;
+  // The full ID where the system gives it (Windows 8 and later).
+  if (::GetFileInformationByHandleEx(handle, FileIdInfo, &full, sizeof full)) {
+    id.device = full.VolumeSerialNumber;
+    id.inode = foldedId(full.FileId);
+  } else if (::GetFileInformationByHandle(handle, &information)) {
     id.device = information.dwVolumeSerialNumber;
     id.inode = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
   }
+  id.known = id.inode != 0;
   ::CloseHandle(handle);
   return id;
 }
