@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <thread>
 
 #include "console/console_texts.h"
 #include "gtest/gtest.h"
@@ -145,6 +146,43 @@ TEST(WindowsProcess, ThingsPlantedInTheOutputFolderDoNotBreakTheReport) {
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"error.json", "error.json.000000", "error.json.tmp"}));
   if (!linked) std::cout << "[   NOTE   ] no link could be made: error.json was not planted\n";
+}
+
+// Two failing runs into one output folder at once, again and again: each
+// time error.json is one whole report of one of them, neither says it could
+// not write, and no temporary file is left.
+TEST(WindowsProcess, TwoRunsIntoOneFolderAtOnceLeaveOneWholeReport) {
+  TempFolder root;
+  const std::string output = root / "out";
+  e2e::Photo noGps;
+  noGps.gps.reset();
+  std::string reports[2];
+  std::string settings[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string images = root / ("images" + std::to_string(i));
+    const std::string name = "nogps" + std::to_string(i) + ".jpg";
+    e2e::writePhoto(images + "\\" + name, noGps);
+    reports[i] = e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, {name})});
+    settings[i] = root / ("run" + std::to_string(i) + ".settings");
+    writeFileBytes(settings[i],
+                   "a=false\nb=true\nc=false\nd=false\ne=" + images + "\nf=" + output + "\n");
+  }
+  for (int round = 0; round < 10; ++round) {
+    SCOPED_TRACE(round);
+    ToolRun second;
+    std::thread other([&] { second = photocheck({settings[1]}); });
+    const ToolRun first = photocheck({settings[0]});
+    other.join();
+    for (const ToolRun& run : {first, second}) {
+      EXPECT_EQ(run.status, 1);
+      EXPECT_EQ(run.out.find(texts::kCannotWrite), std::string::npos);
+    }
+    const std::optional<std::string> report = readFileBytes(output + "\\error.json");
+    EXPECT_TRUE(report == reports[0] || report == reports[1]) << report.value_or("(none)");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(output),
+                            std::filesystem::directory_iterator()),
+              1);
+  }
 }
 
 }  // namespace
