@@ -20,6 +20,10 @@ constexpr int kNameTries = 16;
 // The most one WriteFile call is given.
 constexpr std::size_t kChunk = std::size_t{1} << 30;
 
+// Tries of the final move, 10 ms apart: another run replacing the same report
+// at that moment makes the move fail for as long as its own move lasts.
+constexpr int kMoveTries = 50;
+
 std::uint64_t systemRandom() {
   std::uint64_t number = 0;
   if (::RtlGenRandom(&number, sizeof number)) return number;
@@ -75,6 +79,21 @@ bool writeWhole(HANDLE file, const std::string& bytes) {
   return true;
 }
 
+// Moves `temporary` over `target`, which may exist (a report, or a link in
+// its place: the link is replaced, never what it leads to).
+bool moveOver(const std::wstring& temporary, const std::wstring& target) {
+  for (int i = 0;; ++i) {
+    if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    const DWORD error = ::GetLastError();
+    const bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    const bool folder =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!busy || folder || i + 1 == kMoveTries) return false;
+    ::Sleep(10);
+  }
+}
+
 }  // namespace
 
 std::wstring temporaryPathFor(const std::wstring& target, std::uint64_t number) {
@@ -95,10 +114,7 @@ bool replaceFileWith(const std::string& path, const std::string& text, RandomSou
   if (file == INVALID_HANDLE_VALUE) return false;
   bool ok = writeWhole(file, withCrLf(text)) && ::FlushFileBuffers(file);
   if (!::CloseHandle(file)) ok = false;
-  // Replaces the report, or a link in its place (never what a link leads to).
-  if (ok && !::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-    ok = false;
-  }
+  if (ok && !moveOver(temporary, target)) ok = false;
   if (!ok) ::DeleteFileW(temporary.c_str());
   return ok;
 }

@@ -82,21 +82,6 @@ TEST_F(AnsiText, UserTextsBecomeExtendedAbsolutePaths) {
   }
 }
 
-TEST_F(AnsiText, RootsAreToldInEveryForm) {
-  const std::pair<const wchar_t*, std::size_t> cases[] = {
-      {L"", 0},
-      {L"photos", 0},
-      {L"C:", 2},
-      {L"C:photos", 2},
-      {L"C:\\photos", 3},
-      {L"\\photos", 1},
-      {L"\\\\server\\share\\photos", 15},
-      {L"\\\\?\\C:\\photos", 7},
-      {L"\\\\?\\UNC\\server\\share\\photos", 21},
-  };
-  for (const auto& [path, length] : cases) EXPECT_EQ(platform::rootLength(path), length) << path;
-}
-
 TEST_F(AnsiText, BareNamesAreCutOnlyAtWholeSeparators) {
   struct Case {
     const char* path;

@@ -96,32 +96,6 @@ TEST(WindowsFolders, AFolderIsKnownByOneIdentityWhateverThePath) {
   }
 }
 
-// Each listed entry carries its exact name, by which it is reached, beside
-// the name shown.
-TEST(WindowsFolders, EntriesAreReachedByTheirExactNames) {
-  TempFolder root;
-  const widefiles::TreeRemover remover{root.path()};
-  widefiles::writeFile(widefiles::extended(root.path(), L"b.jpg."), {'d', 'o', 't'});
-  widefiles::writeFile(widefiles::extended(root.path(), L"\u014c.jpg"), {'O'});
-  platform::FolderListing listing;
-  ASSERT_TRUE(platform::listFolder(root.path(), listing));
-  ASSERT_EQ(listing.entries.size(), 2u);
-  std::vector<std::pair<std::string, std::wstring>> names;
-  for (const platform::FolderEntry& entry : listing.entries) {
-    names.emplace_back(entry.name, entry.native);
-  }
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names[0], std::make_pair(std::string("?.jpg"), std::wstring(L"\u014c.jpg")));
-  EXPECT_EQ(names[1], std::make_pair(std::string("b.jpg."), std::wstring(L"b.jpg.")));
-  for (const platform::FolderEntry& entry : listing.entries) {
-    const platform::FilePath path = platform::childPath(root.path(), entry);
-    EXPECT_EQ(path.text, root.path() + "\\" + entry.name);
-    platform::ReadableFile file;
-    ASSERT_EQ(platform::openForReading(path, file), platform::ReadStatus::ok) << entry.name;
-    EXPECT_EQ(file.size(), entry.name == "b.jpg." ? 3u : 1u);
-  }
-}
-
 // Only "nothing there" is missing (a photo removed since the scan); what is
 // there but cannot be read is unreadable. (A link whose target is gone would
 // be unreadable on Windows; Wine does not show such a link at all.)
@@ -247,12 +221,6 @@ TEST(WindowsReport, PlantedTemporaryNamesAreNeverOpened) {
   EXPECT_FALSE(platform::replaceFileWith(path, "other", alwaysOne));
   EXPECT_EQ(readFileBytes(path), "report\r\n");
   EXPECT_EQ(widefiles::readFile(platform::temporaryPathFor(target, 1)), "theirs");
-}
-
-TEST(WindowsReport, TemporaryNamesAreSixLettersOrDigitsAfterTheTarget) {
-  EXPECT_EQ(platform::temporaryPathFor(L"C:\\out\\error.json", 0), L"C:\\out\\error.json.000000");
-  EXPECT_EQ(platform::temporaryPathFor(L"e", 35 + 36 * 10), L"e.za0000");
-  EXPECT_EQ(platform::temporaryPathFor(L"e", ~std::uint64_t{0}).size(), 8u);
 }
 
 }  // namespace
