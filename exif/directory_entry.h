@@ -12,6 +12,11 @@
 // Offsets count from the TIFF base, which is segment position 6 (just after
 // "Exif" 00 00). Nothing here copies the segment; only decoded values are
 // copied into the entry.
+//
+// The EXIF record reader decodes no whole entry: it reads the headers, finds
+// with placeValues where the values lie and reads only the values it keeps.
+// decodeDirectoryEntry decodes one entry with all its values, by the same
+// rules.
 
 #ifndef PHOTOCHECK_EXIF_DIRECTORY_ENTRY_H_
 #define PHOTOCHECK_EXIF_DIRECTORY_ENTRY_H_
@@ -20,6 +25,8 @@
 #include <string>
 #include <variant>
 #include <vector>
+
+#include "exif/byte_span.h"
 
 // TIFF data type numbers (TIFF 6.0 section 2, "Types") that the reader knows.
 enum TiffFormat : std::uint16_t {
@@ -77,6 +84,23 @@ struct DirectoryEntry {
   // list of the kind the format calls for.
   void setFormat(std::uint16_t number);
 };
+
+// Where an entry's values lie, worked out from its header alone.
+struct ValuePlace {
+  // The entry decodes: its format is accepted (1, 2, 3, 4, 5, 7, 9, 10) and
+  // its values lie inside the segment. An entry that does not is invalid.
+  bool decodes = false;
+  // The values are bytes 8-11 of the entry itself (count x component size is
+  // at most 4); else they start at segment position `position`.
+  bool inlineValues = true;
+  std::uint64_t position = 0;
+  // count x component size; 0 for the formats whose values are not read.
+  std::uint64_t size = 0;
+};
+
+// Places the values of the entry with `header` in `segment`, whose stored
+// offsets count from `tiffBase`.
+ValuePlace placeValues(const EntryHeader& header, std::uint32_t tiffBase, const ByteSpan& segment);
 
 // Decodes the entry at `entryPosition` of `segment` (`segmentLength` bytes).
 // Never fails as a whole: an entry outside the segment, a refused format or

@@ -18,14 +18,29 @@
 // reader walks IFD0, the EXIF directory (tag 0x8769 in IFD0) and the GPS
 // directory (tag 0x8825 in IFD0); it never follows a next-directory offset.
 //
-// The reader works in place on its caller's bytes, never writes them, prints
-// nothing and throws nothing for bad data: every outcome is an ExifResult.
+// The reader pulls the bytes from a ByteSource (exif/byte_source.h) and asks
+// only for what it needs: the first 2 bytes, the end marker from the back
+// (usually the last 2 bytes), the first FF E1 pair from the front (a file
+// without one is read to its end), the TIFF header, the directories, and of
+// the entries' values only those it keeps. It never writes the bytes and
+// prints nothing; every outcome of reading the data is an ExifResult.
+//
+// Two things end a parse outside the ExifResult codes:
+// - A failed source read: the reader stops at once and returns a non-zero
+//   result that means nothing. The caller learns of the failure through its
+//   own source context and must treat the image as unreadable.
+// - std::bad_alloc, the only exception that leaves the reader: a text the
+//   record keeps can be as long as the file. The caller treats the image as
+//   unreadable then. The reader holds one copy of each text it keeps (read
+//   straight into the record's string) and a few KiB besides.
 
 #ifndef PHOTOCHECK_EXIF_EXIF_RECORD_H_
 #define PHOTOCHECK_EXIF_EXIF_RECORD_H_
 
 #include <cstdint>
 #include <string>
+
+#include "exif/byte_source.h"
 
 // Outcome of a parse. Only exifOk means the record may be used.
 enum ExifResult : int {
@@ -118,14 +133,17 @@ struct ExifRecord {
   // reference letters to '?'.
   void reset();
 
-  // Finds the EXIF APP1 segment in the bytes of a whole JPEG file and decodes
-  // it into this record. `data` may be null. Returns exifNotJpeg without
-  // touching the record; otherwise resets the record first, then fills it as
-  // far as the reading got.
+  // Finds the EXIF APP1 segment of the JPEG file behind `source` and decodes
+  // it into this record. Returns exifNotJpeg without touching the record;
+  // otherwise resets the record first, then fills it as far as the reading
+  // got. See above for a failed read and std::bad_alloc.
+  ExifResult parseJpeg(const ByteSource& source);
+
+  // The same for a whole file held in memory; `data` may be null.
   ExifResult parseJpeg(const unsigned char* data, std::uint32_t length);
 
-  // Decodes an EXIF segment: `segment` points at the 'E' of "Exif", `length`
-  // bytes from there may be read. Does not reset the record first.
+  // Decodes an EXIF segment in memory: `segment` points at the 'E' of "Exif",
+  // `length` bytes from there may be read. Does not reset the record first.
   ExifResult parseExifSegment(const unsigned char* segment, std::uint32_t length);
 };
 
