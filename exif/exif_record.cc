@@ -101,9 +101,10 @@ void pickIf(bool sets, const Entry& entry, Pick& pick) {
   pick.entry = entry;
 }
 
-// The accepted forms, tested on an entry that decodes. *SHORT, first value*:
-// format SHORT and at least one value; *RATIONAL, value i*: format RATIONAL
-// and more than i values; ASCII: any count, 0 gives the empty text.
+// The forms the fields accept, tested on an entry that decodes: a SHORT field
+// takes the first value of a SHORT entry with at least one; a RATIONAL field
+// takes value i of a RATIONAL entry with more than i; a text field takes any
+// ASCII entry (count 0 gives the empty text).
 bool isText(const Entry& entry) { return entry.header.format == tiffAscii; }
 
 bool hasShort(const Entry& entry) {
