@@ -7,9 +7,17 @@
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+  platform::prepareProcess();
   // The console keeps the classic locale (plain decimal numbers) while the
   // rest of the program uses the user's.
   std::cout.imbue(std::locale::classic());
   platform::useUserLocale();
-  return runPhotocheck(argc, argv);
+  try {
+    return runPhotocheck(argc, argv);
+  } catch (...) {
+    // Nothing is meant to get here (an image that cannot get its memory is
+    // filed as unreadable); should anything, the set has not passed, and the
+    // caller learns it from the status rather than from a crash.
+    return 1;
+  }
 }

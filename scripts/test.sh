@@ -11,9 +11,12 @@ cd "$(dirname "$0")/.."
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-scripts/install-deps.sh clang libclang-rt-14-dev
+scripts/install-deps.sh clang libclang-rt-14-dev clang-format
 
 step() { printf '\n=== %s\n' "$*"; }
+
+step "Sources: formatting, trailing blanks, carriage returns"
+scripts/check-sources.sh
 
 step "Linux build, warnings as errors"
 cmake --preset ci >/dev/null

@@ -1,4 +1,5 @@
-// The user's locale on Windows.
+// The process as a whole on Windows: its standard streams, its locale and
+// what the C runtime's text mode does to what it reads.
 #include <clocale>
 #include <exception>
 #include <locale>
@@ -6,6 +7,13 @@
 #include "platform/platform.h"
 
 namespace platform {
+
+const bool kTextKeepsCarriageReturns = false;
+
+void prepareProcess() {
+  // No signal comes from a closed pipe here: a failed console write simply
+  // fails. A process started without standard handles has its writes fail too.
+}
 
 void useUserLocale() {
   // The mingw C++ library knows only the "C" and "POSIX" locales: it throws
