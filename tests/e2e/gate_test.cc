@@ -29,10 +29,6 @@ std::string gpsSettings(const std::string& images, const std::string& out) {
   return "a=false\nb=true\nc=false\nd=false\ne=" + images + "\nf=" + out + "\n";
 }
 
-std::string gpsReport(const std::vector<std::string>& names) {
-  return e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, names)});
-}
-
 TEST(Gate, ANulByteInAFolderSettingStopsTheRunBeforeAnythingIsTouched) {
   TempFolder root;
   writeFileBytes(root / "out.txt", "precious");
@@ -83,6 +79,10 @@ TEST(Gate, TheSettingsFileIsReadUpToOneMebibyte) {
 }
 
 #ifndef _WIN32
+std::string gpsReport(const std::vector<std::string>& names) {
+  return e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, names)});
+}
+
 // Runs a shell command line; the tool is $PC, the test's folder $T.
 ToolRun shell(const std::string& command, const TempFolder& root) {
   return runTool("/bin/bash", {"-c", "PC='" + std::string(PHOTOCHECK_EXE) + "' T='" + root.path() +
