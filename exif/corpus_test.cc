@@ -197,18 +197,4 @@ TEST(Corpus, HostileFilesGiveAKnownResult) {
   std::printf("\n");
 }
 
-// Inputs the fuzzer once found: they must parse without a crash.
-TEST(Corpus, FuzzRegressionsReplay) {
-  const fs::path folder = PHOTOCHECK_EXIF_REGRESSIONS;
-  if (!fs::is_directory(folder)) GTEST_SKIP() << "no regression folder " << folder;
-  for (const fs::path& path : filesIn(folder)) {
-    const Bytes bytes = readFile(path);
-    ExifRecord record;
-    EXPECT_TRUE(isKnownResult(parseFile(bytes, record))) << path.filename();
-    ExifRecord segment;
-    EXPECT_TRUE(isKnownResult(segment.parseExifSegment(bytes.empty() ? nullptr : bytes.data(),
-                                                       static_cast<std::uint32_t>(bytes.size()))));
-  }
-}
-
 }  // namespace

@@ -5,10 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
+#include <string>
 
 #include "app/settings.h"
 #include "fuzz/fuzz_scratch.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -30,10 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzscratch::silenceConsole();
     return fuzzscratch::folder() + "/settings.txt";
   }();
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  writeFileBytes(path, std::string(reinterpret_cast<const char*>(data), size));
   SettingsMap settings;
   if (!loadSettings(path, settings)) std::abort();
   std::vector<std::string> values;
