@@ -29,7 +29,8 @@ std::string gpsSettings(const std::string& images, const std::string& out) {
   return "a=false\nb=true\nc=false\nd=false\ne=" + images + "\nf=" + out + "\n";
 }
 
-std::string gpsReport(const std::vector<std::string>& names) {
+// Used by the POSIX-only tests below alone.
+[[maybe_unused]] std::string gpsReport(const std::vector<std::string>& names) {
   return e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, names)});
 }
 
