@@ -113,10 +113,8 @@ if [ "$mode" = make ]; then exit 0; fi
 expected=$root/packaging/expected
 dist=$root/dist
 tmp=$(mktemp -d)
-wineStarted=0
 debInstalled=0
 cleanup() {
-  if [ "$wineStarted" -eq 1 ]; then wine_stop; fi
   if [ "$debInstalled" -eq 1 ]; then dpkg --purge photocheck >/dev/null || true; fi
   rm -rf "$tmp"
 }
@@ -225,12 +223,16 @@ imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | 
 [ "$imports" = "KERNEL32.dll msvcrt.dll " ] || fail "photocheck.exe imports $imports"
 
 say "zip: run-example.cmd under Wine"
-source scripts/wine-env.sh
-wineStarted=1
-wine_start
-status=0
-(cd "$windows" && "$wine" cmd /c run-example.cmd </dev/null >"$tmp/windows.out") || status=$?
-[ "$status" -eq 1 ] || fail "run-example.cmd: exit status $status, expected 1"
+(
+  # Wine's settings stay in this subshell.
+  source scripts/wine-env.sh
+  trap wine_stop EXIT
+  wine_start
+  status=0
+  cd "$windows"
+  "$wine" cmd /c run-example.cmd </dev/null >"$tmp/windows.out" || status=$?
+  [ "$status" -eq 1 ] || fail "run-example.cmd: exit status $status, expected 1"
+)
 cmp "$expected/example-windows.out" "$tmp/windows.out" || fail "run-example.cmd: console bytes differ"
 cmp "$expected/example-error.json" "$windows/examples/output/error.json" ||
   fail "run-example.cmd: error.json differs"
