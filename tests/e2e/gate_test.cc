@@ -49,7 +49,7 @@ TEST(Gate, ANulByteInAFolderSettingStopsTheRunBeforeAnythingIsTouched) {
       {root / "images" + nul, "", texts::kOutputFolderEmpty},
   };
   for (const Case& c : cases) {
-    const std::string settings = root / "nul.settings";
+    const std::string settings = root / "zero-byte.settings";
     writeFileBytes(settings, gpsSettings(c.images, c.out));
     const ToolRun run = runTool(PHOTOCHECK_EXE, {settings});
     EXPECT_EQ(run.status, 1);
