@@ -7,10 +7,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
+#include <string>
 
 #include "app/settings.h"
 #include "fuzz/fuzz_scratch.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -32,10 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzscratch::silenceConsole();
     return fuzzscratch::folder() + "/settings.txt";
   }();
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-  }
+  writeFileBytes(path, std::string(reinterpret_cast<const char*>(data), size));
   std::string text;
   const SettingsRead read = readSettingsText(path, text);
   if (read != (size > kSettingsByteLimit ? SettingsRead::tooLarge : SettingsRead::ok)) std::abort();

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds photocheck and runs every test suite: the Linux build with warnings
 # as errors, the AddressSanitizer + UndefinedBehaviorSanitizer build, the
-# fuzz targets for a bounded time, and the Windows build under Wine.
+# fuzz targets for a bounded time, the Windows build under Wine, and the
+# release packages (made from clean Release builds and checked).
 # Installs whatever Debian packages are missing first.
 #
 # Usage: scripts/test.sh [--quick]   (--quick: the Linux build's tests only)
@@ -40,4 +41,9 @@ fi
 if [ -x scripts/windows.sh ]; then
   step "Windows build under Wine"
   scripts/windows.sh
+fi
+
+if [ -x scripts/release.sh ]; then
+  step "Release packages"
+  scripts/release.sh --check
 fi

@@ -29,6 +29,11 @@ std::string gpsSettings(const std::string& images, const std::string& out) {
   return "a=false\nb=true\nc=false\nd=false\ne=" + images + "\nf=" + out + "\n";
 }
 
+// Used by the POSIX-only tests below alone.
+[[maybe_unused]] std::string gpsReport(const std::vector<std::string>& names) {
+  return e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, names)});
+}
+
 TEST(Gate, ANulByteInAFolderSettingStopsTheRunBeforeAnythingIsTouched) {
   TempFolder root;
   writeFileBytes(root / "out.txt", "precious");
@@ -44,7 +49,7 @@ TEST(Gate, ANulByteInAFolderSettingStopsTheRunBeforeAnythingIsTouched) {
       {root / "images" + nul, "", texts::kOutputFolderEmpty},
   };
   for (const Case& c : cases) {
-    const std::string settings = root / "nul.settings";
+    const std::string settings = root / "zero-byte.settings";
     writeFileBytes(settings, gpsSettings(c.images, c.out));
     const ToolRun run = runTool(PHOTOCHECK_EXE, {settings});
     EXPECT_EQ(run.status, 1);
@@ -79,10 +84,6 @@ TEST(Gate, TheSettingsFileIsReadUpToOneMebibyte) {
 }
 
 #ifndef _WIN32
-std::string gpsReport(const std::vector<std::string>& names) {
-  return e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, names)});
-}
-
 // Runs a shell command line; the tool is $PC, the test's folder $T.
 ToolRun shell(const std::string& command, const TempFolder& root) {
   return runTool("/bin/bash", {"-c", "PC='" + std::string(PHOTOCHECK_EXE) + "' T='" + root.path() +

@@ -13,7 +13,7 @@
 #include "console/console_texts.h"
 #include "gtest/gtest.h"
 #include "tests/e2e/photo_set.h"
-#include "tests/support/platform_text.h"
+#include "tests/support/expected_console.h"
 #include "tests/support/temp_folder.h"
 #include "tests/windows/code_page.h"
 #include "tests/windows/wide_files.h"
