@@ -3,8 +3,6 @@
 #include "platform/windows_report.h"
 
 #include <windows.h>
-// After windows.h, which it needs.
-#include <ntsecapi.h>
 
 #include "platform/platform.h"
 #include "platform/windows_paths.h"
@@ -24,14 +22,21 @@ constexpr std::size_t kChunk = std::size_t{1} << 30;
 // at that moment makes the move fail for as long as its own move lasts.
 constexpr int kMoveTries = 50;
 
+// A name source from KERNEL32 alone (the exe imports nothing more): the
+// performance counter, the process and a running count, mixed so that the
+// names of two runs started in the same tick still differ. The names need
+// not be secret: CREATE_NEW, not the name, keeps planted files out.
 std::uint64_t systemRandom() {
-  std::uint64_t number = 0;
-  if (::RtlGenRandom(&number, sizeof number)) return number;
-  // Not expected; the clock still gives another name on each try.
+  static std::uint64_t count = 0;
   LARGE_INTEGER counter;
   ::QueryPerformanceCounter(&counter);
-  return static_cast<std::uint64_t>(counter.QuadPart) ^
-         (std::uint64_t{::GetCurrentProcessId()} << 32);
+  std::uint64_t x = static_cast<std::uint64_t>(counter.QuadPart) ^
+                    (std::uint64_t{::GetCurrentProcessId()} << 32) ^
+                    (++count * 0x9E3779B97F4A7C15ULL);
+  // splitmix64's finaliser: every input bit reaches every output bit.
+  x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+  return x ^ (x >> 31);
 }
 
 // The bytes a text-mode C runtime stream stores for `text`: each line feed as
