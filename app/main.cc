@@ -7,9 +7,16 @@
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
-  // The console keeps the classic locale (plain decimal numbers) while the
-  // rest of the program uses the user's.
-  std::cout.imbue(std::locale::classic());
-  platform::useUserLocale();
-  return runPhotocheck(argc, argv);
+  try {
+    // The console keeps the classic locale (plain decimal numbers) while the
+    // rest of the program uses the user's.
+    std::cout.imbue(std::locale::classic());
+    platform::useUserLocale();
+    return runPhotocheck(argc, argv);
+  } catch (...) {
+    // Out of memory outside the reading of one photo (which files that photo
+    // under "error" and goes on): the run cannot say whether the set passed,
+    // and a caller must not take an aborted run for anything but a failure.
+    return 1;
+  }
 }

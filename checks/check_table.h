@@ -12,11 +12,11 @@
 
 #include "checks/check_findings.h"
 
-struct ExifRecord;
+struct ImageFacts;
 
 // Derives the value text of a decoded image. Returns false when the image is
 // in order and is not filed at all (the GPS check's images with a position).
-using ValueTextOf = bool (*)(const ExifRecord& record, std::string& valueText);
+using ValueTextOf = bool (*)(const ImageFacts& facts, std::string& valueText);
 
 // How a check picks the images it reports once every image is filed:
 //
