@@ -1,7 +1,6 @@
 // POSIX implementation of the platform layer (Linux, macOS).
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -9,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
-#include <csignal>
 #include <locale>
 
 #include "platform/platform.h"
@@ -93,164 +91,9 @@ bool listFolder(const FilePath& folder, FolderListing& listing) {
 
 namespace {
 
-// The SIGBUS guard. A mapped file that another process shortens while it is
-// mapped makes every access beyond its new end raise SIGBUS. The guard knows
-// the mapping handed out last (the check pass holds one file's bytes at a
-// time) and puts a page of zero bytes in place of a page that faults there,
-// so the access is retried and the reader sees zeros (a file cut short is
-// then not a JPEG) instead of the process dying. A fault anywhere else goes
-// to the handler that was there before.
-volatile sig_atomic_t guardInstalled = 0;
-unsigned char* volatile guardStart = nullptr;
-volatile std::size_t guardLength = 0;
-std::size_t guardPageSize = 4096;  // set before the handler is installed
-struct sigaction previousBusHandler;
-
-void onBusError(int signal, siginfo_t* info, void* context) {
-  unsigned char* const start = guardStart;
-  const std::size_t length = guardLength;
-  const auto address = static_cast<unsigned char*>(info->si_addr);
-  if (start != nullptr && address >= start && address < start + length) {
-    const std::size_t offset = static_cast<std::size_t>(address - start);
-    unsigned char* const page = start + (offset & ~(guardPageSize - 1));
-    if (::mmap(page, guardPageSize, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
-        MAP_FAILED) {
-      return;
-    }
-  }
-  if ((previousBusHandler.sa_flags & SA_SIGINFO) != 0 &&
-      previousBusHandler.sa_sigaction != nullptr) {
-    previousBusHandler.sa_sigaction(signal, info, context);
-    return;
-  }
-  // Default or plain handler: put it back; the retried access raises again.
-  ::sigaction(SIGBUS, &previousBusHandler, nullptr);
-}
-
-void guardMapping(unsigned char* start, std::size_t length) {
-  if (guardInstalled == 0) {
-    guardPageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    struct sigaction action {};
-    action.sa_sigaction = onBusError;
-    action.sa_flags = SA_SIGINFO | SA_NODEFER;
-    sigemptyset(&action.sa_mask);
-    if (::sigaction(SIGBUS, &action, &previousBusHandler) == 0) guardInstalled = 1;
-  }
-  guardStart = start;
-  guardLength = length;
-}
-
-void unguardMapping(const unsigned char* start) {
-  if (guardStart == start) {
-    guardStart = nullptr;
-    guardLength = 0;
-  }
-}
-
-}  // namespace
-
-void FileBytes::release() {
-  if (mappedLength_ != 0) {
-    unguardMapping(data_);
-    ::munmap(const_cast<unsigned char*>(data_), mappedLength_);
-  }
-  buffer_.reset();
-  data_ = nullptr;
-  size_ = 0;
-  mappedLength_ = 0;
-}
-
-namespace {
-
-struct FdCloser {
-  int fd;
-  ~FdCloser() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
-// Reads exactly `size` bytes from `fd` into `out`; false on a short read.
-bool readExactly(int fd, unsigned char* out, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t got = ::read(fd, out + done, size - done);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    done += static_cast<std::size_t>(got);
-  }
-  return true;
-}
-
 constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
 
-// Files of this size and more are mapped instead of read: the reader needs
-// only their head (start marker, EXIF block) and their last bytes (end
-// marker), so reading them whole would cost a copy of every byte, and on a
-// cold cache a disk read of every byte. Smaller files are read with one read
-// call, which costs less than mapping them.
-constexpr std::uint64_t kMapFrom = 256 * 1024;
-// The head that is asked for at once when a file is mapped: the EXIF block
-// lies within it in camera files.
-constexpr std::size_t kHeadBytes = 64 * 1024;
-
-// Maps the whole file and asks at once for its head and its last page, so
-// both reads are under way together and the reader's first touches find them
-// in memory: no other page is read unless the reader touches it. The mapping
-// keeps the kernel's usual read-ahead, which starts only on a page that is
-// not in memory: for the reader that means a file whose EXIF block is not in
-// its head, which it then scans from the front, and read-ahead makes that
-// scan read the file in large pieces. (Read-ahead switched off, MADV_RANDOM,
-// made such a file cost one disk read per 4 KiB page: 2.5 times the floor on
-// the large photo set with a cold cache, against 1.1 times with this.)
-// False when the file cannot be mapped.
-bool mapWhole(int fd, std::size_t size, FileBytes& bytes) {
-  void* const address = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-  if (address == MAP_FAILED) return false;
-  auto* const start = static_cast<unsigned char*>(address);
-  ::madvise(start, std::min(size, kHeadBytes), MADV_WILLNEED);
-  const std::size_t pageSize = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-  const std::size_t lastPage = (size - 1) & ~(pageSize - 1);
-  if (lastPage >= kHeadBytes) ::madvise(start + lastPage, size - lastPage, MADV_WILLNEED);
-  guardMapping(start, size);
-  bytes.adoptMapping(start, static_cast<std::uint32_t>(size), size);
-  return true;
-}
-
 }  // namespace
-
-ReadStatus readWholeFile(const FilePath& filePath, FileBytes& bytes) {
-  const std::string& path = filePath.text;
-  bytes.release();
-  // One stat answers both "is it there" and "what is it". A path that cannot
-  // be stat'ed counts as missing exactly when the existence test says so.
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) {
-    return pathExists(path) ? ReadStatus::unreadable : ReadStatus::missing;
-  }
-  // A named pipe, socket or device is never opened: opening a pipe for
-  // reading would block the run for good, opening a device can act on it.
-  if (!S_ISREG(st.st_mode)) return ReadStatus::unreadable;
-  if (static_cast<std::uint64_t>(st.st_size) >= kFourGiB) return ReadStatus::unreadable;
-
-  // O_NONBLOCK keeps the open from waiting should the path have turned into a
-  // pipe since the test above; it changes nothing for a regular file.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return ReadStatus::unreadable;
-  FdCloser closer{fd};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return ReadStatus::unreadable;
-  const std::uint64_t size = static_cast<std::uint64_t>(st.st_size);
-  if (size >= kFourGiB) return ReadStatus::unreadable;
-
-  if (size >= kMapFrom && mapWhole(fd, static_cast<std::size_t>(size), bytes)) {
-    return ReadStatus::ok;
-  }
-  unsigned char* const buffer = bytes.allocateBuffer(static_cast<std::uint32_t>(size));
-  if (!readExactly(fd, buffer, static_cast<std::size_t>(size))) {
-    bytes.release();
-    return ReadStatus::unreadable;
-  }
-  return ReadStatus::ok;
-}
 
 void ReadableFile::close() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
