@@ -123,32 +123,39 @@ TEST(ReadAheadQueue, FilesAFailingReadInPlace) {
   }
 }
 
-// Dropped early (the run ends on an error of its own): the reads in flight
-// finish before the queue is gone, and none starts after that.
+// Dropped early (the run ends on an error of its own) while every worker is
+// in the middle of a read: the queue waits for those reads to end, and starts
+// no other.
 TEST(ReadAheadQueue, ShutsDownWithReadsInFlight) {
+  constexpr std::size_t kWorkers = 8;
   for (const std::size_t taken : {0, 5}) {
     ReadLog log;
+    std::atomic<bool> released{false};
+    std::thread releaser;
     {
       ReadAheadQueue queue(
           10000,
-          [&log](std::size_t index) {
+          [&log, &released, taken](std::size_t index) {
             log.begin(index, 32);
-            std::this_thread::sleep_for(milliseconds(2));
+            while (index >= taken && !released.load())
+              std::this_thread::sleep_for(microseconds(200));
             log.end();
             return factsOf(index);
           },
-          ReadAheadLimits{8, 32});
+          ReadAheadLimits{kWorkers, 32});
       for (std::size_t k = 0; k < taken; ++k) {
         log.takesStarted = k + 1;
         EXPECT_EQ(queue.takeNext().imageWidth, k);
       }
-      EXPECT_TRUE(eventually([&] { return log.running.load() > 0; }));
+      EXPECT_TRUE(eventually([&] { return log.running.load() == kWorkers; }));
+      releaser = std::thread([&released] {
+        std::this_thread::sleep_for(milliseconds(20));
+        released = true;
+      });
     }
-    const std::size_t started = log.started.load();
-    EXPECT_EQ(log.finished.load(), started);
-    EXPECT_LE(started, taken + 32);
-    std::this_thread::sleep_for(milliseconds(10));
-    EXPECT_EQ(log.started.load(), started);
+    EXPECT_EQ(log.finished.load(), taken + kWorkers);
+    EXPECT_EQ(log.started.load(), taken + kWorkers);
+    releaser.join();
   }
 }
 

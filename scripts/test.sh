@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds photocheck and runs every test suite: the Linux build with warnings
 # as errors, the AddressSanitizer + UndefinedBehaviorSanitizer build, the
-# fuzz targets for a bounded time, and the Windows build under Wine.
+# ThreadSanitizer build, the fuzz targets for a bounded time, and the Windows
+# build under Wine.
 # Installs whatever Debian packages are missing first.
 #
 # Usage: scripts/test.sh [--quick]   (--quick: the Linux build's tests only)
@@ -28,6 +29,13 @@ cmake --build --preset asan
 # The sanitized photocheck aborts on any leak or undefined behaviour (its
 # built-in options), so the end-to-end tests, which run it, catch both.
 ctest --preset asan
+
+step "ThreadSanitizer build"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan
+# photocheck reads photos on worker threads; a data race in a run ends it with
+# ThreadSanitizer's exit status (66), which no end-to-end test expects.
+ctest --preset tsan
 
 if [ -x scripts/fuzz-all.sh ]; then
   step "Fuzz targets"
