@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "exif/byte_span.h"
+#include "exif/byte_source.h"
 
 namespace {
 
@@ -98,36 +98,59 @@ EntryHeader readEntryHeader(const unsigned char* entry, bool intelByteOrder) {
   return header;
 }
 
-DirectoryEntry decodeDirectoryEntry(const unsigned char* segment, std::uint32_t entryPosition,
-                                    bool intelByteOrder, std::uint32_t tiffBase,
-                                    std::uint32_t segmentLength) {
-  const ByteSpan span{segment, segmentLength};
-  DirectoryEntry entry;  // tag and format invalid, count and value field 0
-  if (!span.holds(entryPosition, 12)) return entry;
-
-  const EntryHeader header = readEntryHeader(span.at(entryPosition), intelByteOrder);
-  entry.tag = header.tag;
-  entry.count = header.count;
-  entry.valueField = header.valueField;
-  entry.setFormat(header.format);
-
+ValuePlace placeValues(const EntryHeader& header, std::uint32_t tiffBase, const ByteSpan& segment) {
+  ValuePlace place;
+  switch (header.format) {
+    case tiffByte:
+    case tiffAscii:
+    case tiffShort:
+    case tiffLong:
+    case tiffRational:
+    case tiffUndefined:
+    case tiffSlong:
+    case tiffSrational:
+      break;
+    default:
+      return place;  // the 255 marker or a refused format: invalid
+  }
   // Values of up to 4 bytes sit in the value field itself, in the order they
   // are stored (TIFF 6.0 section 2: "the Value Offset contains the Value
   // instead of pointing to the Value if and only if the Value fits into 4
   // bytes"). Otherwise the value field is an offset from the TIFF base.
   // count is at most 2^32 - 1 and the size at most 8, so the product and the
   // start position are exact in 64 bits.
-  const std::uint64_t byteCount = std::uint64_t{header.count} * componentSize(entry.format);
-  const unsigned char* values = span.at(entryPosition + 8);
-  if (byteCount > 4) {
-    const std::uint64_t start = std::uint64_t{tiffBase} + header.valueField;
-    if (!span.holds(start, byteCount)) {
-      entry.tag = invalidTag;
-      return entry;
-    }
-    values = span.at(start);
+  place.size = std::uint64_t{header.count} * componentSize(header.format);
+  if (place.size > 4) {
+    place.inlineValues = false;
+    place.position = std::uint64_t{tiffBase} + header.valueField;
+    if (!segment.holds(place.position, place.size)) return place;
   }
-  // From here on [values, values + byteCount) lies inside the segment.
+  place.decodes = true;
+  return place;
+}
+
+DirectoryEntry decodeDirectoryEntry(const unsigned char* segmentBytes, std::uint32_t entryPosition,
+                                    bool intelByteOrder, std::uint32_t tiffBase,
+                                    std::uint32_t segmentLength) {
+  // The span only tests ranges here; the values are decoded in place.
+  const ByteSource source = memoryByteSource(segmentBytes, segmentLength);
+  const ByteSpan segment{&source, 0, segmentLength};
+  DirectoryEntry entry;  // tag and format invalid, count and value field 0
+  if (!segment.holds(entryPosition, 12)) return entry;
+
+  const unsigned char* entryBytes = segmentBytes + entryPosition;
+  const EntryHeader header = readEntryHeader(entryBytes, intelByteOrder);
+  entry.tag = header.tag;
+  entry.count = header.count;
+  entry.valueField = header.valueField;
+  entry.setFormat(header.format);
+  const ValuePlace place = placeValues(header, tiffBase, segment);
+  if (!place.decodes) {
+    entry.tag = invalidTag;  // format refused, or values past the end: empty list
+    return entry;
+  }
+  const unsigned char* values = place.inlineValues ? entryBytes + 8 : segmentBytes + place.position;
+  // From here on [values, values + place.size) lies inside the segment.
 
   const std::uint32_t count = header.count;
   switch (entry.format) {
@@ -155,13 +178,8 @@ DirectoryEntry decodeDirectoryEntry(const unsigned char* segment, std::uint32_t 
         return readRationalPair(p, intelByteOrder);
       });
       break;
-    case tiffUndefined:
-    case tiffSlong:
-    case tiffSrational:
-      break;  // accepted, values not needed by any reader of ours
     default:
-      entry.tag = invalidTag;  // the 255 marker or a refused format
-      break;
+      break;  // UNDEFINED, SLONG, SRATIONAL: accepted, values not needed by any reader of ours
   }
   return entry;
 }

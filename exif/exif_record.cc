@@ -1,11 +1,12 @@
 #include "exif/exif_record.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
-#include <variant>
 
 #include "exif/byte_span.h"
 #include "exif/directory_entry.h"
+#include "exif/marker_search.h"
 
 namespace {
 
@@ -13,6 +14,16 @@ namespace {
 constexpr std::uint32_t kTiffBase = 6;
 constexpr std::uint64_t kEntrySize = 12;
 constexpr unsigned char kUnknownDirection = 0x3F;  // '?'
+
+// What a parse returns when a source read fails. Any code but exifOk would
+// do: the caller knows of the failure from its source and ignores the result.
+constexpr ExifResult kReadFailed = exifCorrupt;
+
+// The end marker is searched from the back: a file that ends in FF D9 costs
+// one read of 2 bytes. The APP1 marker usually lies in the first few hundred
+// bytes. Chunks grow to 64 KiB, so a long search costs few reads.
+constexpr ChunkPlan kEndMarkerChunks = {2, 64 * 1024};
+constexpr ChunkPlan kApp1MarkerChunks = {4 * 1024, 64 * 1024};
 
 // IFD0 tags (TIFF 6.0 section 8; EXIF 2.3 4.6.3 and 4.6.4).
 constexpr std::uint16_t kBitsPerSample = 0x0102;
@@ -59,157 +70,299 @@ constexpr std::uint16_t kGpsAltitudeRef = 5;
 constexpr std::uint16_t kGpsAltitude = 6;
 constexpr std::uint16_t kGpsDop = 11;
 
-// Field setters for the accepted forms. Each leaves the field unchanged when
-// the entry has another format or no value.
+// One directory entry as the reader sees it: the header, where its values
+// lie, and bytes 8-11 as stored (the values themselves when inline).
+struct Entry {
+  EntryHeader header;
+  ValuePlace place;
+  unsigned char field[4] = {};
+};
 
-void takeAscii(DirectoryEntry& entry, std::string& field) {
-  if (auto* text = std::get_if<std::string>(&entry.values)) field = std::move(*text);
+Entry entryOf(const unsigned char* bytes, bool intel, const ByteSpan& segment) {
+  Entry entry;
+  entry.header = readEntryHeader(bytes, intel);
+  entry.place = placeValues(entry.header, kTiffBase, segment);
+  std::memcpy(entry.field, bytes + 8, 4);
+  return entry;
 }
 
-template <typename Field>
-void takeFirstShort(const DirectoryEntry& entry, Field& field) {
-  const auto* list = std::get_if<std::vector<std::uint16_t>>(&entry.values);
-  if (list != nullptr && !list->empty()) field = static_cast<Field>(list->front());
+// The entry that sets one field of the record. Entries are handled in the
+// order in which they stand and a later one replaces the value of an earlier
+// one, so only the last entry that would set the field decides it. It is
+// found from the headers alone, and only its values are read.
+struct Pick {
+  bool found = false;
+  Entry entry;
+};
+
+void pickIf(bool sets, const Entry& entry, Pick& pick) {
+  if (!sets) return;
+  pick.found = true;
+  pick.entry = entry;
 }
 
-void takeRational(const DirectoryEntry& entry, std::size_t index, double& field) {
-  const auto* list = std::get_if<std::vector<Rational>>(&entry.values);
-  if (list != nullptr && list->size() > index) field = rationalToDouble((*list)[index]);
+// The forms the fields accept, tested on an entry that decodes: a SHORT field
+// takes the first value of a SHORT entry with at least one; a RATIONAL field
+// takes value i of a RATIONAL entry with more than i; a text field takes any
+// ASCII entry (count 0 gives the empty text).
+bool isText(const Entry& entry) { return entry.header.format == tiffAscii; }
+
+bool hasShort(const Entry& entry) {
+  return entry.header.format == tiffShort && entry.header.count >= 1;
+}
+
+bool hasRational(const Entry& entry, std::uint32_t index) {
+  return entry.header.format == tiffRational && entry.header.count > index;
 }
 
 // Image width and height may be stored as LONG or SHORT (EXIF 2.3 4.6.5).
-// A LONG entry without values does not fall back to anything.
-void takeDimension(const DirectoryEntry& entry, std::uint32_t& field) {
-  if (entry.format == tiffLong) {
-    const auto& list = std::get<std::vector<std::uint32_t>>(entry.values);
-    if (!list.empty()) field = list.front();
-    return;
-  }
-  takeFirstShort(entry, field);
+// A LONG entry without values sets nothing and does not fall back to anything.
+bool hasDimension(const Entry& entry) {
+  return (entry.header.format == tiffLong || entry.header.format == tiffShort) &&
+         entry.header.count >= 1;
 }
 
-void handleIfd0Entry(DirectoryEntry& entry, ExifRecord& record, std::uint64_t& exifPosition,
-                     std::uint64_t& gpsPosition) {
-  switch (entry.tag) {
+// Copies `size` bytes of an entry's values from `offset` on: from the value
+// field when they are inline, else from the segment. The caller keeps
+// offset + size within place.size, which placeValues found inside the segment.
+bool readValues(const ByteSpan& segment, const Entry& entry, std::uint64_t offset,
+                std::uint64_t size, unsigned char* out) {
+  if (entry.place.inlineValues) {
+    std::memcpy(out, entry.field + offset, size);
+    return true;
+  }
+  return segment.read(entry.place.position + offset, size, out);
+}
+
+// Field readers for the picks. Each leaves the field unchanged when no entry
+// sets it, and returns false only when a read fails.
+
+bool takeText(const ByteSpan& segment, const Pick& pick, std::string& field) {
+  if (!pick.found) return true;
+  // The text is read straight into the string the record keeps: one copy.
+  std::string text(pick.entry.place.size, '\0');
+  if (!readValues(segment, pick.entry, 0, text.size(),
+                  reinterpret_cast<unsigned char*>(&text[0]))) {
+    return false;
+  }
+  // The count includes the terminating NUL (TIFF 6.0 "ASCII"); drop that one
+  // byte only, so padding and embedded NULs stay as stored.
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  field = std::move(text);
+  return true;
+}
+
+template <typename Field>
+bool takeFirstShort(const ByteSpan& segment, bool intel, const Pick& pick, Field& field) {
+  if (!pick.found) return true;
+  unsigned char bytes[2];
+  if (!readValues(segment, pick.entry, 0, 2, bytes)) return false;
+  field = static_cast<Field>(readU16(bytes, intel));
+  return true;
+}
+
+bool takeRational(const ByteSpan& segment, bool intel, const Pick& pick, std::uint32_t index,
+                  double& field) {
+  if (!pick.found) return true;
+  unsigned char bytes[8];
+  if (!readValues(segment, pick.entry, 8 * std::uint64_t{index}, 8, bytes)) return false;
+  field = rationalToDouble(readRationalPair(bytes, intel));
+  return true;
+}
+
+bool takeDimension(const ByteSpan& segment, bool intel, const Pick& pick, std::uint32_t& field) {
+  if (!pick.found) return true;
+  if (pick.entry.header.format == tiffShort) return takeFirstShort(segment, intel, pick, field);
+  unsigned char bytes[4];
+  if (!readValues(segment, pick.entry, 0, 4, bytes)) return false;
+  field = readU32(bytes, intel);
+  return true;
+}
+
+// EXIF 2.3 4.6.5 Flash: bit 0 fired, bits 1-2 return light, bits 3-4 mode.
+bool takeFlash(const ByteSpan& segment, bool intel, const Pick& pick, ExifRecord& record) {
+  if (!pick.found) return true;
+  std::uint16_t flash = 0;
+  if (!takeFirstShort(segment, intel, pick, flash)) return false;
+  record.flashFired = static_cast<std::uint8_t>(flash & 1);
+  record.flashReturnLight = static_cast<std::uint16_t>((flash >> 1) & 3);
+  record.flashMode = static_cast<std::uint16_t>((flash >> 3) & 3);
+  return true;
+}
+
+struct Ifd0Picks {
+  Pick bitsPerSample, imageDescription, make, model, orientation, software, dateTime, rightsNotice;
+};
+
+void pickIfd0Entry(const Entry& entry, Ifd0Picks& picks, std::uint64_t& exifPosition,
+                   std::uint64_t& gpsPosition) {
+  if (!entry.place.decodes) return;
+  switch (entry.header.tag) {
     case kBitsPerSample:
-      takeFirstShort(entry, record.bitsPerSample);
+      pickIf(hasShort(entry), entry, picks.bitsPerSample);
       break;
     case kImageDescription:
-      takeAscii(entry, record.imageDescription);
+      pickIf(isText(entry), entry, picks.imageDescription);
       break;
     case kMake:
-      takeAscii(entry, record.make);
+      pickIf(isText(entry), entry, picks.make);
       break;
     case kModel:
-      takeAscii(entry, record.model);
+      pickIf(isText(entry), entry, picks.model);
       break;
     case kOrientation:
-      takeFirstShort(entry, record.orientation);
+      pickIf(hasShort(entry), entry, picks.orientation);
       break;
     case kSoftware:
-      takeAscii(entry, record.software);
+      pickIf(isText(entry), entry, picks.software);
       break;
     case kDateTime:
-      takeAscii(entry, record.dateTime);
+      pickIf(isText(entry), entry, picks.dateTime);
       break;
     case kCopyright:
-      takeAscii(entry, record.rightsNotice);
+      pickIf(isText(entry), entry, picks.rightsNotice);
       break;
     // Deliberate: a pointer is taken from the value field whatever its
-    // (accepted) format, as long as the entry decoded.
+    // (accepted) format, as long as the entry decodes.
     case kExifIfdPointer:
-      exifPosition = std::uint64_t{entry.valueField} + kTiffBase;
+      exifPosition = std::uint64_t{entry.header.valueField} + kTiffBase;
       break;
     case kGpsIfdPointer:
-      gpsPosition = std::uint64_t{entry.valueField} + kTiffBase;
+      gpsPosition = std::uint64_t{entry.header.valueField} + kTiffBase;
       break;
     default:
       break;
   }
 }
 
-void handleExifEntry(DirectoryEntry& entry, ExifRecord& record) {
-  switch (entry.tag) {
+bool readIfd0Fields(const ByteSpan& segment, bool intel, const Ifd0Picks& picks,
+                    ExifRecord& record) {
+  return takeFirstShort(segment, intel, picks.bitsPerSample, record.bitsPerSample) &&
+         takeText(segment, picks.imageDescription, record.imageDescription) &&
+         takeText(segment, picks.make, record.make) &&
+         takeText(segment, picks.model, record.model) &&
+         takeFirstShort(segment, intel, picks.orientation, record.orientation) &&
+         takeText(segment, picks.software, record.software) &&
+         takeText(segment, picks.dateTime, record.dateTime) &&
+         takeText(segment, picks.rightsNotice, record.rightsNotice);
+}
+
+struct ExifPicks {
+  Pick exposureTime, fNumber, exposureProgram, isoSpeed, dateTimeOriginal, dateTimeDigitized,
+      shutterSpeedValue, exposureBiasValue, subjectDistance, meteringMode, flash, focalLength,
+      subsecTimeOriginal, imageWidth, imageHeight, focalPlaneXResolution, focalPlaneYResolution,
+      focalPlaneResolutionUnit, focalLength35mm, lensMake, lensModel;
+  // LensSpecification: min focal length, max focal length, f-number at min,
+  // at max; each set by the last entry with that many values.
+  Pick lensSpecification[4];
+};
+
+void pickExifEntry(const Entry& entry, ExifPicks& picks) {
+  if (!entry.place.decodes) return;
+  switch (entry.header.tag) {
     case kExposureTime:
-      takeRational(entry, 0, record.exposureTime);
+      pickIf(hasRational(entry, 0), entry, picks.exposureTime);
       break;
     case kFNumber:
-      takeRational(entry, 0, record.fNumber);
+      pickIf(hasRational(entry, 0), entry, picks.fNumber);
       break;
     case kExposureProgram:
-      takeFirstShort(entry, record.exposureProgram);
+      pickIf(hasShort(entry), entry, picks.exposureProgram);
       break;
     case kIsoSpeedRatings:
-      takeFirstShort(entry, record.isoSpeed);
+      pickIf(hasShort(entry), entry, picks.isoSpeed);
       break;
     case kDateTimeOriginal:
-      takeAscii(entry, record.dateTimeOriginal);
+      pickIf(isText(entry), entry, picks.dateTimeOriginal);
       break;
     case kDateTimeDigitized:
-      takeAscii(entry, record.dateTimeDigitized);
+      pickIf(isText(entry), entry, picks.dateTimeDigitized);
       break;
     case kShutterSpeedValue:  // SRATIONAL in the standard: no values, stays 0
-      takeRational(entry, 0, record.shutterSpeedValue);
+      pickIf(hasRational(entry, 0), entry, picks.shutterSpeedValue);
       break;
     case kExposureBiasValue:  // likewise
-      takeRational(entry, 0, record.exposureBiasValue);
+      pickIf(hasRational(entry, 0), entry, picks.exposureBiasValue);
       break;
     case kSubjectDistance:
-      takeRational(entry, 0, record.subjectDistance);
+      pickIf(hasRational(entry, 0), entry, picks.subjectDistance);
       break;
     case kMeteringMode:
-      takeFirstShort(entry, record.meteringMode);
+      pickIf(hasShort(entry), entry, picks.meteringMode);
       break;
-    case kFlash: {
-      // EXIF 2.3 4.6.5 Flash: bit 0 fired, bits 1-2 return light, bits 3-4 mode.
-      const auto* list = std::get_if<std::vector<std::uint16_t>>(&entry.values);
-      if (list == nullptr || list->empty()) break;
-      const std::uint16_t flash = list->front();
-      record.flashFired = static_cast<std::uint8_t>(flash & 1);
-      record.flashReturnLight = static_cast<std::uint16_t>((flash >> 1) & 3);
-      record.flashMode = static_cast<std::uint16_t>((flash >> 3) & 3);
+    case kFlash:
+      pickIf(hasShort(entry), entry, picks.flash);
       break;
-    }
     case kFocalLength:
-      takeRational(entry, 0, record.focalLength);
+      pickIf(hasRational(entry, 0), entry, picks.focalLength);
       break;
     case kSubsecTimeOriginal:
-      takeAscii(entry, record.subsecTimeOriginal);
+      pickIf(isText(entry), entry, picks.subsecTimeOriginal);
       break;
     case kPixelXDimension:
-      takeDimension(entry, record.imageWidth);
+      pickIf(hasDimension(entry), entry, picks.imageWidth);
       break;
     case kPixelYDimension:
-      takeDimension(entry, record.imageHeight);
+      pickIf(hasDimension(entry), entry, picks.imageHeight);
       break;
     case kFocalPlaneXResolution:
-      takeRational(entry, 0, record.lens.focalPlaneXResolution);
+      pickIf(hasRational(entry, 0), entry, picks.focalPlaneXResolution);
       break;
     case kFocalPlaneYResolution:
-      takeRational(entry, 0, record.lens.focalPlaneYResolution);
+      pickIf(hasRational(entry, 0), entry, picks.focalPlaneYResolution);
       break;
     case kFocalPlaneResolutionUnit:
-      takeFirstShort(entry, record.lens.focalPlaneResolutionUnit);
+      pickIf(hasShort(entry), entry, picks.focalPlaneResolutionUnit);
       break;
     case kFocalLengthIn35mmFilm:
-      takeFirstShort(entry, record.focalLength35mm);
+      pickIf(hasShort(entry), entry, picks.focalLength35mm);
       break;
     case kLensSpecification:
-      // Min focal length, max focal length, f-number at min, at max.
-      takeRational(entry, 0, record.lens.focalLengthMin);
-      takeRational(entry, 1, record.lens.focalLengthMax);
-      takeRational(entry, 2, record.lens.fNumberAtMinFocal);
-      takeRational(entry, 3, record.lens.fNumberAtMaxFocal);
+      for (std::uint32_t i = 0; i < 4; ++i) {
+        pickIf(hasRational(entry, i), entry, picks.lensSpecification[i]);
+      }
       break;
     case kLensMake:
-      takeAscii(entry, record.lens.make);
+      pickIf(isText(entry), entry, picks.lensMake);
       break;
     case kLensModel:
-      takeAscii(entry, record.lens.model);
+      pickIf(isText(entry), entry, picks.lensModel);
       break;
     default:
       break;
   }
+}
+
+bool readExifFields(const ByteSpan& segment, bool intel, const ExifPicks& picks,
+                    ExifRecord& record) {
+  LensData& lens = record.lens;
+  const Pick* spec = picks.lensSpecification;
+  return takeRational(segment, intel, picks.exposureTime, 0, record.exposureTime) &&
+         takeRational(segment, intel, picks.fNumber, 0, record.fNumber) &&
+         takeFirstShort(segment, intel, picks.exposureProgram, record.exposureProgram) &&
+         takeFirstShort(segment, intel, picks.isoSpeed, record.isoSpeed) &&
+         takeText(segment, picks.dateTimeOriginal, record.dateTimeOriginal) &&
+         takeText(segment, picks.dateTimeDigitized, record.dateTimeDigitized) &&
+         takeRational(segment, intel, picks.shutterSpeedValue, 0, record.shutterSpeedValue) &&
+         takeRational(segment, intel, picks.exposureBiasValue, 0, record.exposureBiasValue) &&
+         takeRational(segment, intel, picks.subjectDistance, 0, record.subjectDistance) &&
+         takeFirstShort(segment, intel, picks.meteringMode, record.meteringMode) &&
+         takeFlash(segment, intel, picks.flash, record) &&
+         takeRational(segment, intel, picks.focalLength, 0, record.focalLength) &&
+         takeText(segment, picks.subsecTimeOriginal, record.subsecTimeOriginal) &&
+         takeDimension(segment, intel, picks.imageWidth, record.imageWidth) &&
+         takeDimension(segment, intel, picks.imageHeight, record.imageHeight) &&
+         takeRational(segment, intel, picks.focalPlaneXResolution, 0, lens.focalPlaneXResolution) &&
+         takeRational(segment, intel, picks.focalPlaneYResolution, 0, lens.focalPlaneYResolution) &&
+         takeFirstShort(segment, intel, picks.focalPlaneResolutionUnit,
+                        lens.focalPlaneResolutionUnit) &&
+         takeFirstShort(segment, intel, picks.focalLength35mm, record.focalLength35mm) &&
+         takeRational(segment, intel, spec[0], 0, lens.focalLengthMin) &&
+         takeRational(segment, intel, spec[1], 1, lens.focalLengthMax) &&
+         takeRational(segment, intel, spec[2], 2, lens.fNumberAtMinFocal) &&
+         takeRational(segment, intel, spec[3], 3, lens.fNumberAtMaxFocal) &&
+         takeText(segment, picks.lensMake, lens.make) &&
+         takeText(segment, picks.lensModel, lens.model);
 }
 
 // A GPS rational value: RATIONAL or SRATIONAL, halves read unsigned.
@@ -222,7 +375,7 @@ unsigned char directionOf(unsigned char valueByte) {
   return valueByte == 0 ? kUnknownDirection : valueByte;
 }
 
-// Degrees, minutes and seconds at `position` (24 bytes, checked by the caller).
+// Degrees, minutes and seconds from the 24 bytes at `bytes`.
 void readCoordinate(const unsigned char* bytes, bool intel, CoordinateParts& parts,
                     double& decimal) {
   parts.degrees = rationalToDouble(readRationalPair(bytes, intel));
@@ -231,18 +384,19 @@ void readCoordinate(const unsigned char* bytes, bool intel, CoordinateParts& par
   decimal = (parts.degrees + parts.minutes / 60.0) + parts.seconds / 3600.0;
 }
 
-// The GPS directory is read from entry headers only. A reference entry flips
-// the sign of the value already there and a coordinate entry applies the
-// reference already there, so the outcome does not depend on their order.
-void handleGpsEntry(const ByteSpan& segment, std::uint64_t entryPosition, bool intel,
+// The GPS directory is read from entry headers, in order. A reference entry
+// flips the sign of the value already there and a coordinate entry applies
+// the reference already there, so the outcome does not depend on their order.
+// False when a read fails.
+bool handleGpsEntry(const ByteSpan& segment, const unsigned char* entryBytes, bool intel,
                     GpsPosition& gps) {
-  const unsigned char* entryBytes = segment.at(entryPosition);
   const EntryHeader header = readEntryHeader(entryBytes, intel);
   const unsigned char valueByte = entryBytes[8];  // first byte of the value field
   const std::uint64_t valuePosition = std::uint64_t{header.valueField} + kTiffBase;
   const bool coordinate =
       isGpsRational(header) && header.count == 3 && segment.holds(valuePosition, 3 * 8);
   const bool single = isGpsRational(header) && segment.holds(valuePosition, 8);
+  unsigned char values[3 * 8];
 
   switch (header.tag) {
     case kGpsLatitudeRef:
@@ -251,7 +405,8 @@ void handleGpsEntry(const ByteSpan& segment, std::uint64_t entryPosition, bool i
       break;
     case kGpsLatitude:
       if (!coordinate) break;
-      readCoordinate(segment.at(valuePosition), intel, gps.latitudeParts, gps.latitude);
+      if (!segment.read(valuePosition, 3 * 8, values)) return false;
+      readCoordinate(values, intel, gps.latitudeParts, gps.latitude);
       if (gps.latitudeParts.direction == 'S') gps.latitude = -gps.latitude;
       break;
     case kGpsLongitudeRef:
@@ -260,7 +415,8 @@ void handleGpsEntry(const ByteSpan& segment, std::uint64_t entryPosition, bool i
       break;
     case kGpsLongitude:
       if (!coordinate) break;
-      readCoordinate(segment.at(valuePosition), intel, gps.longitudeParts, gps.longitude);
+      if (!segment.read(valuePosition, 3 * 8, values)) return false;
+      readCoordinate(values, intel, gps.longitudeParts, gps.longitude);
       if (gps.longitudeParts.direction == 'W') gps.longitude = -gps.longitude;
       break;
     case kGpsAltitudeRef:
@@ -270,15 +426,19 @@ void handleGpsEntry(const ByteSpan& segment, std::uint64_t entryPosition, bool i
       break;
     case kGpsAltitude:
       if (!single) break;
-      gps.altitude = rationalToDouble(readRationalPair(segment.at(valuePosition), intel));
+      if (!segment.read(valuePosition, 8, values)) return false;
+      gps.altitude = rationalToDouble(readRationalPair(values, intel));
       if (gps.altitudeRef == 1) gps.altitude = -gps.altitude;
       break;
     case kGpsDop:
-      if (single) gps.dop = rationalToDouble(readRationalPair(segment.at(valuePosition), intel));
+      if (!single) break;
+      if (!segment.read(valuePosition, 8, values)) return false;
+      gps.dop = rationalToDouble(readRationalPair(values, intel));
       break;
     default:
       break;
   }
+  return true;
 }
 
 // True when a directory of `count` entries at `position` fits: the 2-byte
@@ -287,112 +447,145 @@ bool directoryFits(const ByteSpan& segment, std::uint64_t position, std::uint16_
   return segment.holds(position, 2 + kEntrySize * count + 4);
 }
 
-// Position of the first FF E1 pair that starts before end - 1, or end - 1
-// when there is none. memchr finds each FF (a photo without EXIF is scanned to
-// its end, several megabytes, four times a run); its follower is then tested.
-// Invariant: a pair starts at most at end - 2, so its second byte is inside.
-std::uint32_t firstApp1Marker(const unsigned char* data, std::uint32_t end) {
-  const std::uint32_t lastStart = end - 1;  // end >= 3
-  std::uint32_t from = 0;
-  while (from < lastStart) {
-    const void* found = std::memchr(data + from, 0xFF, lastStart - from);
-    if (found == nullptr) break;
-    const auto at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(found) - data);
-    if (data[at + 1] == 0xE1) return at;
-    from = at + 1;
+// The u16 at `position`, tested by the caller. False when the read fails.
+bool readU16At(const ByteSpan& segment, std::uint64_t position, bool intel, std::uint16_t& value) {
+  unsigned char bytes[2];
+  if (!segment.read(position, 2, bytes)) return false;
+  value = readU16(bytes, intel);
+  return true;
+}
+
+// Hands the 12 bytes of each of the `count` entries of the directory at
+// `position` (tested with directoryFits) to `visit`, reading them in batches.
+// `visit` returns false when a read of its own fails. False when a read fails.
+template <typename Visit>
+bool forEachEntry(const ByteSpan& segment, std::uint64_t position, std::uint16_t count,
+                  Visit visit) {
+  constexpr std::uint32_t kBatch = 64;  // entries per read
+  unsigned char batch[kBatch * kEntrySize];
+  for (std::uint32_t k = 0; k < count; k += kBatch) {
+    const std::uint32_t n = std::min<std::uint32_t>(count - k, kBatch);
+    if (!segment.read(position + 2 + kEntrySize * k, kEntrySize * n, batch)) return false;
+    for (std::uint32_t j = 0; j < n; ++j) {
+      if (!visit(batch + kEntrySize * j)) return false;
+    }
   }
-  return lastStart;
+  return true;
+}
+
+// Decodes the EXIF segment `segment` (from the 'E' of "Exif") into `record`.
+ExifResult readExifSegment(const ByteSpan& segment, ExifRecord& record) {
+  // EXIF 2.3 4.7.2: the APP1 data starts with the identifier "Exif" 00 00,
+  // followed by the 8-byte TIFF header.
+  static const unsigned char kExifId[6] = {'E', 'x', 'i', 'f', 0, 0};
+  unsigned char head[sizeof kExifId + 8];
+  if (!segment.holds(0, sizeof kExifId)) return exifNoExif;
+  const bool wholeHead = segment.holds(0, sizeof head);
+  if (!segment.read(0, wholeHead ? sizeof head : sizeof kExifId, head)) return kReadFailed;
+  if (std::memcmp(head, kExifId, sizeof kExifId) != 0) return exifNoExif;
+  if (!wholeHead) return exifCorrupt;
+
+  // TIFF header [TIFF 6.0 section 2]: "II" little-endian or "MM" big-endian.
+  const unsigned char order0 = head[6], order1 = head[7];
+  if (order0 == 0x49 && order1 == 0x49) {
+    record.intelByteOrder = true;
+  } else if (order0 == 0x4D && order1 == 0x4D) {
+    record.intelByteOrder = false;
+  } else {
+    return exifUnknownByteOrder;
+  }
+  const bool intel = record.intelByteOrder;
+  if (readU16(head + 8, intel) != 42) return exifCorrupt;
+
+  // IFD0: its offset, then count, entries and next-IFD offset must fit.
+  const std::uint64_t ifd0 = std::uint64_t{readU32(head + 10, intel)} + kTiffBase;
+  if (!segment.holds(ifd0, 2)) return exifCorrupt;
+  std::uint16_t count = 0;
+  if (!readU16At(segment, ifd0, intel, count)) return kReadFailed;
+  if (!directoryFits(segment, ifd0, count)) return exifCorrupt;
+
+  std::uint64_t exifPosition = segment.length;  // absent
+  std::uint64_t gpsPosition = segment.length;   // absent
+  Ifd0Picks ifd0Picks;
+  const bool ifd0Read = forEachEntry(segment, ifd0, count, [&](const unsigned char* bytes) {
+    pickIfd0Entry(entryOf(bytes, intel, segment), ifd0Picks, exifPosition, gpsPosition);
+    return true;
+  });
+  if (!ifd0Read || !readIfd0Fields(segment, intel, ifd0Picks, record)) return kReadFailed;
+  // The next-IFD offset (IFD1, the thumbnail) is not followed.
+
+  // EXIF directory; one whose count cannot even be read is taken as absent.
+  if (segment.holds(exifPosition, 4)) {
+    if (!readU16At(segment, exifPosition, intel, count)) return kReadFailed;
+    if (!directoryFits(segment, exifPosition, count)) return exifCorrupt;
+    ExifPicks exifPicks;
+    const bool exifRead =
+        forEachEntry(segment, exifPosition, count, [&](const unsigned char* bytes) {
+          pickExifEntry(entryOf(bytes, intel, segment), exifPicks);
+          return true;
+        });
+    if (!exifRead || !readExifFields(segment, intel, exifPicks, record)) return kReadFailed;
+  }
+
+  // GPS directory, read from entry headers.
+  if (!segment.holds(gpsPosition, 4)) return exifOk;
+  if (!readU16At(segment, gpsPosition, intel, count)) return kReadFailed;
+  if (!directoryFits(segment, gpsPosition, count)) return exifCorrupt;
+  const bool gpsRead = forEachEntry(segment, gpsPosition, count, [&](const unsigned char* bytes) {
+    return handleGpsEntry(segment, bytes, intel, record.gps);
+  });
+  return gpsRead ? exifOk : kReadFailed;
 }
 
 }  // namespace
 
 void ExifRecord::reset() { *this = ExifRecord(); }
 
-ExifResult ExifRecord::parseJpeg(const unsigned char* data, std::uint32_t length) {
+ExifResult ExifRecord::parseJpeg(const ByteSource& source) {
+  const ByteSpan file{&source, 0, source.size};
   // Start of image, FF D8 (ITU-T T.81 B.1.1.3).
-  if (data == nullptr || length < 4 || data[0] != 0xFF || data[1] != 0xD8) return exifNotJpeg;
+  if (!file.holds(0, 4)) return exifNotJpeg;
+  unsigned char start[2];
+  if (!file.read(0, 2, start)) return kReadFailed;
+  if (start[0] != 0xFF || start[1] != 0xD8) return exifNotJpeg;
 
-  // End of image: the last FF D9 pair, searched from the back so that a file
-  // ending in FF D9 costs one test. Anything after it is ignored.
-  std::uint32_t end = length;
-  while (end >= 3 && !(data[end - 1] == 0xD9 && data[end - 2] == 0xFF)) --end;
-  if (end < 3) return exifNotJpeg;
-  const ByteSpan file{data, end};
+  // End of image: the last FF D9 pair, searched from the back. Anything after
+  // it is ignored. The pair at 0 is FF D8, so a pair found starts at 1 or
+  // later and the image keeps at least 3 bytes.
+  std::uint32_t endMarker = 0;
+  const MarkerSearch end = findLastMarker(file, 0xD9, kEndMarkerChunks, endMarker);
+  if (end == MarkerSearch::readFailed) return kReadFailed;
+  if (end == MarkerSearch::absent) return exifNotJpeg;
+  const ByteSpan image{&source, 0, endMarker + 2};
 
   reset();
 
   // Deliberate: the first FF E1 pair counts, even inside another segment's
   // data; the segment chain is not walked.
-  const std::uint32_t app1 = firstApp1Marker(data, end);
-  // When there is none, app1 is end - 1 and the next test fails.
-  if (!file.holds(app1, 4)) return exifNoExif;
+  std::uint32_t app1 = 0;
+  const MarkerSearch marker = findFirstMarker(image, 0xE1, kApp1MarkerChunks, app1);
+  if (marker == MarkerSearch::readFailed) return kReadFailed;
+  if (marker == MarkerSearch::absent || !image.holds(app1, 4)) return exifNoExif;
 
   // APP1 length, big-endian as every JPEG number, counting its own 2 bytes.
-  const std::uint32_t app1Length = (std::uint32_t{data[app1 + 2]} << 8) | data[app1 + 3];
-  if (!file.holds(std::uint64_t{app1} + 2, app1Length)) return exifCorrupt;
+  unsigned char lengthField[2];
+  if (!image.read(std::uint64_t{app1} + 2, 2, lengthField)) return kReadFailed;
+  const std::uint32_t app1Length = (std::uint32_t{lengthField[0]} << 8) | lengthField[1];
+  if (!image.holds(std::uint64_t{app1} + 2, app1Length)) return exifCorrupt;
   if (app1Length < 16) return exifCorrupt;
 
   // Deliberate: the APP1 length does not bound the segment; it runs to the
   // end of the image, so offsets past the APP1 segment are still read.
-  const std::uint32_t segmentStart = app1 + 4;
-  return parseExifSegment(data + segmentStart, end - segmentStart);
+  return readExifSegment(image.from(std::uint64_t{app1} + 4), *this);
+}
+
+ExifResult ExifRecord::parseJpeg(const unsigned char* data, std::uint32_t length) {
+  if (data == nullptr) return exifNotJpeg;
+  return parseJpeg(memoryByteSource(data, length));
 }
 
 ExifResult ExifRecord::parseExifSegment(const unsigned char* segmentBytes, std::uint32_t length) {
-  const ByteSpan segment{segmentBytes, length};
-  // EXIF 2.3 4.7.2: the APP1 data starts with the identifier "Exif" 00 00.
-  static const unsigned char kExifId[6] = {'E', 'x', 'i', 'f', 0, 0};
-  if (segmentBytes == nullptr || !segment.holds(0, 6)) return exifNoExif;
-  if (std::memcmp(segmentBytes, kExifId, sizeof kExifId) != 0) return exifNoExif;
-  // Identifier plus the 8-byte TIFF header.
-  if (!segment.holds(0, 14)) return exifCorrupt;
-
-  // TIFF header [TIFF 6.0 section 2]: "II" little-endian or "MM" big-endian.
-  const unsigned char order0 = segmentBytes[6], order1 = segmentBytes[7];
-  if (order0 == 0x49 && order1 == 0x49) {
-    intelByteOrder = true;
-  } else if (order0 == 0x4D && order1 == 0x4D) {
-    intelByteOrder = false;
-  } else {
-    return exifUnknownByteOrder;
-  }
-  const bool intel = intelByteOrder;
-  if (readU16(segment.at(8), intel) != 42) return exifCorrupt;
-
-  // IFD0: its offset, then count, entries and next-IFD offset must fit.
-  const std::uint64_t ifd0 = std::uint64_t{readU32(segment.at(10), intel)} + kTiffBase;
-  if (!segment.holds(ifd0, 2)) return exifCorrupt;
-  const std::uint16_t ifd0Count = readU16(segment.at(ifd0), intel);
-  if (!directoryFits(segment, ifd0, ifd0Count)) return exifCorrupt;
-  // From here every entry position of a checked directory is below length,
-  // so it fits the u32 that decodeDirectoryEntry takes.
-
-  std::uint64_t exifPosition = length;  // absent
-  std::uint64_t gpsPosition = length;   // absent
-  for (std::uint32_t k = 0; k < ifd0Count; ++k) {
-    const auto position = static_cast<std::uint32_t>(ifd0 + 2 + kEntrySize * k);
-    DirectoryEntry entry = decodeDirectoryEntry(segmentBytes, position, intel, kTiffBase, length);
-    handleIfd0Entry(entry, *this, exifPosition, gpsPosition);
-  }
-  // The next-IFD offset (IFD1, the thumbnail) is not followed.
-
-  // EXIF directory; one whose count cannot even be read is taken as absent.
-  if (segment.holds(exifPosition, 4)) {
-    const std::uint16_t count = readU16(segment.at(exifPosition), intel);
-    if (!directoryFits(segment, exifPosition, count)) return exifCorrupt;
-    for (std::uint32_t k = 0; k < count; ++k) {
-      const auto position = static_cast<std::uint32_t>(exifPosition + 2 + kEntrySize * k);
-      DirectoryEntry entry = decodeDirectoryEntry(segmentBytes, position, intel, kTiffBase, length);
-      handleExifEntry(entry, *this);
-    }
-  }
-
-  // GPS directory, read from entry headers.
-  if (!segment.holds(gpsPosition, 4)) return exifOk;
-  const std::uint16_t gpsCount = readU16(segment.at(gpsPosition), intel);
-  if (!directoryFits(segment, gpsPosition, gpsCount)) return exifCorrupt;
-  for (std::uint32_t k = 0; k < gpsCount; ++k) {
-    handleGpsEntry(segment, gpsPosition + 2 + kEntrySize * k, intel, gps);
-  }
-  return exifOk;
+  if (segmentBytes == nullptr) return exifNoExif;
+  const ByteSource source = memoryByteSource(segmentBytes, length);
+  return readExifSegment(ByteSpan{&source, 0, length}, *this);
 }

@@ -18,8 +18,21 @@
 // reader walks IFD0, the EXIF directory (tag 0x8769 in IFD0) and the GPS
 // directory (tag 0x8825 in IFD0); it never follows a next-directory offset.
 //
-// The reader works in place on its caller's bytes, never writes them, prints
-// nothing and throws nothing for bad data: every outcome is an ExifResult.
+// The reader pulls the bytes from a ByteSource (exif/byte_source.h) and asks
+// only for what it needs: the first 2 bytes, the end marker from the back
+// (usually the last 2 bytes), the first FF E1 pair from the front (a file
+// without one is read to its end), the TIFF header, the directories, and of
+// the entries' values only those it keeps. It never writes the bytes and
+// prints nothing; every outcome of reading the data is an ExifResult.
+//
+// Two things end a parse outside the ExifResult codes:
+// - A failed source read: the reader stops at once and returns a non-zero
+//   result that means nothing. The caller learns of the failure through its
+//   own source context and must treat the image as unreadable.
+// - std::bad_alloc, the only exception that leaves the reader: a text the
+//   record keeps can be as long as the file. The caller treats the image as
+//   unreadable then. The reader holds one copy of each text it keeps (read
+//   straight into the record's string) and a few KiB besides.
 
 #ifndef PHOTOCHECK_EXIF_EXIF_RECORD_H_
 #define PHOTOCHECK_EXIF_EXIF_RECORD_H_
@@ -27,48 +40,50 @@
 #include <cstdint>
 #include <string>
 
-/// Outcome of a parse. Only exifOk means the record may be used.
+#include "exif/byte_source.h"
+
+// Outcome of a parse. Only exifOk means the record may be used.
 enum ExifResult : int {
   exifOk = 0,
-  /// No bytes, fewer than 4, no FF D8 at the front, or no FF D9 pair anywhere.
+  // No bytes, fewer than 4, no FF D8 at the front, or no FF D9 pair anywhere.
   exifNotJpeg = 1982,
-  /// No FF E1 pair with room for its length field, or its data does not begin
-  /// with "Exif" and two zero bytes.
+  // No FF E1 pair with room for its length field, or its data does not begin
+  // with "Exif" and two zero bytes.
   exifNoExif = 1983,
-  /// The TIFF header begins with neither "II" nor "MM".
+  // The TIFF header begins with neither "II" nor "MM".
   exifUnknownByteOrder = 1984,
-  /// A length, offset or entry count points outside the data, the APP1 length
-  /// is below 16, the segment is shorter than 14 bytes, or the magic is not 42.
+  // A length, offset or entry count points outside the data, the APP1 length
+  // is below 16, the segment is shorter than 14 bytes, or the magic is not 42.
   exifCorrupt = 1985,
 };
 
-/// One GPS coordinate as stored: three rationals and the reference letter.
+// One GPS coordinate as stored: three rationals and the reference letter.
 struct CoordinateParts {
   double degrees = 0;
   double minutes = 0;
   double seconds = 0;
-  /// The reference letter as stored ('N', 'S', 'E', 'W', ...), or '?' (0x3F)
-  /// when the stored byte is zero or the reference tag is absent.
+  // The reference letter as stored ('N', 'S', 'E', 'W', ...), or '?' (0x3F)
+  // when the stored byte is zero or the reference tag is absent.
   unsigned char direction = 0x3F;
 };
 
-/// The GPS directory's position (EXIF 2.3 4.6.6, tags 1-6 and 11).
+// The GPS directory's position (EXIF 2.3 4.6.6, tags 1-6 and 11).
 struct GpsPosition {
-  /// Signed decimal degrees, negative in the south.
+  // Signed decimal degrees, negative in the south.
   double latitude = 0;
-  /// Signed decimal degrees, negative in the west.
+  // Signed decimal degrees, negative in the west.
   double longitude = 0;
-  /// Metres, negative when altitudeRef is 1 (below sea level).
+  // Metres, negative when altitudeRef is 1 (below sea level).
   double altitude = 0;
-  /// First byte of the GPSAltitudeRef value field as stored.
+  // First byte of the GPSAltitudeRef value field as stored.
   std::uint8_t altitudeRef = 0;
-  /// GPSDOP, dilution of precision.
+  // GPSDOP, dilution of precision.
   double dop = 0;
   CoordinateParts latitudeParts;
   CoordinateParts longitudeParts;
 };
 
-/// Lens data of the EXIF directory (EXIF 2.3 tags 0xA20E-0xA210, 0xA432-0xA434).
+// Lens data of the EXIF directory (EXIF 2.3 tags 0xA20E-0xA210, 0xA432-0xA434).
 struct LensData {
   double fNumberAtMinFocal = 0;
   double fNumberAtMaxFocal = 0;
@@ -81,8 +96,8 @@ struct LensData {
   std::string model;
 };
 
-/// The fields read from one image's EXIF block. Strings hold the stored bytes
-/// with at most one trailing zero byte removed. A new record is reset.
+// The fields read from one image's EXIF block. Strings hold the stored bytes
+// with at most one trailing zero byte removed. A new record is reset.
 struct ExifRecord {
   bool intelByteOrder = false;
   std::string imageDescription;        // IFD0 0x010E
@@ -114,18 +129,21 @@ struct ExifRecord {
   GpsPosition gps;
   LensData lens;
 
-  /// Empties every string, zeroes every number and flag, and sets both GPS
-  /// reference letters to '?'.
+  // Empties every string, zeroes every number and flag, and sets both GPS
+  // reference letters to '?'.
   void reset();
 
-  /// Finds the EXIF APP1 segment in the bytes of a whole JPEG file and decodes
-  /// it into this record. `data` may be null. Returns exifNotJpeg without
-  /// touching the record; otherwise resets the record first, then fills it as
-  /// far as the reading got.
+  // Finds the EXIF APP1 segment of the JPEG file behind `source` and decodes
+  // it into this record. Returns exifNotJpeg without touching the record;
+  // otherwise resets the record first, then fills it as far as the reading
+  // got. See above for a failed read and std::bad_alloc.
+  ExifResult parseJpeg(const ByteSource& source);
+
+  // The same for a whole file held in memory; `data` may be null.
   ExifResult parseJpeg(const unsigned char* data, std::uint32_t length);
 
-  /// Decodes an EXIF segment: `segment` points at the 'E' of "Exif", `length`
-  /// bytes from there may be read. Does not reset the record first.
+  // Decodes an EXIF segment in memory: `segment` points at the 'E' of "Exif",
+  // `length` bytes from there may be read. Does not reset the record first.
   ExifResult parseExifSegment(const unsigned char* segment, std::uint32_t length);
 };
 
