@@ -1,6 +1,5 @@
 #include "checks/image_facts.h"
 
-#include <memory>
 #include <utility>
 
 bool isErrorImage(const ImageFacts& facts) {
@@ -30,6 +29,17 @@ ImageFacts factsOfRecord(ExifResult result, ExifRecord& record) {
   return facts;
 }
 
+ImageFacts decodeImage(FileSource& source) {
+  ExifRecord record;
+  const ExifResult result = record.parseJpeg(byteSourceOf(source));
+  if (source.failed) {
+    ImageFacts facts;
+    facts.read = ImageRead::unreadable;
+    return facts;
+  }
+  return factsOfRecord(result, record);
+}
+
 namespace {
 
 ImageFacts readAndDecode(const platform::FilePath& path) {
@@ -40,14 +50,9 @@ ImageFacts readAndDecode(const platform::FilePath& path) {
   facts.read = ImageRead::unreadable;
   if (status != platform::ReadStatus::ok) return facts;
 
-  const std::uint32_t size = file.size();
-  std::unique_ptr<unsigned char[]> bytes(new unsigned char[size]);
-  if (!platform::readAt(file, 0, size, bytes.get())) return facts;
-  file.close();
-  ExifRecord record;
-  const ExifResult result = record.parseJpeg(bytes.get(), size);
-  bytes.reset();
-  return factsOfRecord(result, record);
+  FileSource source;
+  if (!openFileSource(file, source)) return facts;
+  return decodeImage(source);
 }
 
 }  // namespace

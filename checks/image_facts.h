@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "checks/file_source.h"
 #include "exif/exif_record.h"
 #include "platform/platform.h"
 
@@ -39,6 +40,11 @@ bool isErrorImage(const ImageFacts& facts);
 // The facts of a decoded record. Takes the maker text out of `record`
 // instead of copying it.
 ImageFacts factsOfRecord(ExifResult result, ExifRecord& record);
+
+// Decodes the photo behind `source` (opened with openFileSource). Unreadable
+// when any read of it failed, whatever the reader made of the bytes it got.
+// May throw std::bad_alloc (a text as long as the file).
+ImageFacts decodeImage(FileSource& source);
 
 // Opens, reads and decodes the image at `path`. Never throws: an image whose
 // reading fails in any way, running out of memory included, is unreadable.
