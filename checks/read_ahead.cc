@@ -48,39 +48,40 @@ ImageFacts ReadAheadQueue::readGuarded(std::size_t index) const {
   }
 }
 
+void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
+  const std::size_t index = nextToStart_++;
+  lock.unlock();
+  ImageFacts facts = readGuarded(index);
+  lock.lock();
+  slots_[index % window_] = std::move(facts);
+  slotFilled_[index % window_] = 1;
+}
+
 void ReadAheadQueue::work() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (true) {
     readMayStart_.wait(lock,
                        [this] { return stopping_ || mayStartRead() || nextToStart_ == count_; });
     if (stopping_ || nextToStart_ == count_) return;
-    const std::size_t index = nextToStart_++;
-    lock.unlock();
-    ImageFacts facts = readGuarded(index);
-    lock.lock();
-    slots_[index % window_] = std::move(facts);
-    slotFilled_[index % window_] = 1;
+    readNext(lock);
     resultStored_.notify_one();
   }
 }
 
 ImageFacts ReadAheadQueue::takeNext() {
   std::unique_lock<std::mutex> lock(mutex_);
-  const std::size_t index = nextToTake_;
-  if (nextToStart_ == index) {
-    // No worker has started it (none could be made, or none has got to it
-    // yet): read it here rather than wait.
-    ++nextToStart_;
-    lock.unlock();
-    ImageFacts facts = readGuarded(index);
-    lock.lock();
-    ++nextToTake_;
-    lock.unlock();
-    readMayStart_.notify_one();
-    return facts;
+  const std::size_t slot = nextToTake_ % window_;
+  while (slotFilled_[slot] == 0) {
+    // Rather than sleep until a worker is done with it, read an image
+    // nobody has started yet (this one, when no worker could be made): the
+    // taking thread stays busy, and does not wait to be woken on a loaded
+    // machine while there is work it could do.
+    if (mayStartRead()) {
+      readNext(lock);
+    } else {
+      resultStored_.wait(lock);
+    }
   }
-  const std::size_t slot = index % window_;
-  resultStored_.wait(lock, [this, slot] { return slotFilled_[slot] != 0; });
   ImageFacts facts = std::move(slots_[slot]);
   slots_[slot] = ImageFacts();
   slotFilled_[slot] = 0;

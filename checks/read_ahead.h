@@ -26,7 +26,8 @@
 #include "checks/image_facts.h"
 
 // Reads image `index` of the list. Called on worker threads, several at once
-// for different indices, and on the taking thread.
+// for different indices, and on the taking thread while it would otherwise
+// wait.
 using ReadImage = std::function<ImageFacts(std::size_t index)>;
 
 struct ReadAheadLimits {
@@ -48,12 +49,15 @@ class ReadAheadQueue {
   ReadAheadQueue& operator=(const ReadAheadQueue&) = delete;
 
   // The facts of the next image in list order (image 0 first), waiting for
-  // its read if need be; taken at most `count` times. A read that throws
-  // gives an unreadable image in its place.
+  // its read if need be (and reading later images meanwhile); taken at most
+  // `count` times. A read that throws gives an unreadable image in its place.
   ImageFacts takeNext();
 
  private:
   bool mayStartRead() const;  // with the mutex held
+  // Starts the next image and stores its result; the lock is let go while
+  // the image is read.
+  void readNext(std::unique_lock<std::mutex>& lock);
   void work();
   ImageFacts readGuarded(std::size_t index) const;
 
