@@ -46,8 +46,7 @@ void reportGroup(const std::vector<std::size_t>& members,
 // the scan) is not filed: nothing to check and nothing to report. One that
 // exists but cannot be read counts like one whose EXIF data cannot be
 // decoded: a set must not pass with photos nobody looked at.
-void fileImage(const CheckRow& check, const ImageFacts& facts, std::size_t index,
-               ValueGroups& groups) {
+void fileImage(const CheckRow& check, ImageFacts& facts, std::size_t index, ValueGroups& groups) {
   if (facts.read == ImageRead::missing) return;
   std::string valueText;
   if (isErrorImage(facts)) {

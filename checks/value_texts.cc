@@ -1,24 +1,26 @@
 #include "checks/value_texts.h"
 
 #include <cstdint>
+#include <utility>
 
-bool resolutionValueText(const ImageFacts& facts, std::string& valueText) {
+bool resolutionValueText(ImageFacts& facts, std::string& valueText) {
   valueText = std::to_string(static_cast<std::int32_t>(facts.imageWidth)) + "*" +
               std::to_string(static_cast<std::int32_t>(facts.imageHeight));
   return true;
 }
 
-bool cameraMakerValueText(const ImageFacts& facts, std::string& valueText) {
-  valueText = facts.make;
+bool cameraMakerValueText(ImageFacts& facts, std::string& valueText) {
+  valueText = std::move(facts.make);
+  facts.make.clear();
   return true;
 }
 
-bool focalLengthValueText(const ImageFacts& facts, std::string& valueText) {
+bool focalLengthValueText(ImageFacts& facts, std::string& valueText) {
   valueText = std::to_string(static_cast<int>(facts.focalLength35mm));
   return true;
 }
 
-bool gpsValueText(const ImageFacts& facts, std::string& valueText) {
+bool gpsValueText(ImageFacts& facts, std::string& valueText) {
   if (hasGpsPosition(facts)) return false;
   valueText = "1";
   return true;

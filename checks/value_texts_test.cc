@@ -49,9 +49,11 @@ TEST(ValueTexts, CameraMakerStopsAtTheFirstZeroByteAndHasNoLengthBound) {
   for (const Case& c : cases) {
     ExifRecord record;
     record.make = c.make;
+    ImageFacts facts = factsOfRecord(exifOk, record);
     std::string text;
-    EXPECT_TRUE(cameraMakerValueText(factsOfRecord(exifOk, record), text));
+    EXPECT_TRUE(cameraMakerValueText(facts, text));
     EXPECT_EQ(text, c.text);
+    EXPECT_EQ(facts.make, "");  // taken, not copied
   }
 }
 
@@ -101,7 +103,7 @@ TEST(ValueTexts, GpsPositionNeedsBothCoordinatesInRangeAndNotAllZero) {
     record.gps.latitude = c.latitude;
     record.gps.longitude = c.longitude;
     record.gps.altitude = c.altitude;
-    const ImageFacts facts = factsOfRecord(exifOk, record);
+    ImageFacts facts = factsOfRecord(exifOk, record);
     EXPECT_EQ(hasGpsPosition(facts), c.hasPosition);
     std::string text;
     EXPECT_EQ(gpsValueText(facts, text), !c.hasPosition);
