@@ -7,16 +7,17 @@
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
+  platform::prepareProcess();
+  // The console keeps the classic locale (plain decimal numbers) while the
+  // rest of the program uses the user's.
+  std::cout.imbue(std::locale::classic());
+  platform::useUserLocale();
   try {
-    // The console keeps the classic locale (plain decimal numbers) while the
-    // rest of the program uses the user's.
-    std::cout.imbue(std::locale::classic());
-    platform::useUserLocale();
     return runPhotocheck(argc, argv);
   } catch (...) {
-    // Out of memory outside the reading of one photo (which files that photo
-    // under "error" and goes on): the run cannot say whether the set passed,
-    // and a caller must not take an aborted run for anything but a failure.
+    // Nothing is meant to get here (an image that cannot get its memory is
+    // filed as unreadable); should anything, the set has not passed, and the
+    // caller learns it from the status rather than from a crash.
     return 1;
   }
 }

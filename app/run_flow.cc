@@ -1,7 +1,6 @@
 #include "app/run_flow.h"
 
 #include <array>
-#include <fstream>
 #include <vector>
 
 #include "app/settings.h"
@@ -35,19 +34,26 @@ void echoArguments(int argc, const char* const* argv) {
   }
 }
 
-// Tests and reads the settings file, echoes it, and takes the six values by
-// position. False (after its console line) when the run cannot go on: fewer
-// than six values, or an empty folder text, would make the run scan or write
-// into the root of the drive, so it stops before anything is created.
+// Reads the settings file, echoes it, and takes the six values by position.
+// False (after its console line) when the run cannot go on: a file that does
+// not open or holds more than the limit; fewer than six values, or an empty
+// folder text, which would make the run scan or write into the root of the
+// drive; a folder text holding a zero byte. It stops before anything is
+// created or scanned.
 bool readRunSettings(const char* path, RunSettings& settings) {
-  // Only the open test: the file stays open, unread, until the run ends.
-  std::ifstream settingsFile(path);
-  if (!settingsFile) {
-    console::line(texts::kOpenFileFailed);
-    return false;
+  std::string text;
+  switch (readSettingsText(path, text)) {
+    case SettingsRead::cannotOpen:
+      console::line(texts::kOpenFileFailed);
+      return false;
+    case SettingsRead::tooLarge:
+      console::line(texts::kSettingsTooLarge);
+      return false;
+    case SettingsRead::ok:
+      break;
   }
   SettingsMap settingsMap;
-  loadSettings(path, settingsMap);
+  parseSettingsText(text, settingsMap);
   std::vector<std::string> values;
   settingsInKeyOrder(settingsMap, values);
   if (values.size() < kSettingsNeeded) {
@@ -62,12 +68,21 @@ bool readRunSettings(const char* path, RunSettings& settings) {
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     settings.*kSwitchOf[i] = values[kCheckRows[i].settingsPosition];
   }
+  // The first failing test alone is told. A zero byte would cut the folder
+  // text short in every call that takes it, so "out.txt<NUL>/reports" would
+  // write over out.txt.
+  const char* problem = nullptr;
   if (settings.imageFolder.empty()) {
-    console::line(texts::kImageFolderEmpty);
-    return false;
+    problem = texts::kImageFolderEmpty;
+  } else if (settings.outputFolder.empty()) {
+    problem = texts::kOutputFolderEmpty;
+  } else if (settings.imageFolder.find('\0') != std::string::npos) {
+    problem = texts::kImageFolderHoldsNul;
+  } else if (settings.outputFolder.find('\0') != std::string::npos) {
+    problem = texts::kOutputFolderHoldsNul;
   }
-  if (settings.outputFolder.empty()) {
-    console::line(texts::kOutputFolderEmpty);
+  if (problem != nullptr) {
+    console::line(problem);
     return false;
   }
   return true;

@@ -4,6 +4,7 @@
 
 #include "console/console.h"
 #include "console/console_texts.h"
+#include "platform/platform.h"
 
 void trimBlanks(std::string& text) {
   const char* const blanks = " \t";
@@ -35,22 +36,52 @@ bool splitSettingLine(const std::string& line, std::string& key, std::string& va
   return true;
 }
 
+SettingsRead readSettingsText(const std::string& path, std::string& text) {
+  text.clear();
+  // One open: it is both the test that the file opens and the reading, so a
+  // named pipe or a process substitution is read once, as it comes.
+  std::ifstream file(path);
+  if (!file) return SettingsRead::cannotOpen;
+  // One byte past the limit tells a file that holds more; /dev/zero or a huge
+  // file costs no more memory than that.
+  text.resize(kSettingsByteLimit + 1);
+  file.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(file.gcount()));
+  if (text.size() > kSettingsByteLimit) {
+    text.clear();
+    return SettingsRead::tooLarge;
+  }
+  return SettingsRead::ok;
+}
+
+void parseSettingsText(const std::string& text, SettingsMap& settings) {
+  settings.clear();
+  std::string key;
+  std::string value;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t feed = text.find('\n', start);
+    const bool ended = feed != std::string::npos;
+    std::string line = text.substr(start, ended ? feed - start : std::string::npos);
+    start = ended ? feed + 1 : text.size();
+    // A carriage return before the line feed belongs to the line end. A
+    // Windows text stream has dropped it already, and there a carriage return
+    // still in the line belongs to the value.
+    if (platform::kTextKeepsCarriageReturns && ended && !line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    if (splitSettingLine(line, key, value)) settings[key] = value;
+  }
+}
+
 bool loadSettings(const std::string& path, SettingsMap& settings) {
   settings.clear();
-  std::ifstream file(path);
-  if (!file) {
+  std::string text;
+  if (readSettingsText(path, text) == SettingsRead::cannotOpen) {
     console::line(texts::kSettingsOpenError);
     return false;
   }
-  std::string line;
-  std::string key;
-  std::string value;
-  while (std::getline(file, line)) {
-    // A carriage return before the line feed belongs to the line end. (A
-    // Windows text-mode stream has already dropped it; a POSIX one has not.)
-    if (!file.eof() && !line.empty() && line.back() == '\r') line.pop_back();
-    if (splitSettingLine(line, key, value)) settings[key] = value;
-  }
+  parseSettingsText(text, settings);
   return true;
 }
 

@@ -5,6 +5,7 @@
 #ifndef PHOTOCHECK_APP_SETTINGS_H
 #define PHOTOCHECK_APP_SETTINGS_H
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,7 +14,21 @@
 // unsigned values and a prefix sorts first: exactly the key order wanted.
 using SettingsMap = std::map<std::string, std::string>;
 
-// Empties `settings` and reads the file at `path` into it. Returns false (and
+// The most bytes a settings file may hold.
+inline constexpr std::size_t kSettingsByteLimit = 1048576;
+
+enum class SettingsRead { ok, cannotOpen, tooLarge };
+
+// Opens the file at `path` once, as text, and reads it whole into `text`:
+// at most kSettingsByteLimit bytes, `tooLarge` (and `text` empty) when it
+// holds more.
+SettingsRead readSettingsText(const std::string& path, std::string& text);
+
+// Empties `settings` and fills it from the lines of `text`.
+void parseSettingsText(const std::string& text, SettingsMap& settings);
+
+// Empties `settings` and reads the file at `path` into it (a file over the
+// limit gives an empty map). Returns false (and
 // prints "file open error") when the file cannot be opened; an empty file is
 // a success.
 bool loadSettings(const std::string& path, SettingsMap& settings);

@@ -101,6 +101,9 @@ TEST(Settings, LaterDuplicatesWinAndLineEndsDoNotMatter) {
   EXPECT_EQ(lf.echo, "a=3\nb=2\nd=5\n");
   // A carriage return that ends the file without a line feed is no line end.
   EXPECT_EQ(load("a=1\r").values, (std::vector<std::string>{"1\r"}));
+  // Only the carriage return right before the line feed belongs to the line
+  // end, on every platform (a Windows text stream drops it by itself).
+  EXPECT_EQ(load("f=out\r\r\n").values, (std::vector<std::string>{"out\r"}));
 }
 
 TEST(Settings, EmptyOrCommentOnlyFilesGiveNothing) {

@@ -14,6 +14,9 @@ inline constexpr char kOpenFileFailed[] = "open file failed!";
 inline constexpr char kSettingsOpenError[] = "file open error";
 inline constexpr char kImageFolderEmpty[] = "the image folder setting is empty";
 inline constexpr char kOutputFolderEmpty[] = "the output folder setting is empty";
+inline constexpr char kImageFolderHoldsNul[] = "the image folder setting holds a NUL byte";
+inline constexpr char kOutputFolderHoldsNul[] = "the output folder setting holds a NUL byte";
+inline constexpr char kSettingsTooLarge[] = "the settings file holds more than 1048576 bytes";
 // "the settings file holds <n> values; 6 are needed", in two pieces around
 // the count.
 inline constexpr char kTooFewSettingsBefore[] = "the settings file holds ";

@@ -5,15 +5,16 @@
 //   DJI_0008.JPG  no 35 mm equivalent focal length
 //   DJI_0009.JPG  no GPS position
 // Every photo is a real baseline JPEG that image viewers open; its EXIF block
-// is made by the test JPEG builder.
+// is made by the JPEG builder of tests/support.
 //
-// Usage: make_examples <folder>   (the folder must exist)
+// Usage: make_examples <folder>   (created when missing)
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "examples/tiny_jpeg.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -92,10 +93,7 @@ int main(int argc, char** argv) {
     char name[16];
     std::snprintf(name, sizeof name, "DJI_%04d.JPG", number);
     const std::string path = std::string(argv[1]) + "/" + name;
-    if (!testsupport::writeFile(path, encodeJpeg(sceneOf(photo), exifOf(photo)))) {
-      std::fprintf(stderr, "cannot write %s\n", path.c_str());
-      return 1;
-    }
+    writeFileBytes(path, encodeJpeg(sceneOf(photo), exifOf(photo)));  // aborts when it cannot
   }
   return 0;
 }

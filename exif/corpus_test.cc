@@ -1,80 +1,35 @@
 // The reader against real files of the shared corpus: the camera photos are
-// compared with the values ExifTool reads (truth.json), and the malformed
+// compared with the values ExifTool reads (truth.json, less the known
+// differences of tests/support/corpus_truth.cc), and the malformed
 // files must each give a known result code without a crash (run this suite
 // under the asan preset to make "no crash" mean "no invalid read").
 
 #include <gtest/gtest.h>
-#include <rapidjson/document.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "exif/exif_record.h"
+#include "tests/support/corpus_truth.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using testsupport::Bytes;
 
-// Photos where the reader, behaving as designed, must differ from ExifTool.
-// `fields` names every truth member that differs (space-separated, sorted);
-// the test checks that exactly these differ, so the table cannot go stale.
-struct KnownDifference {
-  const char* file;
-  const char* fields;
-  const char* reason;
-};
-// clang-format off
-const KnownDifference kKnownDifferences[] = {
-    // The first FF E1 pair starts an XMP APP1; the EXIF APP1 comes later and
-    // is not looked for. We return exifNoExif, ExifTool reads the EXIF block.
-    {"cameras/no_exif.jpg", "byteOrder",
-     "first FF E1 pair is XMP: exifNoExif, ExifTool finds the later EXIF APP1"},
-    // PixelX/YDimension stored as SLONG (type 9): accepted without values, so
-    // width and height stay 0; ExifTool converts them (10x10, 200x134).
-    {"cameras/Sony_alpha_a58.JPG", "exifImageHeight exifImageWidth",
-     "image size stored as SLONG: we read 0x0, ExifTool 10x10"},
-    {"cameras/nikon_D3100_TypeError.jpg", "exifImageHeight exifImageWidth",
-     "image size stored as SLONG: we read 0x0, ExifTool 200x134"},
-    // FocalLengthIn35mmFilm stored as LONG: only SHORT is taken.
-    {"cameras/go-exif_gps.jpg", "focalLength35mm",
-     "35 mm focal length stored as LONG: we read 0, ExifTool 28"},
-    // GPS coordinates stored as ASCII text ("52,00000,50,00000,34,01180"):
-    // only RATIONAL/SRATIONAL with count 3 is taken.
-    {"cameras/geodegrees_as_string.jpg", "gpsLatitude gpsLongitude",
-     "GPS coordinates stored as text: we read 0, ExifTool 52.01/11.00"},
-    // Rationals 0/0 count as 0. ExifTool reports such a coordinate or
-    // altitude as a non-number (null, with a note).
-    {"cameras/Leica_T_Typ_701.jpg", "gpsAltitude gpsLatitude gpsLongitude",
-     "GPS position and altitude all 0/0: we read 0, ExifTool null"},
-    {"cameras/photoprism_snow.jpg", "gpsLatitude gpsLongitude",
-     "GPS coordinates all 0/0: we read 0, ExifTool null"},
-    {"cameras/Nikon_D5000.jpg", "gpsLatitude gpsLongitude",
-     "GPS seconds 0/0: we read 48.89/21.04 (seconds as 0), ExifTool null"},
-    {"cameras/panorama360.jpg", "gpsAltitude",
-     "GPS altitude 0/0: we read 0, ExifTool null"},
-};
-// clang-format on
-
-const KnownDifference* knownDifference(const std::string& file) {
-  for (const KnownDifference& k : kKnownDifferences) {
-    if (file == k.file) return &k;
-  }
-  return nullptr;
-}
-
-bool readTruth(const std::string& path, rapidjson::Document& truth) {
-  const Bytes text = testsupport::readFile(path);
-  truth.Parse(reinterpret_cast<const char*>(text.data()), text.size());
-  return !text.empty() && !truth.HasParseError() && truth.IsObject();
+Bytes readFile(const fs::path& path) {
+  const std::optional<std::string> bytes = readFileBytes(path.string());
+  return bytes ? Bytes(bytes->begin(), bytes->end()) : Bytes();
 }
 
 // Make as ExifTool reports it: up to the first zero byte, trailing blanks
@@ -88,54 +43,49 @@ std::string makeAsExifTool(const std::string& stored) {
 
 // True when truth's `notes` say ExifTool turned this tag's value into
 // something that is not a number (then a null is not "tag absent").
-bool noteMentions(const rapidjson::Value& entry, const std::string& tagName) {
-  if (!entry.HasMember("notes")) return false;
-  for (const auto& note : entry["notes"].GetArray()) {
-    if (std::string(note.GetString()).find(tagName) != std::string::npos) return true;
+bool noteMentions(const TruthValues& truth, const std::string& tagName) {
+  for (const std::string& note : truth.notes) {
+    if (note.find(tagName) != std::string::npos) return true;
   }
   return false;
 }
 
 // Compares one numeric member. A null agrees with our reset 0 only when the
 // tag was absent for ExifTool too (no note says it held a non-number).
-bool numberAgrees(const rapidjson::Value& entry, const char* member, const char* tagName,
-                  double ours) {
-  const rapidjson::Value& theirs = entry[member];
-  if (theirs.IsNull()) return ours == 0 && !noteMentions(entry, tagName);
-  const double expected = theirs.GetDouble();
+bool numberAgrees(const TruthValues& truth, const TruthNumber& member, double ours) {
+  const std::optional<double>& theirs = truth.*(member.value);
+  if (!theirs) return ours == 0 && !noteMentions(truth, member.tagName);
   // truth.json holds ExifTool's 15 significant digits.
-  return std::fabs(ours - expected) <= 1e-9 * std::max(1.0, std::fabs(expected));
+  return std::fabs(ours - *theirs) <= 1e-9 * std::max(1.0, std::fabs(*theirs));
 }
 
-// Members of truth that differ from what the reader gives for this file.
-std::string differences(const rapidjson::Value& entry, ExifResult result, const ExifRecord& r) {
+// The reader's value for a numeric member of truth.json.
+double readerNumber(const ExifRecord& r, const std::string& member) {
+  if (member == "exifImageWidth") return r.imageWidth;
+  if (member == "exifImageHeight") return r.imageHeight;
+  if (member == "focalLength35mm") return r.focalLength35mm;
+  if (member == "gpsAltitude") return r.gps.altitude;
+  if (member == "gpsLatitude") return r.gps.latitude;
+  if (member == "gpsLongitude") return r.gps.longitude;
+  ADD_FAILURE() << "no reader value for truth member " << member;
+  return 0;
+}
+
+// Members of `truth` that differ from what the reader gives for this file,
+// sorted and space-separated.
+std::string differences(const TruthValues& truth, ExifResult result, const ExifRecord& r) {
   std::vector<std::string> differing;
-  const bool truthHasExif = !entry["byteOrder"].IsNull();
-  if ((result == exifOk) != truthHasExif) {
+  if ((result == exifOk) != truth.byteOrder.has_value()) {
     differing.push_back("byteOrder");
   } else if (result == exifOk) {
-    if (std::string(entry["byteOrder"].GetString()) != (r.intelByteOrder ? "II" : "MM")) {
-      differing.push_back("byteOrder");
-    }
-    const rapidjson::Value& make = entry["make"];
-    if (make.IsNull() ? !r.make.empty() : makeAsExifTool(r.make) != make.GetString()) {
+    if (*truth.byteOrder != (r.intelByteOrder ? "II" : "MM")) differing.push_back("byteOrder");
+    if (truth.make ? makeAsExifTool(r.make) != *truth.make : !r.make.empty()) {
       differing.push_back("make");
     }
-    struct Numeric {
-      const char* member;
-      const char* tagName;
-      double ours;
-    };
-    const Numeric numeric[] = {
-        {"exifImageWidth", "ExifImageWidth", static_cast<double>(r.imageWidth)},
-        {"exifImageHeight", "ExifImageHeight", static_cast<double>(r.imageHeight)},
-        {"focalLength35mm", "FocalLengthIn35mmFormat", static_cast<double>(r.focalLength35mm)},
-        {"gpsAltitude", "GPSAltitude", r.gps.altitude},
-        {"gpsLatitude", "GPSLatitude", r.gps.latitude},
-        {"gpsLongitude", "GPSLongitude", r.gps.longitude},
-    };
-    for (const Numeric& n : numeric) {
-      if (!numberAgrees(entry, n.member, n.tagName, n.ours)) differing.push_back(n.member);
+    for (const TruthNumber& member : kTruthNumbers) {
+      if (!numberAgrees(truth, member, readerNumber(r, member.member))) {
+        differing.push_back(member.member);
+      }
     }
   }
   std::sort(differing.begin(), differing.end());
@@ -172,36 +122,39 @@ bool isKnownResult(ExifResult result) {
 }
 
 TEST(Corpus, CameraPhotosAgreeWithExifTool) {
-  const fs::path corpus = fs::path(testsupport::sharedDir()) / "corpus";
-  rapidjson::Document truth;
-  if (!fs::is_directory(corpus / "cameras") ||
-      !readTruth((corpus / "truth.json").string(), truth)) {
-    GTEST_SKIP() << "shared corpus not found at " << corpus
-                 << " (set PHOTOCHECK_SHARED to the folder holding corpus/)";
-  }
+  const std::string corpus = corpusFolder();
+  if (corpus.empty()) GTEST_SKIP() << corpusMissing();
+  const CorpusTruth truth = readCorpusTruth(corpus);
+  ASSERT_EQ(truth.error, "");
+  std::map<std::string, const CorpusPhoto*> byKey;
+  for (const CorpusPhoto& photo : truth.cameras) byKey[photo.key] = &photo;
+
   int compared = 0, agreeing = 0, listed = 0;
   std::set<std::string> seen;
-  for (const fs::path& path : filesIn(corpus / "cameras")) {
+  for (const fs::path& path : filesIn(fs::path(corpus) / "cameras")) {
     const std::string key = "cameras/" + path.filename().string();
-    ASSERT_TRUE(truth.HasMember(key.c_str())) << key << " is missing from truth.json";
-    const Bytes bytes = testsupport::readFile(path.string());
+    ASSERT_EQ(byKey.count(key), 1u) << key << " is missing from truth.json";
+    const CorpusPhoto& photo = *byKey[key];
+    const Bytes bytes = readFile(path);
     ExifRecord record;
     const ExifResult result = parseFile(bytes, record);
-    const std::string differing = differences(truth[key.c_str()], result, record);
-    const KnownDifference* known = knownDifference(key);
+    const std::string differing = differences(photo.exifTool, result, record);
     ++compared;
     seen.insert(key);
-    if (known != nullptr) {
+    if (photo.difference != nullptr) {
       ++listed;
-      EXPECT_EQ(differing, known->fields)
-          << key << " (" << known->reason << "): " << describe(result, record);
+      EXPECT_EQ(differing, photo.differingMembers)
+          << key << " (" << photo.difference->reason << "): " << describe(result, record);
+      EXPECT_EQ(differences(photo.ours, result, record), "")
+          << key << " reads otherwise than its known difference " << photo.difference->ours
+          << " says: " << describe(result, record);
     } else {
       if (differing.empty()) ++agreeing;
       EXPECT_EQ(differing, "") << key << ": " << describe(result, record);
     }
   }
-  for (const KnownDifference& k : kKnownDifferences) {
-    EXPECT_EQ(seen.count(k.file), 1u) << k.file << " is listed but not in the corpus";
+  for (const KnownDifference& k : knownDifferences()) {
+    EXPECT_EQ(seen.count(k.key), 1u) << k.key << " is listed but not in the corpus";
   }
   EXPECT_GT(compared, 0);
   std::printf("corpus: %d photos compared, %d agree with ExifTool, %d listed differences\n",
@@ -214,16 +167,15 @@ TEST(Corpus, CameraPhotosAgreeWithExifTool) {
 // Malformed files: each gives one of the five codes; every cut of a few of
 // them too. Under ASan any read outside the given bytes fails the test.
 TEST(Corpus, HostileFilesGiveAKnownResult) {
-  const fs::path hostile = fs::path(testsupport::sharedDir()) / "corpus" / "hostile";
-  if (!fs::is_directory(hostile)) {
-    GTEST_SKIP() << "shared corpus not found at " << hostile
-                 << " (set PHOTOCHECK_SHARED to the folder holding corpus/)";
-  }
+  const std::string corpus = corpusFolder();
+  if (corpus.empty()) GTEST_SKIP() << corpusMissing();
+  const fs::path hostile = fs::path(corpus) / "hostile";
+  ASSERT_TRUE(fs::is_directory(hostile)) << hostile;
   const std::set<std::string> sweep = {"max_uint32_exif.jpg", "truncated_exif_dpi.jpg",
                                        "exif-ifd-offset.jpg", "huge_tag_exif.jpg"};
   std::map<int, int> counts;
   for (const fs::path& path : filesIn(hostile)) {
-    const Bytes bytes = testsupport::readFile(path.string());
+    const Bytes bytes = readFile(path);
     ExifRecord record;
     const ExifResult result = parseFile(bytes, record);
     EXPECT_TRUE(isKnownResult(result)) << path.filename() << ": " << result;
@@ -243,20 +195,6 @@ TEST(Corpus, HostileFilesGiveAKnownResult) {
   std::printf("hostile:");
   for (const auto& [code, count] : counts) std::printf(" %d x %d", count, code);
   std::printf("\n");
-}
-
-// Inputs the fuzzer once found: they must parse without a crash.
-TEST(Corpus, FuzzRegressionsReplay) {
-  const fs::path folder = PHOTOCHECK_EXIF_REGRESSIONS;
-  if (!fs::is_directory(folder)) GTEST_SKIP() << "no regression folder " << folder;
-  for (const fs::path& path : filesIn(folder)) {
-    const Bytes bytes = testsupport::readFile(path.string());
-    ExifRecord record;
-    EXPECT_TRUE(isKnownResult(parseFile(bytes, record))) << path.filename();
-    ExifRecord segment;
-    EXPECT_TRUE(isKnownResult(segment.parseExifSegment(bytes.empty() ? nullptr : bytes.data(),
-                                                       static_cast<std::uint32_t>(bytes.size()))));
-  }
 }
 
 }  // namespace

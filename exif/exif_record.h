@@ -32,7 +32,8 @@
 // - std::bad_alloc, the only exception that leaves the reader: a text the
 //   record keeps can be as long as the file. The caller treats the image as
 //   unreadable then. The reader holds one copy of each text it keeps (read
-//   straight into the record's string) and a few KiB besides.
+//   straight into the record's string) and besides at most one 64 KiB
+//   search buffer and a few KiB.
 
 #ifndef PHOTOCHECK_EXIF_EXIF_RECORD_H_
 #define PHOTOCHECK_EXIF_EXIF_RECORD_H_

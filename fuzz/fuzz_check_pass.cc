@@ -7,23 +7,19 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <set>
+#include <string>
 
 #include "checks/check_findings.h"
 #include "checks/checks.h"
 #include "fuzz/fuzz_scratch.h"
 #include "inventory/folder_scan.h"
 #include "report/error_report.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-void writeFile(const fs::path& path, const std::uint8_t* data, std::size_t size) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-}
 
 void checkFindings(const std::vector<std::string>& findings, bool flag,
                    const std::set<std::string>& names, std::size_t imageCount) {
@@ -54,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t begin = bodySize * i / fileCount;
     const std::size_t end = bodySize * (i + 1) / fileCount;
     const std::string name = "photo" + std::to_string(i) + ".jpg";
-    writeFile(folder / name, body + begin, end - begin);
+    writeFileBytes((folder / name).string(),
+                   std::string(reinterpret_cast<const char*>(body) + begin, end - begin));
     names.insert(name);
   }
 

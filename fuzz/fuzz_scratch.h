@@ -1,29 +1,23 @@
-// Scratch space for fuzz targets that need real files: a private folder on a
-// memory file system where there is one, and a console that swallows what
-// the code under test prints.
+// Scratch space for fuzz targets that need real files: a private folder,
+// on a memory file system where there is one, removed when the process ends;
+// and a console that swallows what the code under test prints.
 #ifndef PHOTOCHECK_FUZZ_FUZZ_SCRATCH_H
 #define PHOTOCHECK_FUZZ_FUZZ_SCRATCH_H
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <streambuf>
 #include <string>
 
+#include "tests/support/temp_folder.h"
+
 namespace fuzzscratch {
 
 inline const std::string& folder() {
-  static const std::string path = [] {
-    namespace fs = std::filesystem;
-    const fs::path base =
-        fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
-    const fs::path made = base / ("photocheck-fuzz-" + std::to_string(::getpid()));
-    fs::create_directories(made);
-    return made.string();
-  }();
-  return path;
+  static const TempFolder scratch(std::filesystem::is_directory("/dev/shm")
+                                      ? std::string("/dev/shm")
+                                      : std::filesystem::temp_directory_path().string());
+  return scratch.path();
 }
 
 // Sends standard output nowhere for the life of the process: the fuzzer's own

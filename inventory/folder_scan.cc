@@ -1,6 +1,7 @@
 #include "inventory/folder_scan.h"
 
-#include <algorithm>
+#include <set>
+#include <utility>
 
 #include "console/console.h"
 #include "console/console_texts.h"
@@ -8,34 +9,37 @@
 
 namespace {
 
-// `ancestors` holds the identities of the folders on the current descent
-// path. A folder met again below itself (through a link) is passed over in
-// silence, so a link cycle cannot make the scan endless.
-void scanFolder(const platform::FilePath& folder, std::vector<platform::FolderId>& ancestors,
+// Folders already listed in this run, by their identity. A folder reached
+// again by another path (links that lead to one folder along many ways, or
+// back up the tree) is passed over in silence: listing it once is enough, and
+// listing it again could make the list grow without end.
+using ListedFolders = std::set<std::pair<std::uint64_t, std::uint64_t>>;
+
+// Lists `folder` into `images`. False when it cannot be listed.
+bool scanFolder(const platform::FilePath& folder, ListedFolders& listed,
                 std::vector<platform::FilePath>& images) {
   platform::FolderListing listing;
   if (!platform::listFolder(folder, listing)) {
     console::line(texts::kFolderNotFound);
-    return;
+    return false;
   }
-  if (std::find(ancestors.begin(), ancestors.end(), listing.id) != ancestors.end()) return;
-  ancestors.push_back(listing.id);
+  if (listing.id.known && !listed.emplace(listing.id.device, listing.id.inode).second) return true;
   for (const platform::FolderEntry& entry : listing.entries) {
     platform::FilePath path = platform::childPath(folder, entry);
-    if (entry.isFolder) {
-      scanFolder(path, ancestors, images);
-    } else {
-      images.push_back(std::move(path));
-    }
+    // A sub-folder that cannot be listed stands in the list like a file:
+    // every check then files it under "error", so a set never passes with
+    // photos nobody could look at.
+    if (entry.isFolder && scanFolder(path, listed, images)) continue;
+    images.push_back(std::move(path));
   }
-  ancestors.pop_back();
+  return true;
 }
 
 }  // namespace
 
 std::vector<platform::FilePath> listFolderFiles(std::string folder) {
   std::vector<platform::FilePath> images;
-  std::vector<platform::FolderId> ancestors;
-  scanFolder(platform::FilePath(std::move(folder)), ancestors, images);
+  ListedFolders listed;
+  scanFolder(platform::FilePath(std::move(folder)), listed, images);
   return images;
 }

@@ -13,7 +13,10 @@
 // separator and the entry name, through every level of sub-folders. A
 // sub-folder's files stand where the sub-folder was met (depth first), so
 // files listed after a sub-folder come after its contents. A folder that
-// cannot be listed prints "can not found the file ... " and adds nothing.
+// cannot be listed prints "can not found the file ... "; the top folder then
+// adds nothing, a sub-folder adds its own path, like a file, so the checks
+// report it. A folder is listed at most once per run: met again by another
+// path (through links), it is passed over in silence.
 std::vector<platform::FilePath> listFolderFiles(std::string folder);
 
 #endif  // PHOTOCHECK_INVENTORY_FOLDER_SCAN_H

@@ -44,6 +44,10 @@ struct FilePath {
   NativePath native;
 };
 
+// True where a file read as text still holds the carriage return of a CR LF
+// line end (POSIX); the Windows C runtime's text mode has dropped it.
+extern const bool kTextKeepsCarriageReturns;
+
 // True when something exists at `path` (the C runtime's access test with
 // mode 0).
 bool pathExists(const std::string& path);
@@ -61,7 +65,7 @@ struct FolderEntry {
 // `folder`, the separator and the entry's name.
 FilePath childPath(const FilePath& folder, const FolderEntry& entry);
 
-// Identity of a listed folder, used to notice link cycles. `known` is false
+// Identity of a listed folder, so that the scan lists each folder once. `known` is false
 // where the platform gives no identity (Windows).
 struct FolderId {
   bool known = false;
@@ -157,10 +161,20 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
             unsigned char* out);
 
 // Replaces the file at `path` by `text`, all or nothing: the text goes to a
-// temporary file beside it, which is then renamed over `path`. On failure the
-// earlier file, if any, is left as it was and no temporary file remains.
+// temporary file of this call's own beside it (a fresh name, created
+// exclusively, so nothing planted there is followed or reused), which is then
+// renamed over `path`; a link standing at `path` is replaced, never written
+// through. On failure the earlier file, if any, is left as it was and no
+// temporary file remains.
 // On Windows the file is written in text mode, as any report file there.
 bool replaceFile(const std::string& path, const std::string& text);
+
+// Readies the process for being run from scripts and pipelines: a closed
+// pipe on standard output must not kill the run (its writes fail and are
+// dropped; the report and the exit status still come), and standard streams
+// that were closed are opened on the null device, so that no file the run
+// opens can take their place and receive console text.
+void prepareProcess();
 
 // Makes the user's default locale the program-wide one. Never throws: where
 // the C++ library cannot make that locale, the classic locale stays and only

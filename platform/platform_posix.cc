@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <csignal>
 #include <locale>
 
 #include "platform/platform.h"
@@ -15,6 +16,7 @@
 namespace platform {
 
 const char kPathSeparator = '/';
+const bool kTextKeepsCarriageReturns = true;
 
 FilePath::FilePath(std::string shownText) : text(std::move(shownText)) {}
 
@@ -142,25 +144,42 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
 }
 
 bool replaceFile(const std::string& path, const std::string& text) {
-  const std::string temporary = path + ".tmp";
-  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A temporary file of this run's own: mkstemp makes a fresh name and creates
+  // it exclusively, so nothing planted in a shared output folder (a link, a
+  // pipe, a folder, another run's temporary file) is ever opened or written
+  // through. It is made 0600; the report gets the usual 0644 less the umask.
+  std::string temporary = path + ".XXXXXX";
+  const int fd = ::mkstemp(temporary.data());
   if (fd < 0) return false;
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  bool ok = ::fchmod(fd, 0644 & ~mask) == 0;
   std::size_t done = 0;
-  bool ok = true;
-  while (done < text.size()) {
+  while (ok && done < text.size()) {
     const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
     if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) {
-      ok = false;
-      break;
-    }
-    done += static_cast<std::size_t>(put);
+    if (put <= 0) ok = false;
+    if (put > 0) done += static_cast<std::size_t>(put);
   }
   if (ok && ::fsync(fd) != 0) ok = false;
   if (::close(fd) != 0) ok = false;
+  // rename replaces whatever stands at `path`, a link included, and never
+  // writes through it.
   if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) ::unlink(temporary.c_str());
   return ok;
+}
+
+void prepareProcess() {
+  ::signal(SIGPIPE, SIG_IGN);
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int opened = ::open("/dev/null", O_RDWR);
+    if (opened >= 0 && opened != fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+  }
 }
 
 void useUserLocale() {

@@ -17,6 +17,7 @@
 namespace platform {
 
 const char kPathSeparator = '\\';
+const bool kTextKeepsCarriageReturns = false;
 
 FilePath::FilePath(std::string shownText) : text(std::move(shownText)) {}
 
@@ -251,6 +252,11 @@ bool replaceFile(const std::string& path, const std::string& text) {
   }
   if (!ok) std::remove(temporary.c_str());
   return ok;
+}
+
+void prepareProcess() {
+  // No signal comes from a closed pipe here: a failed console write simply
+  // fails. A process started without standard handles has its writes fail too.
 }
 
 void useUserLocale() {

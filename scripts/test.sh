@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds photocheck and runs every test suite: the Linux build with warnings
 # as errors, the AddressSanitizer + UndefinedBehaviorSanitizer build, the
-# ThreadSanitizer build, the fuzz targets for a bounded time, and the Windows
-# build under Wine.
+# ThreadSanitizer build, the fuzz targets for a bounded time, the Windows
+# build under Wine, and the release packages (made from clean Release builds
+# and checked).
 # Installs whatever Debian packages are missing first.
 #
 # Usage: scripts/test.sh [--quick]   (--quick: the Linux build's tests only)
@@ -12,9 +13,12 @@ cd "$(dirname "$0")/.."
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-scripts/install-deps.sh clang libclang-rt-14-dev
+scripts/install-deps.sh clang libclang-rt-14-dev clang-format
 
 step() { printf '\n=== %s\n' "$*"; }
+
+step "Sources: formatting, trailing blanks, carriage returns"
+scripts/check-sources.sh
 
 step "Linux build, warnings as errors"
 cmake --preset ci >/dev/null
@@ -47,4 +51,9 @@ fi
 if [ -x scripts/windows.sh ]; then
   step "Windows build under Wine"
   scripts/windows.sh
+fi
+
+if [ -x scripts/release.sh ]; then
+  step "Release packages"
+  scripts/release.sh --check
 fi

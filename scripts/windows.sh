@@ -72,35 +72,9 @@ if [ ! -e "$locales/zh_CN.UTF-8/LC_CTYPE" ]; then
 fi
 
 # --- Wine -------------------------------------------------------------------
-wine=/usr/lib/wine/wine64
-wineserver=/usr/lib/wine/wineserver64
-export WINEPREFIX=$build/wineprefix
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
-unset DISPLAY WAYLAND_DISPLAY LC_ALL LC_CTYPE LC_COLLATE LC_MESSAGES LC_NUMERIC LC_TIME LC_MONETARY
-export LANG=C.UTF-8
-
-stop_wine() { "$wineserver" -k 2>/dev/null || true; "$wineserver" -w 2>/dev/null || true; }
-trap stop_wine EXIT
-
-if [ ! -e "$WINEPREFIX/system.reg" ]; then
-  say "creating the Wine prefix"
-  rm -rf "$WINEPREFIX"
-  {
-    "$wine" wineboot --init
-    # The programs see LANG=C on the Windows side (the mingw C++ library
-    # accepts no other locale name); Wine still takes its code page from the
-    # Unix LANG.
-    "$wine" reg add 'HKCU\Environment' /v LANG /t REG_SZ /d C /f
-    "$wineserver" -w
-  } >"$build/wineboot.log" 2>&1 </dev/null
-fi
-# One server for the whole run, and Wine's services started before the tests:
-# a service started by the first test would inherit that test's output pipes
-# and keep ctest waiting.
-# (A server left running for this prefix is used as it is.)
-"$wineserver" -p 2>/dev/null || true
-"$wine" wineboot >/dev/null 2>&1 </dev/null
+source scripts/wine-env.sh
+trap wine_stop EXIT
+wine_start
 
 say "running the tests under Wine"
 ctest --test-dir "$build" --output-on-failure --timeout 120 </dev/null

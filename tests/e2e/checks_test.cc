@@ -12,7 +12,7 @@
 
 #include "console/console_texts.h"
 #include "tests/e2e/photo_set.h"
-#include "tests/support/platform_text.h"
+#include "tests/support/expected_console.h"
 
 namespace {
 

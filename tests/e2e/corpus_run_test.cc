@@ -1,21 +1,21 @@
 // One run of the tool over the shared folder of real camera photos, with all
 // four checks on. Which photos each check reports must agree with what
-// ExifTool's reading of them (corpus/truth.json) implies under the checks'
-// rules. Skipped when the shared corpus is not there.
+// ExifTool's reading of them (corpus/truth.json, less the reader's known
+// differences) implies under the checks' rules. Skipped when the shared
+// corpus is not there.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
-#include <optional>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "console/console_texts.h"
 #include "tests/e2e/photo_set.h"
-#include "tests/support/platform_text.h"
+#include "tests/support/corpus_truth.h"
+#include "tests/support/expected_console.h"
 
 namespace {
 
@@ -24,69 +24,30 @@ namespace fs = std::filesystem;
 // The members of one truth.json entry the checks depend on; absent (null)
 // values are what the reader leaves in a reset record: 0 or "".
 struct Truth {
-  bool readable = true;  // ExifTool found an EXIF block
+  bool readable = true;  // the reader finds an EXIF block
   long long width = 0, height = 0, focalLength35mm = 0;
   std::string make;
   double latitude = 0, longitude = 0, altitude = 0;
 };
 
-// truth.json is written one member per line; this reads the members above
-// from the entries under "cameras/".
-std::map<std::string, Truth> readTruth(const std::string& path) {
-  const std::optional<std::string> text = readFileBytes(path);
+// The camera photos of truth.json by file name, as our reader reads them
+// (ExifTool's values with the known differences of corpus_truth.cc applied).
+std::map<std::string, Truth> truthByName(const CorpusTruth& corpus) {
   std::map<std::string, Truth> truth;
-  if (!text) return truth;
-  const std::regex entry(R"re(^ "([^"]+)": \{$)re");
-  const std::regex member(R"re(^  "(\w+)": (.*?),?$)re");
-  Truth* current = nullptr;
-  std::size_t start = 0;
-  while (start < text->size()) {
-    std::size_t end = text->find('\n', start);
-    if (end == std::string::npos) end = text->size();
-    const std::string line = text->substr(start, end - start);
-    start = end + 1;
-    std::smatch m;
-    if (std::regex_match(line, m, entry)) {
-      const std::string key = m[1];
-      const std::string folder = "cameras/";
-      current =
-          key.compare(0, folder.size(), folder) == 0 ? &truth[key.substr(folder.size())] : nullptr;
-    } else if (current != nullptr && std::regex_match(line, m, member)) {
-      const std::string name = m[1];
-      const std::string value = m[2];
-      if (value == "null") {
-        if (name == "byteOrder") current->readable = false;
-        continue;
-      }
-      if (name == "make") current->make = value.substr(1, value.size() - 2);
-      if (name == "exifImageWidth") current->width = std::stoll(value);
-      if (name == "exifImageHeight") current->height = std::stoll(value);
-      if (name == "focalLength35mm") current->focalLength35mm = std::stoll(value);
-      if (name == "gpsLatitude") current->latitude = std::stod(value);
-      if (name == "gpsLongitude") current->longitude = std::stod(value);
-      if (name == "gpsAltitude") current->altitude = std::stod(value);
-    }
+  const std::string folder = "cameras/";
+  for (const CorpusPhoto& photo : corpus.cameras) {
+    const TruthValues& v = photo.ours;
+    Truth& t = truth[photo.key.substr(folder.size())];
+    t.readable = v.byteOrder.has_value();
+    t.width = static_cast<long long>(v.exifImageWidth.value_or(0));
+    t.height = static_cast<long long>(v.exifImageHeight.value_or(0));
+    t.focalLength35mm = static_cast<long long>(v.focalLength35mm.value_or(0));
+    t.make = v.make.value_or("");
+    t.latitude = v.gpsLatitude.value_or(0);
+    t.longitude = v.gpsLongitude.value_or(0);
+    t.altitude = v.gpsAltitude.value_or(0);
   }
   return truth;
-}
-
-// Where the reader and ExifTool read a photo differently, by design of the
-// reader (see the corpus README, "Reading the truth").
-void applyReaderDifferences(std::map<std::string, Truth>& truth) {
-  // The reader takes the first APP1 segment, here XMP; the EXIF block comes
-  // in a later APP1, so the photo is unreadable.
-  truth["no_exif.jpg"].readable = false;
-  // Pixel size stored as SLONG; the reader takes SHORT and LONG only.
-  for (const char* name : {"Sony_alpha_a58.JPG", "nikon_D3100_TypeError.jpg"}) {
-    truth[name].width = 0;
-    truth[name].height = 0;
-  }
-  // 35 mm focal length stored as LONG; the reader takes the SHORT of the
-  // EXIF standard only.
-  truth["go-exif_gps.jpg"].focalLength35mm = 0;
-  // GPS coordinates stored as text; the reader takes rationals only.
-  truth["geodegrees_as_string.jpg"].latitude = 0;
-  truth["geodegrees_as_string.jpg"].longitude = 0;
 }
 
 using Names = std::set<std::string>;
@@ -136,14 +97,13 @@ void expectSameNames(const Names& reported, const Names& expected, const char* c
 }
 
 TEST(CorpusRun, VerdictsAgreeWithTheTruthFile) {
-  const std::string shared = sharedFolder();
-  const std::string cameras = shared + "/corpus/cameras";
-  if (shared.empty() || !fs::is_directory(cameras)) {
-    GTEST_SKIP() << "the shared corpus (corpus/cameras) is not there";
-  }
-  std::map<std::string, Truth> truth = readTruth(shared + "/corpus/truth.json");
+  const std::string corpus = corpusFolder();
+  if (corpus.empty()) GTEST_SKIP() << corpusMissing();
+  const std::string cameras = corpus + kSep + "cameras";
+  const CorpusTruth corpusTruth = readCorpusTruth(corpus);
+  ASSERT_EQ(corpusTruth.error, "");
+  const std::map<std::string, Truth> truth = truthByName(corpusTruth);
   ASSERT_EQ(truth.size(), 114u);
-  applyReaderDifferences(truth);
 
   Names unreadable, noFocalLength, noPosition;
   std::map<std::string, std::string> resolutionKey, makerKey;
@@ -169,15 +129,7 @@ TEST(CorpusRun, VerdictsAgreeWithTheTruthFile) {
   const e2e::PhotoRun r = e2e::runOn(root, cameras, root / "out");
   EXPECT_EQ(r.run.status, 1);
   // Read the console as lines ending in a line feed, whatever the platform.
-  std::string out;
-  for (std::size_t i = 0; i < r.run.out.size(); ++i) {
-    if (r.run.out.compare(i, kLineEnd.size(), kLineEnd) == 0) {
-      out += '\n';
-      i += kLineEnd.size() - 1;
-    } else {
-      out += r.run.out[i];
-    }
-  }
+  const std::string out = asLineFeeds(r.run.out);
   expectSameNames(reportedIn(out, texts::kStartResolution, texts::kStartCameraMaker),
                   withUnreadable(outsideLargestGroup(resolutionKey)), "resolution");
   expectSameNames(reportedIn(out, texts::kStartCameraMaker, texts::kStartFocalLength),

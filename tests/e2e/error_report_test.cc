@@ -8,7 +8,7 @@
 
 #include "console/console_texts.h"
 #include "tests/e2e/photo_set.h"
-#include "tests/support/platform_text.h"
+#include "tests/support/expected_console.h"
 
 namespace {
 
@@ -174,15 +174,17 @@ TEST(ErrorReport, AnUnwritableReportIsToldAndAnEarlierOneSurvives) {
             std::string::npos);
   EXPECT_EQ(notAFolder.run.status, 1);
 
+  // A folder standing where the report goes cannot be replaced: it stays as
+  // it was, with what it holds, and no temporary file is left beside it.
   const std::string out = root / "out";
-  writeFileBytes(out + "/error.json", "earlier report");
-  fs::create_directories(out + "/error.json.tmp");
+  writeFileBytes(out + kSep + "error.json" + kSep + "kept", "earlier content");
   const PhotoRun blocked = e2e::runOn(root, images, out, gpsOnly);
   EXPECT_EQ(lastLine(blocked.run.out), texts::kCannotWrite + out + kSep + "error.json");
   EXPECT_NE(blocked.run.out.find(expectedConsole("\n" + report + "\n") + texts::kCannotWrite),
             std::string::npos);
   EXPECT_EQ(blocked.run.status, 1);
-  EXPECT_EQ(blocked.report, "earlier report");
+  EXPECT_EQ(readFileBytes(out + kSep + "error.json" + kSep + "kept"), "earlier content");
+  EXPECT_EQ(std::distance(fs::directory_iterator(out), fs::directory_iterator()), 1);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "gtest/gtest.h"
 #include "tests/e2e/photo_set.h"
+#include "tests/support/corpus_truth.h"
 
 namespace {
 
@@ -73,9 +74,9 @@ TEST(Hostile, OddNamesPassThroughByteForByte) {
 // all, offsets near 2^32, directory loops) go through all four checks to the
 // end; the report is one line and matches the console.
 TEST(Hostile, DamagedCorpusFilesRunToTheEnd) {
-  const std::string shared = sharedFolder();
-  if (shared.empty()) GTEST_SKIP() << "the shared corpus (../shared/corpus) is not here";
-  const std::string hostile = shared + kSep + "corpus" + kSep + "hostile";
+  const std::string corpus = corpusFolder();
+  if (corpus.empty()) GTEST_SKIP() << corpusMissing();
+  const std::string hostile = corpus + kSep + "hostile";
   std::size_t fileCount = 0;
   for (const auto& entry : fs::directory_iterator(hostile)) fileCount += entry.is_regular_file();
 

@@ -1,17 +1,18 @@
 // Helpers for the end-to-end tests of the checks and the report: photos made
-// with the test JPEG builder, a settings file with the four switches, one run
-// of the tool, and the console texts a run is expected to print.
+// with the JPEG builder, a settings file with the four switches, one run of
+// the tool and the echo it starts with. What the checks print after that is
+// spelled out by tests/support/expected_console.h.
 #ifndef PHOTOCHECK_TESTS_E2E_PHOTO_SET_H
 #define PHOTOCHECK_TESTS_E2E_PHOTO_SET_H
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "console/console_texts.h"
+#include "tests/support/expected_console.h"
 #include "tests/support/jpeg_builder.h"
-#include "tests/support/platform_text.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
 
@@ -67,6 +68,17 @@ struct Switches {
   bool gps = true;
 };
 
+// The settings runOn writes: six keys in the order the tool takes them,
+// each with its value.
+inline std::vector<std::pair<std::string, std::string>> settingsOf(const std::string& imageFolder,
+                                                                   const std::string& outputFolder,
+                                                                   const Switches& on) {
+  auto value = [](bool isOn) { return std::string(isOn ? "true" : "false"); };
+  return {{"a_focal", value(on.focalLength)}, {"b_gps", value(on.gps)},
+          {"c_maker", value(on.cameraMaker)}, {"d_resolution", value(on.resolution)},
+          {"e_images", imageFolder},          {"f_output", outputFolder}};
+}
+
 // A tool run over `imageFolder` writing into `outputFolder`, with the
 // settings file in `root`.
 struct PhotoRun {
@@ -77,14 +89,13 @@ struct PhotoRun {
 
 inline PhotoRun runOn(const TempFolder& root, const std::string& imageFolder,
                       const std::string& outputFolder, const Switches& on = {}) {
-  auto value = [](bool isOn) { return std::string(isOn ? "true" : "false"); };
   PhotoRun result;
   result.settingsPath = root / "photocheck.settings";
-  writeFileBytes(result.settingsPath,
-                 "a_focal = " + value(on.focalLength) + "\nb_gps = " + value(on.gps) +
-                     "\nc_maker = " + value(on.cameraMaker) +
-                     "\nd_resolution = " + value(on.resolution) + "\ne_images = " + imageFolder +
-                     "\nf_output = " + outputFolder + "\n");
+  std::string settings;
+  for (const auto& [key, value] : settingsOf(imageFolder, outputFolder, on)) {
+    settings += key + " = " + value + "\n";
+  }
+  writeFileBytes(result.settingsPath, settings);
   result.run = runTool(PHOTOCHECK_EXE, {result.settingsPath});
   result.report = readFileBytes(outputFolder + kSep + "error.json");
   return result;
@@ -94,59 +105,11 @@ inline PhotoRun runOn(const TempFolder& root, const std::string& imageFolder,
 // settings echo.
 inline std::string runStart(const PhotoRun& r, const std::string& imageFolder,
                             const std::string& outputFolder, const Switches& on = {}) {
-  auto value = [](bool isOn) { return std::string(isOn ? "true" : "false"); };
-  return r.settingsPath + "\na_focal=" + value(on.focalLength) + "\nb_gps=" + value(on.gps) +
-         "\nc_maker=" + value(on.cameraMaker) + "\nd_resolution=" + value(on.resolution) +
-         "\ne_images=" + imageFolder + "\nf_output=" + outputFolder + "\n";
-}
-
-// A check's start line, its image count line and one header line per image.
-inline std::string checkStart(const char* startLine, const char* header, std::size_t images) {
-  std::string text =
-      std::string(startLine) + "\n\n" + texts::kImageCount + std::to_string(images) + "\n";
-  for (std::size_t i = 1; i <= images; ++i) text += header + std::to_string(i) + "\n";
-  return text;
-}
-
-// A group's key line, its count line and an empty line.
-inline std::string listing(const std::string& key, std::size_t count) {
-  return key + "\n" + std::to_string(count) + "\n\n";
-}
-
-// The report of one group: its count, then each image's number and name.
-inline std::string groupReport(const std::vector<std::string>& names) {
-  std::string text = texts::kGroupErrorCount + std::to_string(names.size()) + "\n";
-  for (std::size_t n = 0; n < names.size(); ++n) {
-    text += texts::kErrorImageNumber + std::to_string(n + 1) + "\n" + texts::kErrorImageName +
-            names[n] + "\n";
+  std::string text = r.settingsPath + "\n";
+  for (const auto& [key, value] : settingsOf(imageFolder, outputFolder, on)) {
+    text += key + "=" + value + "\n";
   }
   return text;
-}
-
-// The last console line of `out`, without its line end.
-inline std::string lastLine(const std::string& out) {
-  std::string text = out;
-  if (text.size() >= kLineEnd.size() &&
-      text.compare(text.size() - kLineEnd.size(), kLineEnd.size(), kLineEnd) == 0) {
-    text.resize(text.size() - kLineEnd.size());
-  }
-  const std::size_t end = text.rfind(kLineEnd);
-  return end == std::string::npos ? text : text.substr(end + kLineEnd.size());
-}
-
-// One group of error.json, names written as given (already escaped).
-inline std::string jsonGroup(int code, const char* description,
-                             const std::vector<std::string>& names) {
-  std::string images;
-  for (const std::string& name : names) images += (images.empty() ? "\"" : ",\"") + name + "\"";
-  return "{\"errcode\":" + std::to_string(code) + ",\"error_des\":\"" + description +
-         "\",\"images\":[" + images + "]}";
-}
-
-inline std::string jsonReport(const std::vector<std::string>& groups) {
-  std::string joined;
-  for (const std::string& group : groups) joined += (joined.empty() ? "" : ",") + group;
-  return "{\"errors\":[" + joined + "]}";
 }
 
 }  // namespace e2e

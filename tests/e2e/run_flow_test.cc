@@ -4,7 +4,7 @@
 
 #include "console/console_texts.h"
 #include "gtest/gtest.h"
-#include "tests/support/platform_text.h"
+#include "tests/support/expected_console.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
 

@@ -1,8 +1,6 @@
 #include "tests/support/jpeg_builder.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <fstream>
 #include <iterator>
 #include <utility>
 
@@ -360,24 +358,6 @@ Bytes xmpPayload(const std::string& xml) {
   out.push_back(0);
   out.insert(out.end(), xml.begin(), xml.end());
   return out;
-}
-
-bool writeFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(file);
-}
-
-Bytes readFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::string sharedDir() {
-  const char* fromEnvironment = std::getenv("PHOTOCHECK_SHARED");
-  if (fromEnvironment != nullptr && *fromEnvironment != '\0') return fromEnvironment;
-  return PHOTOCHECK_SHARED_DEFAULT;
 }
 
 }  // namespace testsupport

@@ -1,4 +1,6 @@
-// Test-only builder of JPEG files with an EXIF block.
+// Builder of JPEG files with an EXIF block, for the tests, the sample set
+// (examples/) and the benchmark's sets (bench/). It builds bytes in memory
+// and needs nothing but the standard library: no test framework, no files.
 //
 // ExifBuilder makes the EXIF APP1 payload ("Exif" 00 00, TIFF header, IFD0,
 // EXIF and GPS directories with their out-of-line values); JpegBuilder wraps a
@@ -12,7 +14,6 @@
 //       .addAscii(Ifd::gps, 1, "S");                   // GPSLatitudeRef
 //   std::vector<unsigned char> file =
 //       JpegBuilder().exif(exif.segment()).segmentBefore(0xE1, xmpPayload("<x/>")).build();
-//   writeFile("/tmp/a.jpg", file);
 //
 // Layout of ExifBuilder::segment(), offsets from the TIFF header:
 //   0   byte order, 42, IFD0 offset (8 unless overridden)
@@ -181,15 +182,6 @@ class JpegBuilder {
 
 // An XMP APP1 payload: the XMP namespace identifier, a zero byte and `xml`.
 Bytes xmpPayload(const std::string& xml);
-
-// Writes `bytes` to `path` (binary); true on success.
-bool writeFile(const std::string& path, const Bytes& bytes);
-
-// Reads the whole file at `path`; empty when it cannot be read.
-Bytes readFile(const std::string& path);
-
-// The shared corpus folder: $PHOTOCHECK_SHARED, else the configured default.
-std::string sharedDir();
 
 }  // namespace testsupport
 

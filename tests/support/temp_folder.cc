@@ -2,12 +2,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include "gtest/gtest.h"
 
 namespace fs = std::filesystem;
 
@@ -21,27 +20,32 @@ std::string separator() {
 #endif
 }
 
-}  // namespace
+[[noreturn]] void fail(const std::string& what) {
+  std::fprintf(stderr, "%s\n", what.c_str());
+  std::abort();
+}
 
-TempFolder::TempFolder() {
+// A folder below `base` whose name no other process or object uses: the
+// clock, a counter, and a retry while the name is taken.
+std::string makeFreshFolder(const fs::path& base) {
   static std::atomic<unsigned> counter{0};
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   for (;;) {
     std::ostringstream name;
     name << "photocheck-test-" << stamp << "-" << counter++;
-    fs::path candidate = fs::temp_directory_path() / name.str();
+    const fs::path candidate = base / name.str();
     std::error_code error;
-    if (fs::create_directory(candidate, error)) {
-      path_ = candidate.string();
-      break;
-    }
-    if (error) {
-      ADD_FAILURE() << "cannot create a temporary folder: " << error.message();
-      path_ = candidate.string();
-      break;
-    }
+    if (fs::create_directory(candidate, error)) return candidate.string();
+    if (error)
+      fail("cannot create a temporary folder " + candidate.string() + ": " + error.message());
   }
 }
+
+}  // namespace
+
+TempFolder::TempFolder() : path_(makeFreshFolder(fs::temp_directory_path())) {}
+
+TempFolder::TempFolder(const std::string& base) : path_(makeFreshFolder(base)) {}
 
 TempFolder::~TempFolder() {
   std::error_code ignored;
@@ -58,7 +62,8 @@ void writeFileBytes(const std::string& path, const std::string& bytes) {
   if (!parent.empty()) fs::create_directories(parent, ignored);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out) ADD_FAILURE() << "cannot write " << path;
+  out.close();
+  if (!out) fail("cannot write " + path);
 }
 
 void writeFileBytes(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -71,13 +76,4 @@ std::optional<std::string> readFileBytes(const std::string& path) {
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
-}
-
-std::string sharedFolder() {
-  std::string folder;
-  if (const char* fromEnvironment = std::getenv("PHOTOCHECK_SHARED")) folder = fromEnvironment;
-  if (folder.empty()) folder = PHOTOCHECK_SHARED_DEFAULT;
-  std::error_code error;
-  if (!fs::is_directory(fs::path(folder) / "corpus", error)) return "";
-  return folder;
 }

@@ -11,7 +11,7 @@
 #include "gtest/gtest.h"
 #include "inventory/folder_scan.h"
 #include "tests/support/captured_output.h"
-#include "tests/support/platform_text.h"
+#include "tests/support/expected_console.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
 

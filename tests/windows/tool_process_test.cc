@@ -11,7 +11,7 @@
 #include "gtest/gtest.h"
 #include "platform/platform.h"
 #include "tests/e2e/photo_set.h"
-#include "tests/support/platform_text.h"
+#include "tests/support/expected_console.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
 

@@ -1,0 +1,12 @@
+@echo off
+rem Runs photocheck on the sample set in the examples folder beside this file.
+rem Start it from a console window (cmd) to read the output: the Chinese lines
+rem are GBK bytes, which a console with code page 936 shows. The sample set
+rem has one faulty photo for each check, so the run ends with exit status 1
+rem and writes its report to examples\output\error.json.
+setlocal
+cd /d "%~dp0"
+photocheck.exe examples\photocheck.settings
+set status=%ERRORLEVEL%
+echo exit status: %status%
+exit /b %status%
