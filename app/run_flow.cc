@@ -7,6 +7,7 @@
 #include "checks/check_findings.h"
 #include "checks/check_pass.h"
 #include "checks/check_table.h"
+#include "checks/image_facts.h"
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "inventory/folder_scan.h"
@@ -88,14 +89,16 @@ bool readRunSettings(const char* path, RunSettings& settings) {
 }
 
 // Runs, in row order, each check whose switch is exactly "true" (the same
-// four bytes: not "True", not "true " and not "1").
+// four bytes: not "True", not "true " and not "1"). The first of them reads
+// every image; the others use what it kept.
 void runSwitchedOnChecks(const RunSettings& settings, const std::vector<platform::FilePath>& images,
                          CheckFindings& findings, CheckFlags& flags) {
+  std::vector<ImageFacts> facts;
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     const CheckRow& check = kCheckRows[i];
     if (settings.*kSwitchOf[i] != "true") continue;
     console::line(check.startLine);
-    runCheckPass(check, images, findings.*check.findings, flags[i]);
+    runCheckPass(check, images, facts, findings.*check.findings, flags[i]);
   }
 }
 

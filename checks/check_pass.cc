@@ -1,12 +1,12 @@
 #include "checks/check_pass.h"
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "checks/file_name.h"
 #include "console/console.h"
 #include "console/console_texts.h"
-#include "exif/exif_record.h"
 #include "platform/platform.h"
 
 namespace {
@@ -17,24 +17,25 @@ void writeCountLine(std::size_t count) {
 }
 
 // Key line, count line and an empty line.
-void listGroup(const std::string& key, const std::vector<std::string>& paths) {
+void listGroup(const std::string& key, const std::vector<std::size_t>& members) {
   console::line(key);
-  writeCountLine(paths.size());
+  writeCountLine(members.size());
   console::endLine();
 }
 
 // Prints the group's count, then each image with its number within the group
 // and its bare name, recording every name as a finding.
-void reportGroup(const std::vector<std::string>& paths, std::vector<std::string>& findings,
+void reportGroup(const std::vector<std::size_t>& members,
+                 const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
                  bool& errorFlag) {
   console::write(texts::kGroupErrorCount);
-  writeCountLine(paths.size());
+  writeCountLine(members.size());
   std::uint64_t number = 1;
-  for (const std::string& path : paths) {
+  for (const std::size_t image : members) {
     console::write(texts::kErrorImageNumber);
     console::write(number++);
     console::endLine();
-    const std::string name = fileNameOf(path);
+    const std::string name = fileNameOf(images[image].text);
     findings.push_back(name);
     errorFlag = true;
     console::write(texts::kErrorImageName);
@@ -42,21 +43,19 @@ void reportGroup(const std::vector<std::string>& paths, std::vector<std::string>
   }
 }
 
-// The value text under which one image is filed; false when it is not filed.
-// A file that exists but cannot be read counts like one whose EXIF data
-// cannot be decoded: a set must not pass with photos nobody looked at.
-bool valueTextOfImage(const CheckRow& check, const platform::FileBytes& bytes,
-                      platform::ReadStatus status, std::string& valueText) {
-  if (status != platform::ReadStatus::ok) {
+// Files image `index` under its value text. A missing image (removed since
+// the scan) is not filed: nothing to check and nothing to report. One that
+// exists but cannot be read counts like one whose EXIF data cannot be
+// decoded: a set must not pass with photos nobody looked at.
+void fileImage(const CheckRow& check, ImageFacts& facts, std::size_t index, ValueGroups& groups) {
+  if (facts.read == ImageRead::missing) return;
+  std::string valueText;
+  if (isErrorImage(facts)) {
     valueText = kErrorKey;
-    return true;
+  } else if (!check.valueTextOf(facts, valueText)) {
+    return;
   }
-  ExifRecord record;
-  if (record.parseJpeg(bytes.data(), bytes.size()) != exifOk) {
-    valueText = kErrorKey;
-    return true;
-  }
-  return check.valueTextOf(record, valueText);
+  groups[std::move(valueText)].push_back(index);
 }
 
 // The largest group, the first in key order among equally large ones.
@@ -70,64 +69,72 @@ ValueGroups::const_iterator referenceGroupOf(const ValueGroups& groups) {
 
 }  // namespace
 
-ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePath>& images) {
+ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePath>& images,
+                       std::vector<ImageFacts>& facts, ReadAheadLimits limits) {
   console::endLine();
   console::write(texts::kImageCount);
   writeCountLine(images.size());
 
-  ValueGroups groups;
-  std::uint64_t runningNumber = 1;
-  for (const platform::FilePath& path : images) {
-    console::write(check.headerText);
-    console::write(runningNumber++);
-    console::endLine();
+  // The run's first pass reads every image, the later ones use what it kept.
+  std::unique_ptr<ReadAheadQueue> reader;
+  if (facts.size() != images.size()) {
+    facts.clear();
+    facts.reserve(images.size());
+    reader = std::make_unique<ReadAheadQueue>(
+        images.size(), [&images](std::size_t index) { return readImageFacts(images[index]); },
+        limits);
+  }
 
-    platform::FileBytes bytes;
-    const platform::ReadStatus status = platform::readWholeFile(path, bytes);
-    // Removed since the scan: nothing to check and nothing to report.
-    if (status == platform::ReadStatus::missing) continue;
-    std::string valueText;
-    const bool filed = valueTextOfImage(check, bytes, status, valueText);
-    bytes.release();  // one photo's bytes in memory at a time
-    if (filed) groups[valueText].push_back(path.text);
+  ValueGroups groups;
+  for (std::size_t index = 0; index < images.size(); ++index) {
+    console::write(check.headerText);
+    console::write(static_cast<std::uint64_t>(index + 1));
+    console::endLine();
+    if (reader) facts.push_back(reader->takeNext());
+    fileImage(check, facts[index], index, groups);
   }
   return groups;
 }
 
-void reportByConsistency(ValueGroups& groups, std::vector<std::string>& findings, bool& errorFlag) {
+void reportByConsistency(ValueGroups& groups, const std::vector<platform::FilePath>& images,
+                         std::vector<std::string>& findings, bool& errorFlag) {
   const auto errorGroup = groups.find(kErrorKey);
   if (errorGroup != groups.end()) {
     listGroup(errorGroup->first, errorGroup->second);
-    reportGroup(errorGroup->second, findings, errorFlag);
+    reportGroup(errorGroup->second, images, findings, errorFlag);
     groups.erase(errorGroup);
   }
 
-  for (const auto& [key, paths] : groups) listGroup(key, paths);
+  for (const auto& [key, members] : groups) listGroup(key, members);
   if (groups.size() < 2) {
     // Nothing differs from anything: say so with an empty group report.
-    reportGroup({}, findings, errorFlag);
+    reportGroup({}, images, findings, errorFlag);
     return;
   }
   const auto reference = referenceGroupOf(groups);
   for (auto group = groups.begin(); group != groups.end(); ++group) {
-    if (group != reference) reportGroup(group->second, findings, errorFlag);
+    if (group != reference) reportGroup(group->second, images, findings, errorFlag);
   }
 }
 
-void reportMissingValues(const ValueGroups& groups, const std::string& missingValueKey,
-                         std::vector<std::string>& findings, bool& errorFlag) {
-  for (const auto& [key, paths] : groups) {
-    listGroup(key, paths);
-    if (key == missingValueKey || key == kErrorKey) reportGroup(paths, findings, errorFlag);
+void reportMissingValues(const ValueGroups& groups, const std::vector<platform::FilePath>& images,
+                         const std::string& missingValueKey, std::vector<std::string>& findings,
+                         bool& errorFlag) {
+  for (const auto& [key, members] : groups) {
+    listGroup(key, members);
+    if (key == missingValueKey || key == kErrorKey) {
+      reportGroup(members, images, findings, errorFlag);
+    }
   }
 }
 
 void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
-                  std::vector<std::string>& findings, bool& errorFlag) {
-  ValueGroups groups = fileImages(check, images);
+                  std::vector<ImageFacts>& facts, std::vector<std::string>& findings,
+                  bool& errorFlag) {
+  ValueGroups groups = fileImages(check, images, facts);
   if (check.rule == ReportingRule::consistencyComparison) {
-    reportByConsistency(groups, findings, errorFlag);
+    reportByConsistency(groups, images, findings, errorFlag);
   } else {
-    reportMissingValues(groups, check.missingValueKey, findings, errorFlag);
+    reportMissingValues(groups, images, check.missingValueKey, findings, errorFlag);
   }
 }

@@ -1,11 +1,15 @@
 // The check pass shared by the four image checks.
 //
 // A pass walks the image list once: for each path it prints a header line
-// with a running number, reads the file through the platform layer, decodes
-// it into a fresh ExifRecord, derives a value text from the record (or
-// "error" when the file cannot be read or decoded) and files the path in the
-// value groups under that text. After the last image it lists the groups and
-// reports the images in error by the check's rule (see checks/check_table.h).
+// with a running number, derives a value text from what was read of the
+// image (or "error" when the file cannot be read or decoded) and files the
+// image in the value groups under that text. After the last image it lists
+// the groups and reports the images in error by the check's rule (see
+// checks/check_table.h).
+//
+// The first pass of a run reads and decodes every image (ahead of its
+// printing, several at a time: checks/read_ahead.h) and keeps the facts of
+// each; the later passes read nothing.
 //
 // Reporting a group prints each of its images and appends their bare file
 // names to the check's findings list and sets the check's error flag.
@@ -17,28 +21,39 @@
 #include <vector>
 
 #include "checks/check_table.h"
+#include "checks/image_facts.h"
+#include "checks/read_ahead.h"
 #include "platform/platform.h"
 
-// Value text -> the image paths that gave it, in the order the pass met them.
-// std::string compares as unsigned bytes and the shorter of two texts with a
-// common prefix first, which is the byte-wise order the listing follows.
-using ValueGroups = std::map<std::string, std::vector<std::string>>;
+// Value text -> the images that gave it (their positions in the image list),
+// in the order the pass met them. std::string compares as unsigned bytes and
+// the shorter of two texts with a common prefix first, which is the byte-wise
+// order the listing follows.
+using ValueGroups = std::map<std::string, std::vector<std::size_t>>;
 
 // The value text of an image whose EXIF data cannot be read.
 inline constexpr char kErrorKey[] = "error";
 
 // Runs one whole check: start line, per-image loop, listing and reporting.
+// `facts` is what was read of each image: empty before the run's first pass,
+// which fills it, one entry per image after that.
 void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
-                  std::vector<std::string>& findings, bool& errorFlag);
+                  std::vector<ImageFacts>& facts, std::vector<std::string>& findings,
+                  bool& errorFlag);
 
 // The per-image loop alone: prints the start line and the header lines and
-// returns the filled value groups.
-ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePath>& images);
+// returns the filled value groups. When `facts` does not hold one entry per
+// image yet, the images are read (with `limits`) as the loop goes and `facts`
+// is filled.
+ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePath>& images,
+                       std::vector<ImageFacts>& facts, ReadAheadLimits limits = {});
 
-// The two reporting rules, over filled value groups. The consistency
-// comparison drops the "error" group from `groups`.
-void reportByConsistency(ValueGroups& groups, std::vector<std::string>& findings, bool& errorFlag);
-void reportMissingValues(const ValueGroups& groups, const std::string& missingValueKey,
+// The two reporting rules, over filled value groups of `images`. The
+// consistency comparison drops the "error" group from `groups`.
+void reportByConsistency(ValueGroups& groups, const std::vector<platform::FilePath>& images,
                          std::vector<std::string>& findings, bool& errorFlag);
+void reportMissingValues(const ValueGroups& groups, const std::vector<platform::FilePath>& images,
+                         const std::string& missingValueKey, std::vector<std::string>& findings,
+                         bool& errorFlag);
 
 #endif  // PHOTOCHECK_CHECKS_CHECK_PASS_H

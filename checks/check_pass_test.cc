@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -12,9 +13,11 @@
 #include <unistd.h>
 #endif
 
+#include "checks/check_table.h"
 #include "console/console_texts.h"
 #include "platform/platform.h"
 #include "tests/support/captured_output.h"
+#include "tests/support/jpeg_builder.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -32,15 +35,22 @@ std::string groupReport(const std::vector<std::string>& names) {
   return text;
 }
 
-// Groups keyed by `keys`, group k holding `sizes[k]` paths "dir/<key>-<i>".
-ValueGroups makeGroups(const std::vector<std::string>& keys, const std::vector<int>& sizes) {
+// Filled value groups with the image list they point into.
+struct FiledSet {
+  std::vector<platform::FilePath> images;
   ValueGroups groups;
+};
+
+// Groups keyed by `keys`, group k holding `sizes[k]` images "dir/<key>-<i>".
+FiledSet makeGroups(const std::vector<std::string>& keys, const std::vector<int>& sizes) {
+  FiledSet set;
   for (std::size_t k = 0; k < keys.size(); ++k) {
     for (int i = 1; i <= sizes[k]; ++i) {
-      groups[keys[k]].push_back("dir/" + keys[k] + "-" + std::to_string(i));
+      set.groups[keys[k]].push_back(set.images.size());
+      set.images.emplace_back("dir/" + keys[k] + "-" + std::to_string(i));
     }
   }
-  return groups;
+  return set;
 }
 
 std::vector<std::string> namesOf(const std::string& key, int count) {
@@ -71,7 +81,7 @@ TEST(ReportByConsistency, ReportsEveryGroupButTheLargest) {
   const std::vector<std::string> allKeys = {"a", "b", "c"};
   for (const Case& c : cases) {
     const std::vector<std::string> keys(allKeys.begin(), allKeys.begin() + c.sizes.size());
-    ValueGroups groups = makeGroups(keys, c.sizes);
+    FiledSet set = makeGroups(keys, c.sizes);
 
     std::string expected;
     for (std::size_t k = 0; k < keys.size(); ++k) expected += countLine(keys[k], c.sizes[k]);
@@ -86,7 +96,7 @@ TEST(ReportByConsistency, ReportsEveryGroupButTheLargest) {
     std::vector<std::string> findings;
     bool flag = false;
     CapturedOutput out;
-    reportByConsistency(groups, findings, flag);
+    reportByConsistency(set.groups, set.images, findings, flag);
     EXPECT_EQ(out.text(), expected);
     EXPECT_EQ(findings, expectedFindings);
     EXPECT_EQ(flag, !expectedFindings.empty());
@@ -95,11 +105,11 @@ TEST(ReportByConsistency, ReportsEveryGroupButTheLargest) {
 
 TEST(ReportByConsistency, ReportsTheErrorGroupFirstAndLeavesItOutOfTheComparison) {
   // Three unreadable files would outnumber either real group.
-  ValueGroups groups = makeGroups({"4000*3000", "6000*4000", "error"}, {2, 1, 3});
+  FiledSet set = makeGroups({"4000*3000", "6000*4000", "error"}, {2, 1, 3});
   std::vector<std::string> findings = {"earlier"};
   bool flag = false;
   CapturedOutput out;
-  reportByConsistency(groups, findings, flag);
+  reportByConsistency(set.groups, set.images, findings, flag);
 
   EXPECT_EQ(out.text(), countLine("error", 3) + groupReport(namesOf("error", 3)) +
                             countLine("4000*3000", 2) + countLine("6000*4000", 1) +
@@ -107,34 +117,34 @@ TEST(ReportByConsistency, ReportsTheErrorGroupFirstAndLeavesItOutOfTheComparison
   EXPECT_EQ(findings,
             (std::vector<std::string>{"earlier", "error-1", "error-2", "error-3", "6000*4000-1"}));
   EXPECT_TRUE(flag);
-  EXPECT_EQ(groups.count("error"), 0u);
+  EXPECT_EQ(set.groups.count("error"), 0u);
 }
 
 TEST(ReportByConsistency, OnlyUnreadableFilesEndWithAnEmptyComparison) {
-  ValueGroups groups = makeGroups({"error"}, {1});
+  FiledSet set = makeGroups({"error"}, {1});
   std::vector<std::string> findings;
   bool flag = false;
   CapturedOutput out;
-  reportByConsistency(groups, findings, flag);
+  reportByConsistency(set.groups, set.images, findings, flag);
   EXPECT_EQ(out.text(), countLine("error", 1) + groupReport({"error-1"}) + groupReport({}));
   EXPECT_TRUE(flag);
 }
 
 TEST(ReportByConsistency, AnEmptyKeyIsListedAsAnEmptyLine) {
-  ValueGroups groups = makeGroups({"", "Canon"}, {1, 9});
+  FiledSet set = makeGroups({"", "Canon"}, {1, 9});
   std::vector<std::string> findings;
   bool flag = false;
   CapturedOutput out;
-  reportByConsistency(groups, findings, flag);
+  reportByConsistency(set.groups, set.images, findings, flag);
   EXPECT_EQ(out.text(), "\n1\n\n" + countLine("Canon", 9) + groupReport({"-1"}));
 }
 
 TEST(ReportMissingValues, ReportsTheMissingKeyAndErrorRightAfterTheirListing) {
-  const ValueGroups groups = makeGroups({"0", "100", "24", "error"}, {1, 1, 2, 2});
+  const FiledSet set = makeGroups({"0", "100", "24", "error"}, {1, 1, 2, 2});
   std::vector<std::string> findings;
   bool flag = false;
   CapturedOutput out;
-  reportMissingValues(groups, "0", findings, flag);
+  reportMissingValues(set.groups, set.images, "0", findings, flag);
   EXPECT_EQ(out.text(), countLine("0", 1) + groupReport({"0-1"}) + countLine("100", 1) +
                             countLine("24", 2) + countLine("error", 2) +
                             groupReport({"error-1", "error-2"}));
@@ -143,22 +153,22 @@ TEST(ReportMissingValues, ReportsTheMissingKeyAndErrorRightAfterTheirListing) {
 }
 
 TEST(ReportMissingValues, GroupsInOrderReportNothing) {
-  const ValueGroups groups = makeGroups({"24", "35"}, {3, 1});
+  const FiledSet set = makeGroups({"24", "35"}, {3, 1});
   std::vector<std::string> findings;
   bool flag = false;
   CapturedOutput out;
-  reportMissingValues(groups, "0", findings, flag);
+  reportMissingValues(set.groups, set.images, "0", findings, flag);
   EXPECT_EQ(out.text(), countLine("24", 3) + countLine("35", 1));
   EXPECT_TRUE(findings.empty());
   EXPECT_FALSE(flag);
 
   CapturedOutput none;
-  reportMissingValues({}, "1", findings, flag);
+  reportMissingValues({}, {}, "1", findings, flag);
   EXPECT_EQ(none.text(), "");
 }
 
 #ifndef _WIN32
-bool fileAllAsX(const ExifRecord&, std::string& valueText) {
+bool fileAllAsX(ImageFacts&, std::string& valueText) {
   valueText = "x";
   return true;
 }
@@ -192,11 +202,65 @@ TEST(FileImages, UnreadableFilesAreErrorsMissingOnesAreSkipped) {
                        "",
                        &CheckFindings::gpsImages};
   CapturedOutput out;
-  const ValueGroups groups = fileImages(check, {text, missing, fifo, empty, dangling, device});
+  std::vector<ImageFacts> facts;
+  const ValueGroups groups =
+      fileImages(check, {text, missing, fifo, empty, dangling, device}, facts);
   EXPECT_EQ(out.text(),
             std::string("\n") + texts::kImageCount + "6\nH: 1\nH: 2\nH: 3\nH: 4\nH: 5\nH: 6\n");
-  EXPECT_EQ(groups, (ValueGroups{{"error", {text, fifo, empty, device}}}));
+  EXPECT_EQ(groups, (ValueGroups{{"error", {0, 2, 3, 5}}}));
 }
 #endif
+
+// A set of photos, not-photos and removed files, filed by the focal length
+// check with the images read one after another and with several read-ahead
+// settings: the same lines, groups and kept facts every time. A second pass
+// reads nothing: it files the same groups after the files are gone.
+TEST(FileImages, ReadsEachImageOnceInListOrderWhateverTheReadAhead) {
+  TempFolder folder;
+  std::vector<platform::FilePath> images;
+  ValueGroups expected;
+  std::string expectedOut = std::string("\n") + texts::kImageCount + "50\n";
+  for (std::size_t i = 0; i < 50; ++i) {
+    const std::string path = folder / ("p" + std::to_string(i) + ".jpg");
+    images.emplace_back(path);
+    expectedOut += texts::kFocalLengthHeader + std::to_string(i + 1) + "\n";
+    if (i % 7 == 5) continue;  // never there
+    if (i % 7 == 3) {
+      writeFileBytes(path, "not a photo");
+      expected[kErrorKey].push_back(i);
+      continue;
+    }
+    const auto focal = static_cast<std::uint16_t>(20 + i % 3);
+    testsupport::ExifBuilder exif;
+    exif.addShorts(testsupport::Ifd::exif, 0xA405, {focal});  // FocalLengthIn35mmFilm
+    writeFileBytes(path, testsupport::JpegBuilder().exif(exif.segment()).build());
+    expected[std::to_string(focal)].push_back(i);
+  }
+
+  const CheckRow& focalLength = kCheckRows[2];
+  const ReadAheadLimits limits[] = {{0, 1}, {1, 1}, {3, 2}, {16, 64}, {64, 8}};
+  for (const ReadAheadLimits& limit : limits) {
+    SCOPED_TRACE(testing::Message() << limit.readsInFlight << " reads, window " << limit.window);
+    std::vector<ImageFacts> facts;
+    CapturedOutput out;
+    EXPECT_EQ(fileImages(focalLength, images, facts, limit), expected);
+    EXPECT_EQ(out.text(), expectedOut);
+    ASSERT_EQ(facts.size(), images.size());
+    EXPECT_EQ(facts[5].read, ImageRead::missing);
+    EXPECT_EQ(facts[3].read, ImageRead::decoded);
+    EXPECT_EQ(facts[3].result, exifNotJpeg);
+    EXPECT_EQ(facts[4].focalLength35mm, 21);
+  }
+
+  std::vector<ImageFacts> facts;
+  {
+    CapturedOutput out;
+    fileImages(focalLength, images, facts);
+  }
+  for (const platform::FilePath& image : images) std::remove(image.text.c_str());
+  CapturedOutput out;
+  EXPECT_EQ(fileImages(focalLength, images, facts), expected);
+  EXPECT_EQ(out.text(), expectedOut);
+}
 
 }  // namespace

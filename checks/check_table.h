@@ -12,11 +12,14 @@
 
 #include "checks/check_findings.h"
 
-struct ExifRecord;
+struct ImageFacts;
 
 // Derives the value text of a decoded image. Returns false when the image is
 // in order and is not filed at all (the GPS check's images with a position).
-using ValueTextOf = bool (*)(const ExifRecord& record, std::string& valueText);
+// It may take out of `facts` what no other check uses (the maker text), so
+// that a text as long as the photo is never held twice: each check runs at
+// most once per run.
+using ValueTextOf = bool (*)(ImageFacts& facts, std::string& valueText);
 
 // How a check picks the images it reports once every image is filed:
 //

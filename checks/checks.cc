@@ -24,20 +24,24 @@ const std::array<CheckRow, kCheckCount> kCheckRows = {{
 
 void runResolutionCheck(const std::vector<platform::FilePath>& images,
                         std::vector<std::string>& findings, bool& errorFlag) {
-  runCheckPass(kCheckRows[0], images, findings, errorFlag);
+  std::vector<ImageFacts> facts;
+  runCheckPass(kCheckRows[0], images, facts, findings, errorFlag);
 }
 
 void runCameraMakerCheck(const std::vector<platform::FilePath>& images,
                          std::vector<std::string>& findings, bool& errorFlag) {
-  runCheckPass(kCheckRows[1], images, findings, errorFlag);
+  std::vector<ImageFacts> facts;
+  runCheckPass(kCheckRows[1], images, facts, findings, errorFlag);
 }
 
 void runFocalLengthCheck(const std::vector<platform::FilePath>& images,
                          std::vector<std::string>& findings, bool& errorFlag) {
-  runCheckPass(kCheckRows[2], images, findings, errorFlag);
+  std::vector<ImageFacts> facts;
+  runCheckPass(kCheckRows[2], images, facts, findings, errorFlag);
 }
 
 void runGpsCheck(const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
                  bool& errorFlag) {
-  runCheckPass(kCheckRows[3], images, findings, errorFlag);
+  std::vector<ImageFacts> facts;
+  runCheckPass(kCheckRows[3], images, facts, findings, errorFlag);
 }

@@ -1,6 +1,8 @@
 // The four image checks. Each runs one check pass over the image list,
 // appends the bare names of the images it finds in error to `findings` and
-// sets `errorFlag` when it appends anything; it never clears either.
+// sets `errorFlag` when it appends anything; it never clears either. Each
+// reads the images itself; a run that makes several checks reads them once
+// through runCheckPass (checks/check_pass.h) instead.
 //
 //   resolution    value "<width>*<height>"   consistency comparison
 //   camera maker  value: the maker text       consistency comparison

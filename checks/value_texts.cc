@@ -1,33 +1,35 @@
 #include "checks/value_texts.h"
 
 #include <cstdint>
+#include <utility>
 
-bool resolutionValueText(const ExifRecord& record, std::string& valueText) {
-  valueText = std::to_string(static_cast<std::int32_t>(record.imageWidth)) + "*" +
-              std::to_string(static_cast<std::int32_t>(record.imageHeight));
+bool resolutionValueText(ImageFacts& facts, std::string& valueText) {
+  valueText = std::to_string(static_cast<std::int32_t>(facts.imageWidth)) + "*" +
+              std::to_string(static_cast<std::int32_t>(facts.imageHeight));
   return true;
 }
 
-bool cameraMakerValueText(const ExifRecord& record, std::string& valueText) {
-  valueText = record.make.substr(0, record.make.find('\0'));
+bool cameraMakerValueText(ImageFacts& facts, std::string& valueText) {
+  valueText = std::move(facts.make);
+  facts.make.clear();
   return true;
 }
 
-bool focalLengthValueText(const ExifRecord& record, std::string& valueText) {
-  valueText = std::to_string(static_cast<int>(record.focalLength35mm));
+bool focalLengthValueText(ImageFacts& facts, std::string& valueText) {
+  valueText = std::to_string(static_cast<int>(facts.focalLength35mm));
   return true;
 }
 
-bool gpsValueText(const ExifRecord& record, std::string& valueText) {
-  if (hasGpsPosition(record.gps)) return false;
+bool gpsValueText(ImageFacts& facts, std::string& valueText) {
+  if (hasGpsPosition(facts)) return false;
   valueText = "1";
   return true;
 }
 
-bool hasGpsPosition(const GpsPosition& gps) {
+bool hasGpsPosition(const ImageFacts& facts) {
   // Written as "within" tests so that a NaN, which compares false, is outside.
-  const bool longitudeInRange = gps.longitude >= -180.0 && gps.longitude <= 180.0;
-  const bool latitudeInRange = gps.latitude >= -90.0 && gps.latitude <= 90.0;
-  const bool allZero = gps.latitude == 0 && gps.longitude == 0 && gps.altitude == 0;
+  const bool longitudeInRange = facts.longitude >= -180.0 && facts.longitude <= 180.0;
+  const bool latitudeInRange = facts.latitude >= -90.0 && facts.latitude <= 90.0;
+  const bool allZero = facts.latitude == 0 && facts.longitude == 0 && facts.altitude == 0;
   return longitudeInRange && latitudeInRange && !allZero;
 }

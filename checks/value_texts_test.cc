@@ -21,15 +21,16 @@ TEST(ValueTexts, ResolutionPrintsSigned32BitDecimals) {
       {0x80000000u, 0xFFFFFFFFu, "-2147483648*-1"},  // as C's "%d" prints them
   };
   for (const Case& c : cases) {
-    ExifRecord record;
-    record.imageWidth = c.width;
-    record.imageHeight = c.height;
+    ImageFacts facts;
+    facts.imageWidth = c.width;
+    facts.imageHeight = c.height;
     std::string text;
-    EXPECT_TRUE(resolutionValueText(record, text));
+    EXPECT_TRUE(resolutionValueText(facts, text));
     EXPECT_EQ(text, c.text);
   }
 }
 
+// The maker text as the reader stores it, through the kept facts.
 TEST(ValueTexts, CameraMakerStopsAtTheFirstZeroByteAndHasNoLengthBound) {
   const std::string longMaker(300, 'M');
   struct Case {
@@ -48,9 +49,11 @@ TEST(ValueTexts, CameraMakerStopsAtTheFirstZeroByteAndHasNoLengthBound) {
   for (const Case& c : cases) {
     ExifRecord record;
     record.make = c.make;
+    ImageFacts facts = factsOfRecord(exifOk, record);
     std::string text;
-    EXPECT_TRUE(cameraMakerValueText(record, text));
+    EXPECT_TRUE(cameraMakerValueText(facts, text));
     EXPECT_EQ(text, c.text);
+    EXPECT_EQ(facts.make, "");  // taken, not copied
   }
 }
 
@@ -58,10 +61,10 @@ TEST(ValueTexts, FocalLengthIsAnUnsignedDecimal) {
   const std::pair<std::uint16_t, const char*> cases[] = {
       {0, "0"}, {24, "24"}, {100, "100"}, {32768, "32768"}, {65535, "65535"}};
   for (const auto& [focal, expected] : cases) {
-    ExifRecord record;
-    record.focalLength35mm = focal;
+    ImageFacts facts;
+    facts.focalLength35mm = focal;
     std::string text;
-    EXPECT_TRUE(focalLengthValueText(record, text));
+    EXPECT_TRUE(focalLengthValueText(facts, text));
     EXPECT_EQ(text, expected);
   }
 }
@@ -100,11 +103,44 @@ TEST(ValueTexts, GpsPositionNeedsBothCoordinatesInRangeAndNotAllZero) {
     record.gps.latitude = c.latitude;
     record.gps.longitude = c.longitude;
     record.gps.altitude = c.altitude;
-    EXPECT_EQ(hasGpsPosition(record.gps), c.hasPosition);
+    ImageFacts facts = factsOfRecord(exifOk, record);
+    EXPECT_EQ(hasGpsPosition(facts), c.hasPosition);
     std::string text;
-    EXPECT_EQ(gpsValueText(record, text), !c.hasPosition);
+    EXPECT_EQ(gpsValueText(facts, text), !c.hasPosition);
     EXPECT_EQ(text, c.hasPosition ? "" : "1");
   }
+}
+
+// What the facts keep of a record: the result always, the values only when
+// the record was decoded.
+TEST(ImageFactsOfRecord, KeepTheValuesOfADecodedRecordOnly) {
+  for (const ExifResult result : {exifOk, exifNoExif, exifCorrupt}) {
+    ExifRecord record;
+    record.make = std::string("DJI\0\0", 5);
+    record.imageWidth = 4000;
+    record.imageHeight = 3000;
+    record.focalLength35mm = 24;
+    record.gps.latitude = 30.5;
+    record.gps.longitude = -120.25;
+    record.gps.altitude = 15;
+    const ImageFacts facts = factsOfRecord(result, record);
+    EXPECT_EQ(facts.read, ImageRead::decoded);
+    EXPECT_EQ(facts.result, result);
+    EXPECT_EQ(isErrorImage(facts), result != exifOk);
+    const bool kept = result == exifOk;
+    EXPECT_EQ(facts.make, kept ? "DJI" : "");
+    EXPECT_EQ(facts.imageWidth, kept ? 4000u : 0u);
+    EXPECT_EQ(facts.imageHeight, kept ? 3000u : 0u);
+    EXPECT_EQ(facts.focalLength35mm, kept ? 24 : 0);
+    EXPECT_EQ(facts.latitude, kept ? 30.5 : 0);
+    EXPECT_EQ(facts.longitude, kept ? -120.25 : 0);
+    EXPECT_EQ(facts.altitude, kept ? 15 : 0);
+  }
+  ImageFacts unread;
+  unread.read = ImageRead::unreadable;
+  EXPECT_TRUE(isErrorImage(unread));
+  unread.read = ImageRead::missing;
+  EXPECT_FALSE(isErrorImage(unread));
 }
 
 }  // namespace

@@ -1,4 +1,6 @@
-// The platform-neutral half of FileBytes; unmapping is the platform file's.
+// The platform-neutral half of the file types: FileBytes (its unmapping is
+// the platform file's; only the Windows file still reads whole files) and
+// ReadableFile.
 #include "platform/platform.h"
 
 #include <utility>
@@ -9,6 +11,7 @@ bool operator==(const FolderId& a, const FolderId& b) {
   return a.known && b.known && a.device == b.device && a.inode == b.inode;
 }
 
+#ifdef _WIN32
 FileBytes::FileBytes(FileBytes&& other) noexcept { *this = std::move(other); }
 
 FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
@@ -42,6 +45,7 @@ void FileBytes::adoptMapping(const unsigned char* address, std::uint32_t size,
   size_ = size;
   mappedLength_ = mappedLength;
 }
+#endif  // _WIN32
 
 ReadableFile::ReadableFile(ReadableFile&& other) noexcept { *this = std::move(other); }
 

@@ -1,7 +1,8 @@
-// How readWholeFile obtains a file's bytes: read or mapped, the caller sees
-// the whole file; what is not a regular file is never opened.
+// Opening a listed file and reading ranges of it: what counts as missing and
+// what as unreadable, and that a read never goes past what the file holds.
 #ifndef _WIN32
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,12 +19,13 @@
 
 namespace {
 
-using platform::FileBytes;
+using platform::openForReading;
+using platform::ReadableFile;
+using platform::readAt;
 using platform::ReadStatus;
-using platform::readWholeFile;
 
-// Bytes that differ from page to page and within a page, so a page read from
-// the wrong place or a zero page shows.
+// Bytes that differ from place to place, so a range read from the wrong
+// offset shows.
 std::vector<unsigned char> patternBytes(std::size_t size) {
   std::vector<unsigned char> bytes(size);
   std::uint32_t state = 0x12345678u;
@@ -34,75 +36,76 @@ std::vector<unsigned char> patternBytes(std::size_t size) {
   return bytes;
 }
 
-std::vector<unsigned char> contentOf(const FileBytes& bytes) {
-  return std::vector<unsigned char>(bytes.data(), bytes.data() + bytes.size());
+ReadStatus statusOf(const std::string& path) {
+  ReadableFile file;
+  return openForReading(path, file);
 }
 
-TEST(ReadWholeFile, GivesEveryByteOfFilesReadAndMapped) {
+TEST(OpenForReading, ReadsAnyRangeOfFilesOfEverySize) {
   TempFolder folder;
-  // Around the size where files start to be mapped, page-aligned or not, and
-  // a file of several MB as the photos are.
-  const std::size_t sizes[] = {
-      1, 2, 4095, 4096, 30 * 1024, 256 * 1024 - 1, 256 * 1024, 256 * 1024 + 1, 5 * 1024 * 1024 + 7};
-  for (std::size_t size : sizes) {
+  const std::size_t sizes[] = {0,     1,     2,     4095,       4096,
+                               65535, 65536, 65537, 256 * 1024, 5 * 1024 * 1024 + 7};
+  for (const std::size_t size : sizes) {
+    SCOPED_TRACE(size);
     const std::string path = folder / ("f" + std::to_string(size));
     const std::vector<unsigned char> content = patternBytes(size);
     writeFileBytes(path, content);
-    FileBytes bytes;
-    ASSERT_EQ(readWholeFile(path, bytes), ReadStatus::ok) << size;
-    ASSERT_EQ(bytes.size(), size);
-    EXPECT_TRUE(contentOf(bytes) == content) << "bytes differ for size " << size;
+    ReadableFile file;
+    ASSERT_EQ(openForReading(path, file), ReadStatus::ok);
+    ASSERT_EQ(file.size(), size);
+    // {offset, length}: the whole file, its head, its last 2 bytes, a range
+    // in the middle, nothing at the very end.
+    const std::pair<std::size_t, std::size_t> ranges[] = {
+        {0, size},
+        {0, std::min<std::size_t>(size, 4)},
+        {size - std::min<std::size_t>(size, 2), std::min<std::size_t>(size, 2)},
+        {size / 3, size / 3},
+        {size, 0}};
+    for (const auto& [offset, length] : ranges) {
+      std::vector<unsigned char> out(length + 1, 0xEE);
+      ASSERT_TRUE(readAt(file, static_cast<std::uint32_t>(offset),
+                         static_cast<std::uint32_t>(length), out.data()))
+          << offset << "+" << length;
+      EXPECT_TRUE(std::equal(out.begin(), out.begin() + length, content.begin() + offset));
+      EXPECT_EQ(out[length], 0xEE) << "written past the range";
+    }
+    unsigned char past[4];
+    EXPECT_FALSE(readAt(file, static_cast<std::uint32_t>(size), 1, past));
+    if (size >= 2) {
+      EXPECT_FALSE(readAt(file, static_cast<std::uint32_t>(size - 1), 2, past));
+    }
   }
 }
 
-TEST(ReadWholeFile, EmptyFileIsReadWithNoBytes) {
+// Only "nothing is there" is missing; anything that may hide a photo is
+// unreadable, so the photo is reported instead of passing unseen.
+TEST(OpenForReading, MissingOnlyWhenNothingIsThere) {
   TempFolder folder;
-  writeFileBytes(folder / "empty", std::string());
-  FileBytes bytes;
-  EXPECT_EQ(readWholeFile(folder / "empty", bytes), ReadStatus::ok);
-  EXPECT_EQ(bytes.size(), 0u);
-}
-
-TEST(ReadWholeFile, BytesOutliveMovesAndAreReleasedOnce) {
-  TempFolder folder;
-  const std::vector<unsigned char> content = patternBytes(3 * 1024 * 1024);
-  writeFileBytes(folder / "big", content);
-  FileBytes moved;
-  {
-    FileBytes bytes;
-    ASSERT_EQ(readWholeFile(folder / "big", bytes), ReadStatus::ok);
-    moved = std::move(bytes);
-    EXPECT_EQ(bytes.size(), 0u);
-  }
-  EXPECT_TRUE(contentOf(moved) == content);
-  // A second read into the same object drops the first file's bytes.
-  writeFileBytes(folder / "small", std::string("abc"));
-  ASSERT_EQ(readWholeFile(folder / "small", moved), ReadStatus::ok);
-  EXPECT_EQ(std::string(moved.data(), moved.data() + moved.size()), "abc");
-}
-
-TEST(ReadWholeFile, MissingPathIsMissing) {
-  TempFolder folder;
-  FileBytes bytes;
-  EXPECT_EQ(readWholeFile(folder / "absent", bytes), ReadStatus::missing);
-  EXPECT_EQ(readWholeFile(folder / "absent/below", bytes), ReadStatus::missing);
+  writeFileBytes(folder / "file", std::string("x"));
+  EXPECT_EQ(statusOf(folder / "absent"), ReadStatus::missing);        // ENOENT
+  EXPECT_EQ(statusOf(folder / "absent/below"), ReadStatus::missing);  // ENOENT
+  EXPECT_EQ(statusOf(folder / "file/below"), ReadStatus::missing);    // ENOTDIR
+  EXPECT_EQ(statusOf(folder.path()), ReadStatus::unreadable);         // a folder
 #ifndef _WIN32
   ASSERT_EQ(::symlink((folder / "absent").c_str(), (folder / "dangling").c_str()), 0);
-  EXPECT_EQ(readWholeFile(folder / "dangling", bytes), ReadStatus::missing);
+  EXPECT_EQ(statusOf(folder / "dangling"), ReadStatus::missing);
+  ASSERT_EQ(::symlink("/dev/null", (folder / "device").c_str()), 0);
+  EXPECT_EQ(statusOf(folder / "device"), ReadStatus::unreadable);
+  ASSERT_EQ(::symlink("loop-b", (folder / "loop-a").c_str()), 0);  // ELOOP
+  ASSERT_EQ(::symlink("loop-a", (folder / "loop-b").c_str()), 0);
+  EXPECT_EQ(statusOf(folder / "loop-a"), ReadStatus::unreadable);
+  EXPECT_EQ(statusOf(folder / std::string(300, 'n')), ReadStatus::unreadable);  // ENAMETOOLONG
+  std::string deep = folder.path();
+  while (deep.size() < 5000) deep += "/d";
+  EXPECT_EQ(statusOf(deep), ReadStatus::unreadable);  // ENAMETOOLONG, the whole path
 #endif
-}
-
-TEST(ReadWholeFile, FolderIsUnreadable) {
-  TempFolder folder;
-  FileBytes bytes;
-  EXPECT_EQ(readWholeFile(folder.path(), bytes), ReadStatus::unreadable);
 }
 
 #ifndef _WIN32
 // A FIFO must be refused without being opened: a blocking open for reading
-// never returns while no writer comes. The read runs in a child that an alarm
+// never returns while no writer comes. The open runs in a child that an alarm
 // ends, so a regression fails the test instead of hanging it.
-TEST(ReadWholeFile, FifoIsUnreadableAndNotOpened) {
+TEST(OpenForReading, FifoIsUnreadableAndNotOpened) {
   TempFolder folder;
   const std::string fifo = folder / "pipe";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
@@ -110,16 +113,15 @@ TEST(ReadWholeFile, FifoIsUnreadableAndNotOpened) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     ::alarm(20);
-    FileBytes bytes;
-    _exit(readWholeFile(fifo, bytes) == ReadStatus::unreadable ? 0 : 1);
+    _exit(statusOf(fifo) == ReadStatus::unreadable ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFEXITED(status)) << "the read of a FIFO did not return";
+  ASSERT_TRUE(WIFEXITED(status)) << "the open of a FIFO did not return";
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(ReadWholeFile, FourGiBIsUnreadableWithoutReading) {
+TEST(OpenForReading, FourGiBIsUnreadableWithoutReading) {
   TempFolder folder;
   const std::string path = folder / "sparse";
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -127,38 +129,113 @@ TEST(ReadWholeFile, FourGiBIsUnreadableWithoutReading) {
   const bool sized = ::ftruncate(fd, off_t{1} << 32) == 0;
   ::close(fd);
   if (!sized) GTEST_SKIP() << "this file system cannot hold a sparse 4 GiB file";
-  FileBytes bytes;
-  EXPECT_EQ(readWholeFile(path, bytes), ReadStatus::unreadable);
-  EXPECT_EQ(bytes.size(), 0u);
+  EXPECT_EQ(statusOf(path), ReadStatus::unreadable);
 }
 
-TEST(ReadWholeFile, UnreadableWhenItCannotBeOpened) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root opens any file";
+// openForReading's outcome for each path, as seen by a user without special
+// rights: in a child process that gives up root first where the test runs as
+// root. Empty when the child could not become that user.
+std::vector<int> statusesAsUnprivilegedUser(const std::vector<std::string>& paths) {
+  int pipeEnds[2];
+  if (::pipe(pipeEnds) != 0) return {};
+  const pid_t child = ::fork();
+  if (child < 0) return {};
+  if (child == 0) {
+    ::close(pipeEnds[0]);
+    const uid_t nobody = 65534;
+    if (::geteuid() == 0 &&
+        (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0)) {
+      _exit(1);
+    }
+    for (const std::string& path : paths) {
+      const auto status = static_cast<unsigned char>(statusOf(path));
+      if (::write(pipeEnds[1], &status, 1) != 1) _exit(1);
+    }
+    _exit(0);
+  }
+  ::close(pipeEnds[1]);
+  std::vector<int> statuses;
+  unsigned char status;
+  while (::read(pipeEnds[0], &status, 1) == 1) statuses.push_back(status);
+  ::close(pipeEnds[0]);
+  int exitStatus = 0;
+  ::waitpid(child, &exitStatus, 0);
+  if (!WIFEXITED(exitStatus) || WEXITSTATUS(exitStatus) != 0) return {};
+  return statuses;
+}
+
+// A folder on the way that may not be searched hides whether a photo is
+// there (EACCES): unreadable, like a photo that may not be read.
+TEST(OpenForReading, NoPermissionOnTheWayIsUnreadable) {
   TempFolder folder;
-  const std::string path = folder / "locked";
-  writeFileBytes(path, std::string("abc"));
-  ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-  FileBytes bytes;
-  EXPECT_EQ(readWholeFile(path, bytes), ReadStatus::unreadable);
+  ASSERT_EQ(::chmod(folder.path().c_str(), 0755), 0);
+  writeFileBytes(folder / "open/readable.jpg", std::string("x"));
+  writeFileBytes(folder / "open/locked.jpg", std::string("x"));
+  writeFileBytes(folder / "closed/photo.jpg", std::string("x"));
+  ASSERT_EQ(::chmod((folder / "open").c_str(), 0755), 0);
+  ASSERT_EQ(::chmod((folder / "open/readable.jpg").c_str(), 0644), 0);
+  ASSERT_EQ(::chmod((folder / "open/locked.jpg").c_str(), 0), 0);
+  ASSERT_EQ(::chmod((folder / "closed").c_str(), 0), 0);
+
+  struct Case {
+    std::string path;
+    ReadStatus status;
+  };
+  const Case cases[] = {
+      {folder / "open/readable.jpg", ReadStatus::ok},  // the user can read what it may
+      {folder / "open/absent.jpg", ReadStatus::missing},
+      {folder / "open/locked.jpg", ReadStatus::unreadable},
+      {folder / "closed/photo.jpg", ReadStatus::unreadable},
+      {folder / "closed/absent.jpg", ReadStatus::unreadable},
+  };
+  std::vector<std::string> paths;
+  for (const Case& c : cases) paths.push_back(c.path);
+  const std::vector<int> statuses = statusesAsUnprivilegedUser(paths);
+  ::chmod((folder / "closed").c_str(), 0755);
+  if (statuses.empty()) GTEST_SKIP() << "cannot run as a user without special rights";
+  ASSERT_EQ(statuses.size(), paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    EXPECT_EQ(statuses[i], static_cast<int>(cases[i].status)) << paths[i];
+  }
 }
 
-// A mapped file that is shortened while its bytes are held: the pages beyond
-// the new end read as zero bytes instead of ending the process with SIGBUS.
-TEST(ReadWholeFile, MappedFileCutShortReadsZerosInsteadOfCrashing) {
+// A file cut short after it was opened: a read of what is gone fails, and no
+// signal comes of it (nothing is mapped).
+TEST(ReadAt, FileCutShortSinceItWasOpenedFailsTheRead) {
   TempFolder folder;
   const std::string path = folder / "shrinking";
   const std::vector<unsigned char> content = patternBytes(1024 * 1024);
   writeFileBytes(path, content);
-  FileBytes bytes;
-  ASSERT_EQ(readWholeFile(path, bytes), ReadStatus::ok);
+  ReadableFile file;
+  ASSERT_EQ(openForReading(path, file), ReadStatus::ok);
   ASSERT_EQ(::truncate(path.c_str(), 4096), 0);
-  EXPECT_EQ(bytes.data()[0], content[0]);
-  unsigned sum = 0;
-  for (std::size_t i = 8192; i < bytes.size(); i += 4096) sum += bytes.data()[i];
-  EXPECT_EQ(sum, 0u);
-  EXPECT_EQ(bytes.data()[bytes.size() - 1], 0);
+  EXPECT_EQ(file.size(), content.size());  // as it was when opened
+  std::vector<unsigned char> out(8192);
+  ASSERT_TRUE(readAt(file, 0, 4096, out.data()));
+  EXPECT_TRUE(std::equal(out.begin(), out.begin() + 4096, content.begin()));
+  EXPECT_FALSE(readAt(file, 4000, 200, out.data()));
+  EXPECT_FALSE(readAt(file, 8192, 100, out.data()));
+  EXPECT_FALSE(readAt(file, 0, static_cast<std::uint32_t>(content.size()), out.data()));
 }
-
 #endif  // _WIN32
+
+TEST(ReadableFile, MovesAndClosesOnce) {
+  TempFolder folder;
+  writeFileBytes(folder / "abc", std::string("abc"));
+  ReadableFile moved;
+  {
+    ReadableFile file;
+    ASSERT_EQ(openForReading(folder / "abc", file), ReadStatus::ok);
+    moved = std::move(file);
+    EXPECT_EQ(file.size(), 0u);
+    unsigned char byte;
+    EXPECT_FALSE(readAt(file, 0, 1, &byte));
+  }
+  unsigned char bytes[3];
+  ASSERT_TRUE(readAt(moved, 0, 3, bytes));
+  EXPECT_EQ(std::string(bytes, bytes + 3), "abc");
+  moved.close();
+  EXPECT_FALSE(readAt(moved, 0, 1, bytes));
+}
 
 }  // namespace

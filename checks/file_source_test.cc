@@ -1,0 +1,230 @@
+#include "checks/file_source.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+#include "checks/image_facts.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using testsupport::Bytes;
+using testsupport::ExifBuilder;
+using testsupport::Ifd;
+using testsupport::JpegBuilder;
+
+// Bytes that differ from place to place, so a range served from the wrong
+// offset shows.
+Bytes patternBytes(std::size_t size) {
+  Bytes bytes(size);
+  std::uint32_t state = 0x2468ACE1u;
+  for (unsigned char& b : bytes) {
+    state = state * 1664525u + 1013904223u;
+    b = static_cast<unsigned char>(state >> 24);
+  }
+  return bytes;
+}
+
+// Where the TIFF header of the EXIF block starts in `file`: every stored
+// offset counts from there.
+std::uint32_t tiffBaseOf(const Bytes& file) {
+  static const unsigned char kExifId[6] = {'E', 'x', 'i', 'f', 0, 0};
+  const auto found = std::search(file.begin(), file.end(), kExifId, kExifId + 6);
+  return static_cast<std::uint32_t>(found - file.begin()) + 6;
+}
+
+// A photo of about `size` bytes (padding in comment segments) whose maker
+// text stands at `at` in the file, far past the EXIF block: the block's
+// offsets may point anywhere up to the end of the image.
+Bytes photoWithMakerAt(std::uint32_t size, std::uint32_t at, const std::string& maker) {
+  const auto build = [&](std::uint32_t valueField) {
+    ExifBuilder exif;
+    exif.addRaw(Ifd::ifd0, 0x010F, testsupport::kAscii,
+                static_cast<std::uint32_t>(maker.size() + 1), valueField);  // Make
+    exif.addShorts(Ifd::exif, 0xA405, {35});                                // FocalLengthIn35mmFilm
+    return JpegBuilder().exif(exif.segment()).padding(size).build();
+  };
+  Bytes file = build(0);
+  file = build(at - tiffBaseOf(file));
+  std::copy(maker.begin(), maker.end(), file.begin() + at);
+  file[at + maker.size()] = 0;
+  return file;
+}
+
+struct OpenPhoto {
+  platform::ReadableFile file;
+  FileSource source;
+};
+
+// Opens `path` and reads its head; fails the test when that cannot be done.
+void openPhoto(const std::string& path, OpenPhoto& photo) {
+  ASSERT_EQ(platform::openForReading(path, photo.file), platform::ReadStatus::ok);
+  ASSERT_TRUE(openFileSource(photo.file, photo.source));
+}
+
+// Every range the reader may ask for comes back as the file holds it; the
+// head is read once, the tail once when first asked for, anything else
+// straight from the file.
+TEST(FileSource, ServesEveryRangeAsTheFileHoldsIt) {
+  TempFolder folder;
+  const std::uint32_t kHead = kSourceHeadBytes;
+  const std::uint32_t sizes[] = {1,
+                                 2,
+                                 100,
+                                 kHead - 1,
+                                 kHead,
+                                 kHead + 1,
+                                 kHead + 100,
+                                 kHead + kSourceTailBytes + 1,
+                                 5 * 1024 * 1024 + 3};
+  for (const std::uint32_t size : sizes) {
+    SCOPED_TRACE(size);
+    const Bytes content = patternBytes(size);
+    const std::string path = folder / ("f" + std::to_string(size));
+    writeFileBytes(path, content);
+    OpenPhoto photo;
+    openPhoto(path, photo);
+    EXPECT_EQ(photo.source.readCalls, 1u);
+    EXPECT_EQ(photo.source.bytesRead, std::min(size, kHead));
+    const ByteSource source = byteSourceOf(photo.source);
+    ASSERT_EQ(source.size, size);
+
+    const bool hasTail = size > kHead;
+    const std::uint32_t last2 = size - std::min(size, 2u);
+    // {offset, length, read calls made by then}
+    struct Ask {
+      std::uint32_t offset, length, calls;
+    };
+    const Ask asks[] = {
+        {0, std::min(size, 2u), 1},
+        {last2, size - last2, hasTail ? 2u : 1u},  // the end marker
+        {last2, size - last2, hasTail ? 2u : 1u},  // asked again: kept
+        {0, std::min(size, kHead), hasTail ? 2u : 1u},
+        {size / 2, std::min(size - size / 2, 64u), 0},  // calls depend on where
+        {0, size, 0},
+    };
+    for (const Ask& ask : asks) {
+      Bytes out(ask.length + 1, 0xEE);
+      ASSERT_TRUE(source.read(source.context, ask.offset, ask.length, out.data()))
+          << ask.offset << "+" << ask.length;
+      EXPECT_TRUE(std::equal(out.begin(), out.begin() + ask.length, content.begin() + ask.offset))
+          << ask.offset << "+" << ask.length;
+      EXPECT_EQ(out[ask.length], 0xEE) << "written past the range";
+      if (ask.calls != 0) {
+        EXPECT_EQ(photo.source.readCalls, ask.calls);
+      }
+    }
+    EXPECT_FALSE(photo.source.failed);
+  }
+}
+
+// A field far into a 5 MB photo is read where the block points, and of the
+// rest of the file only the tail (for the end marker) is read.
+TEST(FileSource, FieldFarIntoTheFileIsReadWithoutReadingTheRest) {
+  TempFolder folder;
+  for (const std::uint32_t at : {3u * 1024 * 1024, 200u * 1024, 1000u}) {
+    SCOPED_TRACE(at);
+    const std::string path = folder / ("far" + std::to_string(at) + ".jpg");
+    writeFileBytes(path, photoWithMakerAt(5 * 1024 * 1024, at, "Far Away Optics"));
+    OpenPhoto photo;
+    openPhoto(path, photo);
+    const ImageFacts facts = decodeImage(photo.source);
+    EXPECT_EQ(facts.read, ImageRead::decoded);
+    EXPECT_EQ(facts.result, exifOk);
+    EXPECT_EQ(facts.make, "Far Away Optics");
+    EXPECT_EQ(facts.focalLength35mm, 35);
+    EXPECT_LE(photo.source.readCalls, at < kSourceHeadBytes ? 2u : 3u);
+    EXPECT_LE(photo.source.bytesRead, kSourceHeadBytes + kSourceTailBytes + 16);
+  }
+}
+
+// A file whose block points past its end, or that ends before its image does,
+// is read whole and found broken: an EXIF error, not an unreadable file.
+TEST(FileSource, FileShorterThanItsHeaderClaimsIsAnExifError) {
+  TempFolder folder;
+  ExifBuilder farDirectory;
+  farDirectory.addShorts(Ifd::exif, 0xA405, {35}).ifd0Offset(4 * 1024 * 1024);
+  ExifBuilder plain;
+  plain.addShorts(Ifd::exif, 0xA405, {35});
+  Bytes cut = JpegBuilder().exif(plain.segment()).padding(200 * 1024).build();
+  cut.resize(100 * 1024);
+  struct Case {
+    const char* name;
+    Bytes file;
+    ExifResult result;
+  };
+  const Case cases[] = {
+      {"IFD0 past the end", JpegBuilder().exif(farDirectory.segment()).padding(100000).build(),
+       exifCorrupt},
+      {"APP1 longer than the file", JpegBuilder().exif(plain.segment()).app1Length(60000).build(),
+       exifCorrupt},
+      {"cut before its end marker", cut, exifNotJpeg},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = folder / "short.jpg";
+    writeFileBytes(path, c.file);
+    OpenPhoto photo;
+    openPhoto(path, photo);
+    const ImageFacts facts = decodeImage(photo.source);
+    EXPECT_EQ(facts.read, ImageRead::decoded);
+    EXPECT_EQ(facts.result, c.result);
+    EXPECT_TRUE(isErrorImage(facts));
+  }
+}
+
+#ifndef _WIN32
+// A photo cut short after it was opened (copied over, rewritten by another
+// program): the reads of what is gone fail and the photo is unreadable,
+// whatever the reader made of the bytes it had. Nothing is mapped, so no
+// signal comes of it.
+TEST(FileSource, FileThatShrinksWhileReadIsUnreadable) {
+  TempFolder folder;
+  const std::string path = folder / "shrinking.jpg";
+  const Bytes photo = photoWithMakerAt(2 * 1024 * 1024, 1024 * 1024, "Far Away Optics");
+  // Cut after the head was read: the end marker, or the maker, is gone.
+  for (const off_t cutTo : {off_t{0}, off_t{10 * 1024}, off_t{70 * 1024}, off_t{1024 * 1024 + 4}}) {
+    SCOPED_TRACE(cutTo);
+    writeFileBytes(path, photo);
+    OpenPhoto open;
+    openPhoto(path, open);
+    ASSERT_EQ(::truncate(path.c_str(), cutTo), 0);
+    EXPECT_EQ(decodeImage(open.source).read, ImageRead::unreadable);
+  }
+
+  // Cut between two of the reader's own reads: after the first one that goes
+  // to the file (the end marker), before the maker text is read.
+  writeFileBytes(path, photo);
+  OpenPhoto open;
+  openPhoto(path, open);
+  struct Cutter {
+    ByteSource inner;
+    std::string path;
+    std::uint32_t callsBefore;
+    FileSource* source;
+  } cutter{byteSourceOf(open.source), path, open.source.readCalls, &open.source};
+  ByteSource cutting = cutter.inner;
+  cutting.context = &cutter;
+  cutting.read = [](void* context, std::uint32_t offset, std::uint32_t length, unsigned char* out) {
+    auto& c = *static_cast<Cutter*>(context);
+    const bool ok = c.inner.read(c.inner.context, offset, length, out);
+    if (c.source->readCalls > c.callsBefore) ::truncate(c.path.c_str(), 100 * 1024);
+    return ok;
+  };
+  ExifRecord record;
+  record.parseJpeg(cutting);
+  EXPECT_TRUE(open.source.failed);
+  EXPECT_EQ(record.make, "");
+}
+#endif
+
+}  // namespace

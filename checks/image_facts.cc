@@ -1,0 +1,70 @@
+#include "checks/image_facts.h"
+
+#include <utility>
+
+bool isErrorImage(const ImageFacts& facts) {
+  return facts.read == ImageRead::unreadable ||
+         (facts.read == ImageRead::decoded && facts.result != exifOk);
+}
+
+ImageFacts factsOfRecord(ExifResult result, ExifRecord& record) {
+  ImageFacts facts;
+  facts.read = ImageRead::decoded;
+  facts.result = result;
+  if (result != exifOk) return facts;
+  facts.make = std::move(record.make);
+  // Zero bytes after the name (padding some cameras store) are not part of
+  // the maker; a long padded value gives its memory back.
+  const std::size_t zero = facts.make.find('\0');
+  if (zero != std::string::npos) {
+    facts.make.erase(zero);
+    facts.make.shrink_to_fit();
+  }
+  facts.latitude = record.gps.latitude;
+  facts.longitude = record.gps.longitude;
+  facts.altitude = record.gps.altitude;
+  facts.imageWidth = record.imageWidth;
+  facts.imageHeight = record.imageHeight;
+  facts.focalLength35mm = record.focalLength35mm;
+  return facts;
+}
+
+ImageFacts decodeImage(FileSource& source) {
+  ExifRecord record;
+  const ExifResult result = record.parseJpeg(byteSourceOf(source));
+  if (source.failed) {
+    ImageFacts facts;
+    facts.read = ImageRead::unreadable;
+    return facts;
+  }
+  return factsOfRecord(result, record);
+}
+
+namespace {
+
+ImageFacts readAndDecode(const platform::FilePath& path) {
+  ImageFacts facts;
+  platform::ReadableFile file;
+  const platform::ReadStatus status = platform::openForReading(path, file);
+  if (status == platform::ReadStatus::missing) return facts;
+  facts.read = ImageRead::unreadable;
+  if (status != platform::ReadStatus::ok) return facts;
+
+  FileSource source;
+  if (!openFileSource(file, source)) return facts;
+  return decodeImage(source);
+}
+
+}  // namespace
+
+ImageFacts readImageFacts(const platform::FilePath& path) {
+  try {
+    return readAndDecode(path);
+  } catch (...) {
+    // Out of memory for a huge value, or anything else: the photo was not
+    // read, and the run goes on with the next one.
+    ImageFacts failed;
+    failed.read = ImageRead::unreadable;
+    return failed;
+  }
+}

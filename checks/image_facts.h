@@ -1,0 +1,53 @@
+// What the four checks need to know of one listed image, kept for the whole
+// run so that each photo is read and decoded once however many checks run.
+//
+// The record holds only what a value text is made of: a few dozen bytes and
+// the maker text. The decoded ExifRecord itself (a dozen texts, lens and GPS
+// details) lives only while its image is read.
+#ifndef PHOTOCHECK_CHECKS_IMAGE_FACTS_H
+#define PHOTOCHECK_CHECKS_IMAGE_FACTS_H
+
+#include <cstdint>
+#include <string>
+
+#include "checks/file_source.h"
+#include "exif/exif_record.h"
+#include "platform/platform.h"
+
+// How far the reading of an image got.
+enum class ImageRead : std::uint8_t {
+  missing,     // nothing at the path any more: skipped by every check
+  unreadable,  // there, but could not be read whole: "error" in every check
+  decoded,     // read and handed to the EXIF reader; `result` says how it went
+};
+
+struct ImageFacts {
+  std::string make;  // IFD0 maker text up to its first zero byte
+  double latitude = 0;
+  double longitude = 0;
+  double altitude = 0;
+  std::uint32_t imageWidth = 0;
+  std::uint32_t imageHeight = 0;
+  ExifResult result = exifOk;  // the EXIF reader's outcome, when decoded
+  std::uint16_t focalLength35mm = 0;
+  ImageRead read = ImageRead::missing;
+};
+
+// True when the image is filed under "error": it could not be read, or its
+// EXIF data could not be decoded.
+bool isErrorImage(const ImageFacts& facts);
+
+// The facts of a decoded record. Takes the maker text out of `record`
+// instead of copying it.
+ImageFacts factsOfRecord(ExifResult result, ExifRecord& record);
+
+// Decodes the photo behind `source` (opened with openFileSource). Unreadable
+// when any read of it failed, whatever the reader made of the bytes it got.
+// May throw std::bad_alloc (a text as long as the file).
+ImageFacts decodeImage(FileSource& source);
+
+// Opens, reads and decodes the image at `path`. Never throws: an image whose
+// reading fails in any way, running out of memory included, is unreadable.
+ImageFacts readImageFacts(const platform::FilePath& path);
+
+#endif  // PHOTOCHECK_CHECKS_IMAGE_FACTS_H

@@ -1,0 +1,93 @@
+#include "checks/read_ahead.h"
+
+#include <algorithm>
+#include <system_error>
+#include <utility>
+
+ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits)
+    : count_(count),
+      read_(std::move(read)),
+      window_(std::max<std::size_t>(limits.window, 1)),
+      slots_(window_),
+      slotFilled_(window_, 0) {
+  const std::size_t workers = std::min(limits.readsInFlight, count_);
+  workers_.reserve(workers);
+  for (std::size_t i = 0; i < workers; ++i) {
+    try {
+      workers_.emplace_back(&ReadAheadQueue::work, this);
+    } catch (const std::system_error&) {
+      // No more threads to be had: the ones there are (or the taking thread
+      // alone) read everything all the same.
+      break;
+    }
+  }
+}
+
+ReadAheadQueue::~ReadAheadQueue() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  readMayStart_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+bool ReadAheadQueue::mayStartRead() const {
+  return nextToStart_ < count_ && nextToStart_ - nextToTake_ < window_;
+}
+
+ImageFacts ReadAheadQueue::readGuarded(std::size_t index) const {
+  try {
+    return read_(index);
+  } catch (...) {
+    // Whatever went wrong, the image is filed as one that could not be read,
+    // in its place, and the run goes on.
+    ImageFacts failed;
+    failed.read = ImageRead::unreadable;
+    return failed;
+  }
+}
+
+void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
+  const std::size_t index = nextToStart_++;
+  lock.unlock();
+  ImageFacts facts = readGuarded(index);
+  lock.lock();
+  slots_[index % window_] = std::move(facts);
+  slotFilled_[index % window_] = 1;
+}
+
+void ReadAheadQueue::work() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (true) {
+    readMayStart_.wait(lock,
+                       [this] { return stopping_ || mayStartRead() || nextToStart_ == count_; });
+    if (stopping_ || nextToStart_ == count_) return;
+    readNext(lock);
+    resultStored_.notify_one();
+  }
+}
+
+ImageFacts ReadAheadQueue::takeNext() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const std::size_t slot = nextToTake_ % window_;
+  while (slotFilled_[slot] == 0) {
+    // Rather than sleep until a worker is done with it, read an image
+    // nobody has started yet (this one, when no worker could be made): the
+    // taking thread stays busy, and does not wait to be woken on a loaded
+    // machine while there is work it could do.
+    if (mayStartRead()) {
+      readNext(lock);
+    } else {
+      resultStored_.wait(lock);
+    }
+  }
+  ImageFacts facts = std::move(slots_[slot]);
+  slots_[slot] = ImageFacts();
+  slotFilled_[slot] = 0;
+  ++nextToTake_;
+  lock.unlock();
+  // One more image may now be started.
+  readMayStart_.notify_one();
+  return facts;
+}

@@ -1,0 +1,80 @@
+// Reads the images of the list ahead of the check pass, several at a time.
+//
+// Reading a photo is mostly waiting: for the disk, or for a network share
+// that answers each request a millisecond later. So a few worker threads
+// read the next photos of the list while the pass prints, each image once,
+// with many reads in flight. The pass takes the results one by one in list
+// order, so what it prints is the same as if it had read them itself, one
+// after another.
+//
+//   images  0 1 2 3 | 4 5 6 7 8 9 ... | 70 71 ...
+//           taken     read or being     not started: at most `window`
+//                     read               images past the next one to take
+//
+// Memory stays flat whatever the size of the set: at most `window` results
+// wait, and at most `readsInFlight` photos are being read.
+#ifndef PHOTOCHECK_CHECKS_READ_AHEAD_H
+#define PHOTOCHECK_CHECKS_READ_AHEAD_H
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "checks/image_facts.h"
+
+// Reads image `index` of the list. Called on worker threads, several at once
+// for different indices, and on the taking thread while it would otherwise
+// wait.
+using ReadImage = std::function<ImageFacts(std::size_t index)>;
+
+struct ReadAheadLimits {
+  // Worker threads, each with one read in flight; 0 reads every image on
+  // the taking thread.
+  std::size_t readsInFlight = 16;
+  // How far past the next image to take a read may start (at least 1).
+  std::size_t window = 64;
+};
+
+class ReadAheadQueue {
+ public:
+  // Starts reading images 0 to count - 1 with `read`.
+  ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits = {});
+  // Starts no further read, waits for those in flight and drops every result
+  // not taken.
+  ~ReadAheadQueue();
+  ReadAheadQueue(const ReadAheadQueue&) = delete;
+  ReadAheadQueue& operator=(const ReadAheadQueue&) = delete;
+
+  // The facts of the next image in list order (image 0 first), waiting for
+  // its read if need be (and reading later images meanwhile); taken at most
+  // `count` times. A read that throws gives an unreadable image in its place.
+  ImageFacts takeNext();
+
+ private:
+  bool mayStartRead() const;  // with the mutex held
+  // Starts the next image and stores its result; the lock is let go while
+  // the image is read.
+  void readNext(std::unique_lock<std::mutex>& lock);
+  void work();
+  ImageFacts readGuarded(std::size_t index) const;
+
+  const std::size_t count_;
+  const ReadImage read_;
+  const std::size_t window_;
+
+  std::mutex mutex_;
+  std::condition_variable readMayStart_;  // workers wait here
+  std::condition_variable resultStored_;  // the taking thread waits here
+  // Image i's result waits in slot i % window_ until it is taken.
+  std::vector<ImageFacts> slots_;
+  std::vector<unsigned char> slotFilled_;
+  std::size_t nextToStart_ = 0;
+  std::size_t nextToTake_ = 0;
+  bool stopping_ = false;
+  std::vector<std::thread> workers_;
+};
+
+#endif  // PHOTOCHECK_CHECKS_READ_AHEAD_H

@@ -1,0 +1,187 @@
+#include "checks/read_ahead.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <new>
+#include <random>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+using std::chrono::microseconds;
+using std::chrono::milliseconds;
+
+// An image that says which index it was read for.
+ImageFacts factsOf(std::size_t index) {
+  ImageFacts facts;
+  facts.read = ImageRead::decoded;
+  facts.imageWidth = static_cast<std::uint32_t>(index);
+  return facts;
+}
+
+// What the reads saw, shared by the workers and the test.
+struct ReadLog {
+  std::atomic<std::size_t> takesStarted{0};  // set before each takeNext
+  std::atomic<std::size_t> started{0};
+  std::atomic<std::size_t> finished{0};
+  std::atomic<std::size_t> running{0};
+  std::atomic<std::size_t> mostRunning{0};
+  std::atomic<std::size_t> highestStarted{0};
+  std::atomic<bool> beyondWindow{false};
+
+  void begin(std::size_t index, std::size_t window) {
+    ++started;
+    if (index >= takesStarted.load() + window) beyondWindow = true;
+    std::size_t highest = highestStarted.load();
+    while (index > highest && !highestStarted.compare_exchange_weak(highest, index)) {
+    }
+    const std::size_t now = ++running;
+    std::size_t most = mostRunning.load();
+    while (now > most && !mostRunning.compare_exchange_weak(most, now)) {
+    }
+  }
+  void end() {
+    --running;
+    ++finished;
+  }
+};
+
+// Waits until `done` holds, for at most a few seconds (a loaded machine, a
+// sanitizer build).
+template <typename Condition>
+bool eventually(Condition done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(milliseconds(1));
+  }
+  return true;
+}
+
+// Reads that take random times, so later images often finish first: the
+// results still come in list order, no read starts further ahead than the
+// window, and no more reads run at once than there are workers (plus the
+// taking thread, which reads an image nobody has started). Every so often the
+// taker pauses: the reads then fill the window exactly, and go no further.
+TEST(ReadAheadQueue, KeepsListOrderAndStaysWithinTheWindow) {
+  const ReadAheadLimits cases[] = {{0, 1}, {1, 1}, {2, 1}, {4, 2}, {16, 64}, {16, 4}, {3, 100}};
+  constexpr std::size_t kCount = 300;
+  for (const ReadAheadLimits& limits : cases) {
+    SCOPED_TRACE(testing::Message() << limits.readsInFlight << " reads, window " << limits.window);
+    ReadLog log;
+    {
+      ReadAheadQueue queue(
+          kCount,
+          [&log, &limits](std::size_t index) {
+            log.begin(index, limits.window);
+            std::mt19937 random(static_cast<unsigned>(index));
+            std::this_thread::sleep_for(microseconds(random() % 400));
+            log.end();
+            return factsOf(index);
+          },
+          limits);
+      for (std::size_t k = 0; k < kCount; ++k) {
+        log.takesStarted = k + 1;
+        EXPECT_EQ(queue.takeNext().imageWidth, k);
+        if (k % 60 != 17 || limits.readsInFlight == 0) continue;
+        // Paused after k + 1 takes: images up to k + window may start.
+        const std::size_t filled = std::min(kCount - 1, k + limits.window);
+        EXPECT_TRUE(eventually([&] { return log.highestStarted.load() >= filled; }));
+        std::this_thread::sleep_for(milliseconds(5));
+        EXPECT_EQ(log.highestStarted.load(), filled);
+      }
+    }
+    EXPECT_FALSE(log.beyondWindow.load());
+    EXPECT_EQ(log.started.load(), kCount);  // each image read once
+    EXPECT_LE(log.mostRunning.load(), limits.readsInFlight + 1);
+  }
+}
+
+// A read that throws, whatever it throws, gives an unreadable image in its
+// place; the images around it are unaffected.
+TEST(ReadAheadQueue, FilesAFailingReadInPlace) {
+  for (const ReadAheadLimits& limits : {ReadAheadLimits{0, 1}, ReadAheadLimits{4, 8}}) {
+    ReadAheadQueue queue(
+        40,
+        [](std::size_t index) -> ImageFacts {
+          if (index % 5 == 2) throw std::runtime_error("read failed");
+          if (index % 7 == 4) throw std::bad_alloc();
+          if (index == 13) throw 13;
+          return factsOf(index);
+        },
+        limits);
+    for (std::size_t k = 0; k < 40; ++k) {
+      const ImageFacts facts = queue.takeNext();
+      const bool failed = k % 5 == 2 || k % 7 == 4 || k == 13;
+      EXPECT_EQ(facts.read, failed ? ImageRead::unreadable : ImageRead::decoded) << k;
+      EXPECT_EQ(facts.imageWidth, failed ? 0u : k);
+    }
+  }
+}
+
+// Dropped early (the run ends on an error of its own) while every worker is
+// in the middle of a read: the queue waits for those reads to end, and starts
+// no other.
+TEST(ReadAheadQueue, ShutsDownWithReadsInFlight) {
+  constexpr std::size_t kWorkers = 8;
+  for (const std::size_t taken : {0, 5}) {
+    ReadLog log;
+    std::atomic<bool> released{false};
+    std::thread releaser;
+    {
+      ReadAheadQueue queue(
+          10000,
+          [&log, &released, taken](std::size_t index) {
+            log.begin(index, 32);
+            while (index >= taken && !released.load())
+              std::this_thread::sleep_for(microseconds(200));
+            log.end();
+            return factsOf(index);
+          },
+          ReadAheadLimits{kWorkers, 32});
+      for (std::size_t k = 0; k < taken; ++k) {
+        log.takesStarted = k + 1;
+        EXPECT_EQ(queue.takeNext().imageWidth, k);
+      }
+      EXPECT_TRUE(eventually([&] { return log.running.load() == kWorkers; }));
+      releaser = std::thread([&released] {
+        std::this_thread::sleep_for(milliseconds(20));
+        released = true;
+      });
+    }
+    EXPECT_EQ(log.finished.load(), taken + kWorkers);
+    EXPECT_EQ(log.started.load(), taken + kWorkers);
+    releaser.join();
+  }
+}
+
+TEST(ReadAheadQueue, WithoutWorkersTheTakingThreadReads) {
+  const std::thread::id taker = std::this_thread::get_id();
+  std::atomic<bool> elsewhere{false};
+  ReadAheadQueue queue(
+      10,
+      [&](std::size_t index) {
+        if (std::this_thread::get_id() != taker) elsewhere = true;
+        return factsOf(index);
+      },
+      ReadAheadLimits{0, 4});
+  for (std::size_t k = 0; k < 10; ++k) EXPECT_EQ(queue.takeNext().imageWidth, k);
+  EXPECT_FALSE(elsewhere.load());
+}
+
+TEST(ReadAheadQueue, AnEmptyListReadsNothing) {
+  std::atomic<int> reads{0};
+  {
+    ReadAheadQueue queue(0, [&reads](std::size_t index) {
+      ++reads;
+      return factsOf(index);
+    });
+  }
+  EXPECT_EQ(reads.load(), 0);
+}
+
+}  // namespace
