@@ -99,44 +99,16 @@ struct FolderListing {
 // folder, no access).
 bool listFolder(const FilePath& folder, FolderListing& listing);
 
-// A whole file's bytes, read into memory or mapped. Owns what it points at;
-// moved, never copied.
-class FileBytes {
- public:
-  FileBytes() = default;
-  FileBytes(FileBytes&& other) noexcept;
-  FileBytes& operator=(FileBytes&& other) noexcept;
-  FileBytes(const FileBytes&) = delete;
-  FileBytes& operator=(const FileBytes&) = delete;
-  ~FileBytes();
-
-  const unsigned char* data() const { return data_; }
-  std::uint32_t size() const { return size_; }
-
-  // A heap buffer of `size` bytes, left unfilled (the platform code reads the
-  // file straight into it, so zeroing it first would be work done twice for
-  // every photo), now owned by this object.
-  unsigned char* allocateBuffer(std::uint32_t size);
-  // Takes over a mapping that must be released with the platform's unmap.
-  void adoptMapping(const unsigned char* address, std::uint32_t size, std::size_t mappedLength);
-  void release();
-
- private:
-  std::unique_ptr<unsigned char[]> buffer_;
-  const unsigned char* data_ = nullptr;
-  std::uint32_t size_ = 0;
-  std::size_t mappedLength_ = 0;  // non-zero when data_ is a mapping
-};
-
 enum class ReadStatus {
-  ok,          // `bytes` holds the whole file
+  ok,          // the file is open
   missing,     // nothing exists at the path (any more)
   unreadable,  // it exists but is not a regular file, cannot be opened,
                // is 4 GiB or larger, or its read came short
 };
 
-// Obtains the whole content of the file at `path`.
-ReadStatus readWholeFile(const FilePath& path, FileBytes& bytes);
+// Files of this size and more are never read: lengths and offsets within a
+// photo are 32-bit, and no camera writes such a file.
+inline constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
 
 // A file open for reading at any offset. Moved, never copied; closes itself.
 class ReadableFile {

@@ -7,9 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <clocale>
 #include <csignal>
-#include <locale>
 
 #include "platform/platform.h"
 
@@ -90,12 +88,6 @@ bool listFolder(const FilePath& folder, FolderListing& listing) {
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   return true;
 }
-
-namespace {
-
-constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
-
-}  // namespace
 
 void ReadableFile::close() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
@@ -179,16 +171,6 @@ void prepareProcess() {
       ::dup2(opened, fd);
       ::close(opened);
     }
-  }
-}
-
-void useUserLocale() {
-  try {
-    std::locale::global(std::locale(""));
-  } catch (const std::exception&) {
-    // The C++ library cannot make the user's locale (an unknown LANG): keep
-    // the classic one and set the C runtime's alone.
-    std::setlocale(LC_ALL, "");
   }
 }
 

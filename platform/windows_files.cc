@@ -9,8 +9,6 @@ namespace platform {
 
 namespace {
 
-constexpr std::uint64_t kFourGiB = std::uint64_t{1} << 32;
-
 // After an open refused with "not found": true only when nothing at all is at
 // `native`. A link whose target is gone is something (the user sees it in
 // the folder), so a photo behind it counts as unreadable, not as removed.
@@ -72,26 +70,6 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
     done += got;
   }
   return true;
-}
-
-void FileBytes::release() {
-  buffer_.reset();
-  data_ = nullptr;
-  size_ = 0;
-  mappedLength_ = 0;
-}
-
-ReadStatus readWholeFile(const FilePath& path, FileBytes& bytes) {
-  bytes.release();
-  ReadableFile file;
-  const ReadStatus status = openForReading(path, file);
-  if (status != ReadStatus::ok) return status;
-  unsigned char* const buffer = bytes.allocateBuffer(file.size());
-  if (file.size() != 0 && !readAt(file, 0, file.size(), buffer)) {
-    bytes.release();
-    return ReadStatus::unreadable;
-  }
-  return ReadStatus::ok;
 }
 
 }  // namespace platform

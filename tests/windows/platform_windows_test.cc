@@ -137,30 +137,32 @@ TEST(WindowsFiles, ReadAtGivesTheBytesAtAnOffsetAndRefusesAShortRead) {
   EXPECT_FALSE(platform::readAt(file, 0, 1, bytes));
 }
 
-TEST(WindowsFiles, ReadWholeFileTellsMissingFromUnreadable) {
+TEST(WindowsFiles, OpenForReadingTellsMissingFromUnreadable) {
   TempFolder root;
   const std::string bytes("\x00\x01\r\n\x1a\xff tail", 10);
   writeFileBytes(root / "photo.jpg", bytes);
-  platform::FileBytes file;
-  // "rb": carriage returns and the 0x1A byte come through as stored.
-  ASSERT_EQ(platform::readWholeFile(root / "photo.jpg", file), platform::ReadStatus::ok);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(file.data()), file.size()), bytes);
+  platform::ReadableFile file;
+  // Binary: carriage returns and the 0x1A byte come through as stored.
+  ASSERT_EQ(platform::openForReading(root / "photo.jpg", file), platform::ReadStatus::ok);
+  ASSERT_EQ(file.size(), bytes.size());
+  std::string read(bytes.size(), '\0');
+  ASSERT_TRUE(platform::readAt(file, 0, file.size(), reinterpret_cast<unsigned char*>(&read[0])));
+  EXPECT_EQ(read, bytes);
 
   writeFileBytes(root / "empty.jpg", "");
-  ASSERT_EQ(platform::readWholeFile(root / "empty.jpg", file), platform::ReadStatus::ok);
+  ASSERT_EQ(platform::openForReading(root / "empty.jpg", file), platform::ReadStatus::ok);
   EXPECT_EQ(file.size(), 0u);
 
-  EXPECT_EQ(platform::readWholeFile(root / "absent.jpg", file), platform::ReadStatus::missing);
+  EXPECT_EQ(platform::openForReading(root / "absent.jpg", file), platform::ReadStatus::missing);
   fs::create_directory(root / "folder.jpg");
-  EXPECT_EQ(platform::readWholeFile(root / "folder.jpg", file), platform::ReadStatus::unreadable);
+  EXPECT_EQ(platform::openForReading(root / "folder.jpg", file), platform::ReadStatus::unreadable);
 
   // 4 GiB: a size the 32-bit length of the read cannot hold. The file is
   // sparse, so it costs no disk space.
   const std::string big = root / "big.jpg";
   writeFileBytes(big, "x");
   fs::resize_file(big, std::uint64_t{1} << 32);
-  EXPECT_EQ(platform::readWholeFile(big, file), platform::ReadStatus::unreadable);
-  EXPECT_EQ(file.data(), nullptr);
+  EXPECT_EQ(platform::openForReading(big, file), platform::ReadStatus::unreadable);
 }
 
 TEST(WindowsFiles, ReplaceFileWritesTextModeAndReplacesWhole) {
