@@ -19,11 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using e2e::Photo;
-using e2e::PhotoRun;
-using e2e::Switches;
-
-const Switches kGpsOnly{false, false, false, true};
-
 // A settings file for the GPS check alone over `images`, writing into `out`.
 std::string gpsSettings(const std::string& images, const std::string& out) {
   return "a=false\nb=true\nc=false\nd=false\ne=" + images + "\nf=" + out + "\n";
