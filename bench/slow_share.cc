@@ -3,20 +3,22 @@
 // over the wire, so that the benchmark can time the tools as if the photos
 // were on a file server over a LAN.
 //
-//   slow_share [--delay-ms MS] [--threads N] SOURCE MOUNTPOINT
+//   slow_share [--delay-ms MS] [--threads N] [--attr-cache S] SOURCE MOUNTPOINT
 //
 // MS (default 1, fractions allowed) is the wait in each open, opendir, read,
 // getattr (also every name lookup) and readdir request; release, statfs and
 // readlink cost nothing. Requests are served by up to N threads (default 64),
 // so concurrent requests wait side by side, as they do on a real share.
 //
-// Nothing is cached on the client side: file contents are read with direct
-// I/O (each read(2) is one request, none goes through the page cache) and
-// names and attributes are cached for 0 seconds (each path walk and each
-// stat asks again). The source folder's own files stay in the page cache like
-// those of a file server. The program runs in the foreground until it gets
-// SIGINT or SIGTERM, or the mount is unmounted; it then unmounts and ends.
-// Mounting needs root or fusermount3 (Debian package fuse3).
+// File contents are never cached on the client side: they are read with
+// direct I/O (each read(2) is one request, none goes through the page cache),
+// so every pass over a file reaches the server. Names and attributes are
+// cached for S seconds (default 1, as SMB clients keep them; 0 makes each
+// path walk and each stat ask again). The source folder's own files stay in
+// the page cache like those of a file server. The program runs in the
+// foreground until it gets SIGINT or SIGTERM, or the mount is unmounted; it
+// then unmounts and ends. Mounting needs root or fusermount3 (Debian package
+// fuse3).
 #include <dirent.h>
 #include <fcntl.h>
 #include <fuse3/fuse.h>
@@ -37,6 +39,7 @@ namespace {
 struct Share {
   std::string source;  // the folder shown, without a trailing slash
   std::chrono::microseconds delay{1000};
+  double attrCacheSeconds = 1;
 };
 
 // An open folder: the stream and the position of the entry read last but not
@@ -60,9 +63,10 @@ OpenFolder* openFolder(fuse_file_info* info) {
 }
 
 void* shareInit(fuse_conn_info*, fuse_config* config) {
-  config->entry_timeout = 0;
-  config->attr_timeout = 0;
-  config->negative_timeout = 0;
+  const Share& state = *static_cast<Share*>(fuse_get_context()->private_data);
+  config->entry_timeout = state.attrCacheSeconds;
+  config->attr_timeout = state.attrCacheSeconds;
+  config->negative_timeout = state.attrCacheSeconds;
   config->direct_io = 1;
   config->kernel_cache = 0;
   config->use_ino = 1;
@@ -176,7 +180,9 @@ fuse_operations shareOperations() {
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: slow_share [--delay-ms MS] [--threads N] SOURCE MOUNTPOINT\n");
+  std::fprintf(
+      stderr,
+      "usage: slow_share [--delay-ms MS] [--threads N] [--attr-cache S] SOURCE MOUNTPOINT\n");
   return 2;
 }
 
@@ -192,6 +198,11 @@ int main(int argc, char** argv) {
       const double ms = std::strtod(argv[next + 1], &end);
       if (*end != '\0' || !(ms >= 0 && ms <= 10000)) return usage();
       state.delay = std::chrono::microseconds(static_cast<long long>(ms * 1000 + 0.5));
+    } else if (std::strcmp(argv[next], "--attr-cache") == 0) {
+      state.attrCacheSeconds = std::strtod(argv[next + 1], &end);
+      if (*end != '\0' || !(state.attrCacheSeconds >= 0 && state.attrCacheSeconds <= 3600)) {
+        return usage();
+      }
     } else if (std::strcmp(argv[next], "--threads") == 0) {
       threads = static_cast<int>(std::strtol(argv[next + 1], &end, 10));
       if (*end != '\0' || threads < 1 || threads > 1024) return usage();

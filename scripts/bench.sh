@@ -11,6 +11,8 @@
 #   --share-runs N        timed runs per tool through the share (default 1; 0
 #                         skips the share cells), each cell after one warm-up
 #   --share-delay MS      the share's wait per request in ms (default 1)
+#   --share-attr-cache S  seconds the share's client keeps names and attributes
+#                         (default 1, as SMB; 0: every stat reaches the server)
 #   --jobs N              reads in flight in the parallel floor (default 16)
 #   --baseline-runs N     runs of exiftool and exiv2 per cache state (default 1)
 #   --sets "large small"  which sets to time (default both)
@@ -34,6 +36,7 @@ warmRuns=5
 coldRuns=3
 shareRuns=1
 shareDelay=1
+shareAttrCache=1
 jobs=16
 baselineRuns=1
 sets="large small"
@@ -49,6 +52,7 @@ while [ $# -gt 0 ]; do
     --cold) coldRuns=$2; shift ;;
     --share-runs) shareRuns=$2; shift ;;
     --share-delay) shareDelay=$2; shift ;;
+    --share-attr-cache) shareAttrCache=$2; shift ;;
     --jobs) jobs=$2; shift ;;
     --baseline-runs) baselineRuns=$2; shift ;;
     --sets) sets=$2; shift ;;
@@ -150,7 +154,8 @@ mountShare() {
   if mountpoint -q "$mount"; then  # left over from a run that was killed
     fusermount3 -u "$mount" 2>/dev/null || umount "$mount" 2>/dev/null || true
   fi
-  "$shareTool" --delay-ms "$shareDelay" "$bench/sets/$set" "$mount" 2>"$bench/share/$set.log" &
+  "$shareTool" --delay-ms "$shareDelay" --attr-cache "$shareAttrCache" \
+    "$bench/sets/$set" "$mount" 2>"$bench/share/$set.log" &
   sharePid=$!
   for ((tries = 0; tries < 100; tries++)); do
     if mountpoint -q "$mount"; then
@@ -426,7 +431,8 @@ echo "large = 200 photos of about 5 MB, small = 20,000 photos of about 30 KB;" \
 echo "floor-j$jobs = one pass with $jobs reads in flight"
 if [ "$shareOk" -eq 1 ]; then
   echo "share = through bench/slow_share, which waits $shareDelay ms in each open, read, stat" \
-    "and readdir request and caches nothing; $shareRuns timed run(s) per tool after one warm-up"
+    "and readdir request, caches no file contents and names and attributes for" \
+    "$shareAttrCache s; $shareRuns timed run(s) per tool after one warm-up"
 fi
 machineNote
 echo "the whole benchmark took $SECONDS s"
