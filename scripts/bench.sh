@@ -2,11 +2,18 @@
 # The speed benchmark (see bench/README.md). Builds photocheck and the bench
 # tools under build/bench, generates the photo sets once (cached), then times
 # photocheck against the floor reader and, when installed, exiftool -fast2 and
-# exiv2, on a warm and on a cold page cache, alternating the tools.
+# exiv2, on a warm and on a cold page cache and through a slow share (a FUSE
+# file system of ours that waits in each request), alternating the tools.
 #
 # Usage: scripts/bench.sh [options]
 #   --warm N              timed warm runs per tool (default 5)
 #   --cold N              timed cold runs per tool (default 3; 0 skips cold)
+#   --share-runs N        timed runs per tool through the share (default 1; 0
+#                         skips the share cells), each cell after one warm-up
+#   --share-delay MS      the share's wait per request in ms (default 1)
+#   --share-attr-cache S  seconds the share's client keeps names and attributes
+#                         (default 1, as SMB; 0: every stat reaches the server)
+#   --jobs N              reads in flight in the parallel floor (default 16)
 #   --baseline-runs N     runs of exiftool and exiv2 per cache state (default 1)
 #   --sets "large small"  which sets to time (default both)
 #   --no-baselines        do not run exiftool or exiv2
@@ -15,7 +22,9 @@
 #   --save-output DIR     only run photocheck once per set and keep its stdout,
 #                         exit status and error.json in DIR
 #   --compare-output DIR  only run photocheck once per set and compare all of
-#                         that byte for byte with what --save-output kept in DIR
+#                         that byte for byte with what --save-output kept in DIR;
+#                         then once more per set through the share, unless
+#                         --share-runs 0
 #   --scale               only the scale runs: 100,000 files in one folder and
 #                         a tree 1,000 folders deep, checked to the end
 set -euo pipefail
@@ -25,6 +34,10 @@ bench=$root/build/bench
 
 warmRuns=5
 coldRuns=3
+shareRuns=1
+shareDelay=1
+shareAttrCache=1
+jobs=16
 baselineRuns=1
 sets="large small"
 baselines=1
@@ -37,6 +50,10 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --warm) warmRuns=$2; shift ;;
     --cold) coldRuns=$2; shift ;;
+    --share-runs) shareRuns=$2; shift ;;
+    --share-delay) shareDelay=$2; shift ;;
+    --share-attr-cache) shareAttrCache=$2; shift ;;
+    --jobs) jobs=$2; shift ;;
     --baseline-runs) baselineRuns=$2; shift ;;
     --sets) sets=$2; shift ;;
     --no-baselines) baselines=0 ;;
@@ -59,6 +76,12 @@ scripts/install-deps.sh
 if [ "$installBaselines" -eq 1 ]; then
   scripts/install-deps.sh libimage-exiftool-perl exiv2
 fi
+# The share cells need libfuse3 to build the share and fusermount3 (fuse3)
+# to mount it without root.
+if [ "$mode" != save ] && [ "$mode" != scale ] && [ "$shareRuns" -gt 0 ]; then
+  scripts/install-deps.sh libfuse3-dev fuse3 ||
+    say "could not install libfuse3-dev and fuse3: the share cells will be skipped"
+fi
 
 if [ -z "$photocheck" ]; then
   say "building photocheck (RelWithDebInfo) in build/bench/tool"
@@ -73,6 +96,7 @@ cmake --build "$bench/tools" >/dev/null
 generate=$bench/tools/generate_sets
 floor=$bench/tools/floor_reader
 timed=$bench/tools/run_timed
+shareTool=$bench/tools/slow_share
 
 # ---------------------------------------------------------------- sets
 
@@ -89,19 +113,90 @@ ensureSet() {
   echo "$stamp" >"$folder.stamp"
 }
 
-# A settings file with all four checks on for set $1; prints its path.
+# A settings file with all four checks on for set $1, reading the photos in
+# folder $2 (default: the set's own folder); prints its path.
 settingsFor() {
   local file=$bench/$1.settings
   printf 'focal=true\ngps=true\nmaker=true\nresolution=true\nzimages=%s\nzoutput=%s\n' \
-    "$bench/sets/$1" "$bench/out/$1" >"$file"
+    "${2:-$bench/sets/$1}" "$bench/out/$1" >"$file"
   echo "$file"
 }
 
+# ---------------------------------------------------------------- the share
+
+# Each set is shown through its own slow share at build/bench/share/SET while
+# its share cell runs; the mount is ended by ending its server, on exit too.
+sharePid=""
+shareMount=""
+
+cleanUp() {
+  unmountShare
+  if [ -n "${results:-}" ]; then rm -f "$results"; fi
+  if [ -n "${fresh:-}" ]; then rm -rf "$fresh"; fi
+}
+trap cleanUp EXIT
+
+# Prints why no share can be mounted here, or nothing when one can.
+shareBlocker() {
+  if [ ! -x "$shareTool" ]; then
+    echo "bench/slow_share was not built (it needs the Debian package libfuse3-dev)"
+  elif [ ! -e /dev/fuse ]; then
+    echo "there is no /dev/fuse"
+  elif [ "$(id -u)" -ne 0 ] && ! command -v fusermount3 >/dev/null; then
+    echo "mounting it needs root or fusermount3 (Debian package fuse3)"
+  fi
+}
+
+# Mounts set $1 through the slow share; false, with a message, when it fails.
+mountShare() {
+  local set=$1 mount=$bench/share/$1 tries
+  mkdir -p "$mount"
+  if mountpoint -q "$mount"; then  # left over from a run that was killed
+    fusermount3 -u "$mount" 2>/dev/null || umount "$mount" 2>/dev/null || true
+  fi
+  "$shareTool" --delay-ms "$shareDelay" --attr-cache "$shareAttrCache" \
+    "$bench/sets/$set" "$mount" 2>"$bench/share/$set.log" &
+  sharePid=$!
+  for ((tries = 0; tries < 100; tries++)); do
+    if mountpoint -q "$mount"; then
+      shareMount=$mount
+      return 0
+    fi
+    kill -0 "$sharePid" 2>/dev/null || break
+    sleep 0.1
+  done
+  say "could not mount the $set set through the slow share: $(cat "$bench/share/$set.log")"
+  unmountShare
+  return 1
+}
+
+# Ends the share's server, which unmounts it.
+unmountShare() {
+  [ -n "$sharePid" ] || return 0
+  kill -TERM "$sharePid" 2>/dev/null || true
+  wait "$sharePid" 2>/dev/null || true
+  if [ -n "$shareMount" ] && mountpoint -q "$shareMount"; then
+    fusermount3 -u "$shareMount" 2>/dev/null || umount "$shareMount" 2>/dev/null || true
+  fi
+  sharePid=""
+  shareMount=""
+}
+
+shareOk=0
+if [ "$mode" != save ] && [ "$mode" != scale ] && [ "$shareRuns" -gt 0 ]; then
+  blocker=$(shareBlocker)
+  if [ -z "$blocker" ]; then
+    shareOk=1
+  else
+    say "no share cells: $blocker"
+  fi
+fi
+
 # ---------------------------------------------------------------- output comparison
 
-runForOutput() {  # set, folder to keep the results in
+runForOutput() {  # set, folder to keep the results in[, folder of the photos]
   local set=$1 into=$2 settings status=0
-  settings=$(settingsFor "$set")
+  settings=$(settingsFor "$set" "${3:-}")
   rm -f "$bench/out/$set/error.json"
   "$photocheck" "$settings" >"$into/$set.stdout" || status=$?
   echo "$status" >"$into/$set.status"
@@ -125,8 +220,20 @@ if [ "$mode" = save ] || [ "$mode" = compare ]; then
     exit 0
   fi
   fresh=$(mktemp -d)
-  trap 'rm -rf "$fresh"' EXIT
   differ=0
+  # compareRun SET LABEL FOLDER: compares what photocheck left in FOLDER with
+  # what was kept.
+  compareRun() {
+    local set=$1 label=$2 from=$3 part
+    for part in stdout status error.json; do
+      if cmp -s "$outputDir/$set.$part" "$from/$set.$part"; then
+        say "$set.$part$label: identical ($(wc -c <"$from/$set.$part") bytes)"
+      else
+        say "$set.$part$label: DIFFERS"
+        differ=1
+      fi
+    done
+  }
   for set in $sets; do
     if ! cmp -s "$bench/sets/$set.stamp" "$outputDir/$set.stamp"; then
       say "the $set set was generated anew since $outputDir was saved (the generator or the" \
@@ -134,14 +241,20 @@ if [ "$mode" = save ] || [ "$mode" = compare ]; then
       exit 2
     fi
     runForOutput "$set" "$fresh"
-    for part in stdout status error.json; do
-      if cmp -s "$outputDir/$set.$part" "$fresh/$set.$part"; then
-        say "$set.$part: identical ($(wc -c <"$fresh/$set.$part") bytes)"
-      else
-        say "$set.$part: DIFFERS"
-        differ=1
-      fi
-    done
+    compareRun "$set" "" "$fresh"
+    # Through the share the settings name the mount point instead of the
+    # set's folder, and photocheck echoes them: that path is written back as
+    # the folder's before comparing. Every other byte must be the same.
+    if [ "$shareOk" -eq 1 ] && mountShare "$set"; then
+      mkdir -p "$fresh/share"
+      runForOutput "$set" "$fresh/share" "$shareMount"
+      pattern=$(printf '%s' "$shareMount" | sed 's/[][\.*^$|]/\\&/g')
+      for part in stdout error.json; do
+        LC_ALL=C sed -i "s|$pattern|$bench/sets/$set|g" "$fresh/share/$set.$part"
+      done
+      unmountShare
+      compareRun "$set" " through the share" "$fresh/share"
+    fi
   done
   exit "$differ"
 fi
@@ -154,7 +267,6 @@ canDropCaches() {
 dropCaches() { sync; echo 3 >/proc/sys/vm/drop_caches; }
 
 results=$(mktemp)
-trap 'rm -f "$results"' EXIT
 
 # measure LABEL SET STATE [-C FOLDER] -- COMMAND...: one timed run, recorded.
 # The baselines' complaints about photos without EXIF go to /dev/null.
@@ -186,28 +298,45 @@ if [ "$baselines" -eq 1 ]; then
 fi
 
 # timeSet SET STATE RUNS: every tool, alternating, RUNS times (baselines
-# baselineRuns times).
+# baselineRuns times). STATE is warm, cold or share (warm on the server's
+# side, through the slow share mounted by the caller).
 timeSet() {
   local set=$1 state=$2 runs=$3 folder=$bench/sets/$1 settings run
-  settings=$(settingsFor "$set")
+  if [ "$state" = share ]; then folder=$shareMount; fi
+  settings=$(settingsFor "$set" "$folder")
   local -a names
-  mapfile -t names < <(cd "$folder" && ls)
+  mapfile -t names < <(cd "$bench/sets/$set" && ls)
   if [ "$state" = warm ]; then
     # Untimed: fills the page cache and loads each program once.
     "$photocheck" "$settings" >/dev/null || true
     "$floor" 4 "$folder" >/dev/null
+  fi
+  if [ "$state" = share ]; then
+    # Untimed: every byte of the set into the page cache under the share, as
+    # on a file server that has the photos in memory, and one parallel pass
+    # through the share. A whole untimed run of each tool would double the
+    # cell's minutes.
+    find "$bench/sets/$set" -type f -print0 | xargs -0 cat >/dev/null
+    "$floor" -j "$jobs" 1 "$folder" >/dev/null
+  fi
+  if [ "$state" != cold ]; then
     if [ "$haveExiftool" -eq 1 ]; then
       exiftool -fast2 "$folder/${names[0]}" >/dev/null 2>&1 || true
     fi
-    if [ "$haveExiv2" -eq 1 ]; then
+    if [ "$haveExiv2" -eq 1 ] && [ "$state" = warm ]; then
       (cd "$folder" && exiv2 -q pr "${names[@]}" >/dev/null 2>&1) || true
+    elif [ "$haveExiv2" -eq 1 ]; then
+      exiv2 -q pr "$folder/${names[0]}" >/dev/null 2>&1 || true
     fi
   fi
+  local cell="$state cache"
+  if [ "$state" = share ]; then cell="${shareDelay} ms share"; fi
   for ((run = 1; run <= runs; run++)); do
-    say "  $set, $state cache, run $run of $runs"
+    say "  $set, $cell, run $run of $runs"
     measure photocheck "$set" "$state" -- "$photocheck" "$settings"
     measure floor-1-pass "$set" "$state" -- "$floor" 1 "$folder"
     measure floor-4-pass "$set" "$state" -- "$floor" 4 "$folder"
+    measure "floor-j$jobs" "$set" "$state" -- "$floor" -j "$jobs" 1 "$folder"
     if [ "$run" -le "$baselineRuns" ] && [ "$haveExiv2" -eq 1 ]; then
       measure exiv2 "$set" "$state" -C "$folder" -- exiv2 -q pr "${names[@]}"
     fi
@@ -233,14 +362,16 @@ report() {
     }
     END {
       for (k = 1; k <= keys; k++) { key = order[k]; med[key] = median(key) }
-      printf "%-6s %-5s %-15s %5s %11s %13s %13s %9s\n", "set", "cache", "tool", "runs",
-             "median", "/ 4-pass floor", "/ photocheck", "peak MiB"
+      printf "%-6s %-5s %-15s %5s %11s %15s %15s %13s %9s\n", "set", "cache", "tool", "runs",
+             "median", "/ 4-pass floor", "/ 1-pass floor", "/ photocheck", "peak MiB"
       for (k = 1; k <= keys; k++) {
         key = order[k]; split(key, f, " ")
         base = f[1] " " f[2]
-        floor4 = med[base " floor-4-pass"]; pc = med[base " photocheck"]
-        printf "%-6s %-5s %-15s %5d %10.3fs %13s %13s %9.1f\n", f[1], f[2], f[3], n[key], med[key],
-               (floor4 > 0 ? sprintf("%.2fx", med[key] / floor4) : "-"),
+        floor4 = med[base " floor-4-pass"]; floor1 = med[base " floor-1-pass"]
+        pc = med[base " photocheck"]
+        printf "%-6s %-5s %-15s %5d %10.3fs %15s %15s %13s %9.1f\n", f[1], f[2], f[3], n[key],
+               med[key], (floor4 > 0 ? sprintf("%.2fx", med[key] / floor4) : "-"),
+               (floor1 > 0 ? sprintf("%.2fx", med[key] / floor1) : "-"),
                (pc > 0 ? sprintf("%.2fx", med[key] / pc) : "-"), peak[key] / 1024
       }
     }' "$results"
@@ -288,10 +419,21 @@ fi
 for set in $sets; do
   timeSet "$set" warm "$warmRuns"
   if [ "$coldOk" -eq 1 ]; then timeSet "$set" cold "$coldRuns"; fi
+  if [ "$shareOk" -eq 1 ] && mountShare "$set"; then
+    timeSet "$set" share "$shareRuns"
+    unmountShare
+  fi
 done
 
 echo
 echo "large = 200 photos of about 5 MB, small = 20,000 photos of about 30 KB;" \
   "photocheck runs all four checks"
+echo "floor-j$jobs = one pass with $jobs reads in flight"
+if [ "$shareOk" -eq 1 ]; then
+  echo "share = through bench/slow_share, which waits $shareDelay ms in each open, read, stat" \
+    "and readdir request, caches no file contents and names and attributes for" \
+    "$shareAttrCache s; $shareRuns timed run(s) per tool after one warm-up"
+fi
 machineNote
+echo "the whole benchmark took $SECONDS s"
 report
