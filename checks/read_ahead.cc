@@ -12,9 +12,11 @@ ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimit
       mostWorkers_(std::min(limits.readsInFlight, count_)),
       slots_(window_),
       slotFilled_(window_, 0) {
-  const std::size_t cores = std::max<std::size_t>(std::thread::hardware_concurrency(), 1);
+  // The taking thread reads too: one worker fewer than there are cores.
+  const std::size_t cores = std::thread::hardware_concurrency();
   const std::size_t first =
-      std::min(limits.firstReads == 0 ? cores : limits.firstReads, mostWorkers_);
+      std::min(limits.firstReads == 0 ? std::max<std::size_t>(cores, 2) - 1 : limits.firstReads,
+               mostWorkers_);
   workers_.reserve(mostWorkers_);
   std::lock_guard<std::mutex> lock(mutex_);
   while (workers_.size() < first) addWorker();

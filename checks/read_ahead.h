@@ -15,8 +15,9 @@
 // wait, and at most `readsInFlight` photos are being read.
 //
 // Threads cost processor time, and when the photos are in the page cache a
-// read waits on nothing but the processor: then one worker per core reads
-// fastest. So the queue starts with that many, and adds one for every read
+// read waits on nothing but the processor: then one reader per core reads
+// fastest, the taking thread being one of them. So the queue starts with one
+// worker per core besides the taking thread, and adds one for every read
 // that takes longer than `slowRead`, which is a read waiting on a disk or a
 // network share, up to `readsInFlight`.
 #ifndef PHOTOCHECK_CHECKS_READ_AHEAD_H
@@ -43,7 +44,8 @@ struct ReadAheadLimits {
   std::size_t readsInFlight = 16;
   // How far past the next image to take a read may start (at least 1).
   std::size_t window = 64;
-  // Worker threads at the start; 0 means one per processor core.
+  // Worker threads at the start; 0 means one per processor core but one
+  // (at least one).
   std::size_t firstReads = 0;
   // A read that takes this long or longer adds a worker.
   std::chrono::microseconds slowRead{1000};
