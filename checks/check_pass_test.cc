@@ -238,7 +238,8 @@ TEST(FileImages, ReadsEachImageOnceInListOrderWhateverTheReadAhead) {
   }
 
   const CheckRow& focalLength = kCheckRows[2];
-  const ReadAheadLimits limits[] = {{0, 1}, {1, 1}, {3, 2}, {16, 64}, {64, 8}};
+  const ReadAheadLimits limits[] = {{0, 1},       {1, 1, 1},   {3, 2, 3},
+                                    {16, 64, 16}, {64, 8, 64}, {16, 64}};
   for (const ReadAheadLimits& limit : limits) {
     SCOPED_TRACE(testing::Message() << limit.readsInFlight << " reads, window " << limit.window);
     std::vector<ImageFacts> facts;

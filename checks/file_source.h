@@ -11,6 +11,14 @@
 //
 //   file   | head: 0 .. 64 KiB | ........ read on demand ........ | tail: last 4 KiB |
 //
+// One pattern is different: a marker search that goes on past the head (a
+// JPEG without an EXIF block is searched to its end) or back past the tail (a
+// file cut short has no end marker) asks for chunk after chunk, each right
+// next to the one before. Once the reader's range lies next to its previous
+// one, the source reads 512 KiB in the search's direction at once and serves
+// the next chunks from them: on a network share each read is a round trip,
+// and a 5 MB photo is searched in 10 of them instead of 80.
+//
 // Nothing is mapped: a file cut short while it is read makes a read fail,
 // never raises a signal.
 #ifndef PHOTOCHECK_CHECKS_FILE_SOURCE_H
@@ -24,14 +32,25 @@
 
 inline constexpr std::uint32_t kSourceHeadBytes = 64 * 1024;
 inline constexpr std::uint32_t kSourceTailBytes = 4 * 1024;
+inline constexpr std::uint32_t kSourceScanBytes = 512 * 1024;
+
+// Bytes of the file kept in memory: `length` bytes from `start` (none yet
+// while `length` is 0).
+struct SourceBlock {
+  std::unique_ptr<unsigned char[]> bytes;
+  std::uint32_t start = 0;
+  std::uint32_t length = 0;
+};
 
 struct FileSource {
   const platform::ReadableFile* file = nullptr;
-  std::unique_ptr<unsigned char[]> head;  // the file's first headLength bytes
-  std::uint32_t headLength = 0;
-  std::unique_ptr<unsigned char[]> tail;  // its last bytes, once asked for
-  std::uint32_t tailStart = 0;            // where the tail begins
-  bool tailRead = false;
+  SourceBlock head;  // read when the source is opened
+  SourceBlock tail;  // read when first asked for
+  SourceBlock scan;  // the latest piece of a marker search
+  // The reader's previous range, to tell a search going on from a read of
+  // one value.
+  std::uint64_t previousStart = 0;
+  std::uint64_t previousEnd = 0;
   // A read came short (an I/O error, or the file shrank since it was opened):
   // whatever the reader made of it, the photo could not be read.
   bool failed = false;

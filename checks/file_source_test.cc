@@ -147,6 +147,51 @@ TEST(FileSource, FieldFarIntoTheFileIsReadWithoutReadingTheRest) {
   }
 }
 
+// Marker searches that run through a whole 5 MB file, forwards (no EXIF
+// block: the APP1 search reads to the end) and backwards (no end marker: the
+// search from the back reads to the start), or that end in the middle: the
+// outcome is what the reader makes of the file in memory, and the file is
+// read in a few large pieces, not in the search's 64 KiB chunks.
+TEST(FileSource, LongMarkerSearchesReadInLargePieces) {
+  TempFolder folder;
+  ExifBuilder exif;
+  exif.addShorts(Ifd::exif, 0xA405, {35});  // FocalLengthIn35mmFilm
+  const std::uint32_t kSize = 5 * 1024 * 1024;
+  Bytes noEndMarker = JpegBuilder().exif(exif.segment()).padding(kSize).withoutEndMarker().build();
+  Bytes lateExif = JpegBuilder().padding(3 * 1024 * 1024).build();
+  {
+    // An APP1 EXIF segment 3 MB into the file, after the padding.
+    const Bytes app1 = JpegBuilder().exif(exif.segment()).build();
+    lateExif.insert(lateExif.end() - 2, app1.begin() + 2, app1.end() - 2);
+  }
+  struct Case {
+    const char* name;
+    Bytes file;
+  };
+  const Case cases[] = {
+      {"no EXIF block", JpegBuilder().padding(kSize).build()},
+      {"no end marker", noEndMarker},
+      {"EXIF block 3 MB in", lateExif},
+      {"junk after the end marker",
+       JpegBuilder().exif(exif.segment()).trailing(Bytes(300000, 0x11)).build()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExifRecord inMemory;
+    const ExifResult expected =
+        inMemory.parseJpeg(c.file.data(), static_cast<std::uint32_t>(c.file.size()));
+    const std::string path = folder / "search.jpg";
+    writeFileBytes(path, c.file);
+    OpenPhoto photo;
+    openPhoto(path, photo);
+    ExifRecord record;
+    EXPECT_EQ(record.parseJpeg(byteSourceOf(photo.source)), expected);
+    EXPECT_EQ(record.focalLength35mm, inMemory.focalLength35mm);
+    EXPECT_FALSE(photo.source.failed);
+    EXPECT_LE(photo.source.readCalls, 4 + c.file.size() / kSourceScanBytes);
+  }
+}
+
 // A file whose block points past its end, or that ends before its image does,
 // is read whole and found broken: an EXIF error, not an unreadable file.
 TEST(FileSource, FileShorterThanItsHeaderClaimsIsAnExifError) {

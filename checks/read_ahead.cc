@@ -8,18 +8,27 @@ ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimit
     : count_(count),
       read_(std::move(read)),
       window_(std::max<std::size_t>(limits.window, 1)),
+      slowRead_(limits.slowRead),
+      mostWorkers_(std::min(limits.readsInFlight, count_)),
       slots_(window_),
       slotFilled_(window_, 0) {
-  const std::size_t workers = std::min(limits.readsInFlight, count_);
-  workers_.reserve(workers);
-  for (std::size_t i = 0; i < workers; ++i) {
-    try {
-      workers_.emplace_back(&ReadAheadQueue::work, this);
-    } catch (const std::system_error&) {
-      // No more threads to be had: the ones there are (or the taking thread
-      // alone) read everything all the same.
-      break;
-    }
+  // The taking thread reads too: one worker fewer than there are cores.
+  const std::size_t cores = std::thread::hardware_concurrency();
+  const std::size_t first =
+      std::min(limits.firstReads == 0 ? std::max<std::size_t>(cores, 2) - 1 : limits.firstReads,
+               mostWorkers_);
+  workers_.reserve(mostWorkers_);
+  std::lock_guard<std::mutex> lock(mutex_);
+  while (workers_.size() < first) addWorker();
+}
+
+void ReadAheadQueue::addWorker() {
+  try {
+    workers_.emplace_back(&ReadAheadQueue::work, this);
+  } catch (const std::system_error&) {
+    // No more threads to be had: the ones there are (or the taking thread
+    // alone) read everything all the same.
+    mostWorkers_ = workers_.size();
   }
 }
 
@@ -51,10 +60,13 @@ ImageFacts ReadAheadQueue::readGuarded(std::size_t index) const {
 void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
   const std::size_t index = nextToStart_++;
   lock.unlock();
+  const auto start = std::chrono::steady_clock::now();
   ImageFacts facts = readGuarded(index);
+  const bool slow = std::chrono::steady_clock::now() - start >= slowRead_;
   lock.lock();
   slots_[index % window_] = std::move(facts);
   slotFilled_[index % window_] = 1;
+  if (slow) ++slowReads_;
 }
 
 void ReadAheadQueue::work() {
@@ -70,6 +82,7 @@ void ReadAheadQueue::work() {
 
 ImageFacts ReadAheadQueue::takeNext() {
   std::unique_lock<std::mutex> lock(mutex_);
+  for (; slowReads_ > 0 && workers_.size() < mostWorkers_; --slowReads_) addWorker();
   const std::size_t slot = nextToTake_ % window_;
   while (slotFilled_[slot] == 0) {
     // Rather than sleep until a worker is done with it, read an image

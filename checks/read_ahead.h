@@ -13,9 +13,17 @@
 //
 // Memory stays flat whatever the size of the set: at most `window` results
 // wait, and at most `readsInFlight` photos are being read.
+//
+// Threads cost processor time, and when the photos are in the page cache a
+// read waits on nothing but the processor: then one reader per core reads
+// fastest, the taking thread being one of them. So the queue starts with one
+// worker per core besides the taking thread, and adds one for every read
+// that takes longer than `slowRead`, which is a read waiting on a disk or a
+// network share, up to `readsInFlight`.
 #ifndef PHOTOCHECK_CHECKS_READ_AHEAD_H
 #define PHOTOCHECK_CHECKS_READ_AHEAD_H
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -31,11 +39,16 @@
 using ReadImage = std::function<ImageFacts(std::size_t index)>;
 
 struct ReadAheadLimits {
-  // Worker threads, each with one read in flight; 0 reads every image on
-  // the taking thread.
+  // The most worker threads, each with one read in flight; 0 reads every
+  // image on the taking thread.
   std::size_t readsInFlight = 16;
   // How far past the next image to take a read may start (at least 1).
   std::size_t window = 64;
+  // Worker threads at the start; 0 means one per processor core but one
+  // (at least one).
+  std::size_t firstReads = 0;
+  // A read that takes this long or longer adds a worker.
+  std::chrono::microseconds slowRead{1000};
 };
 
 class ReadAheadQueue {
@@ -58,12 +71,15 @@ class ReadAheadQueue {
   // Starts the next image and stores its result; the lock is let go while
   // the image is read.
   void readNext(std::unique_lock<std::mutex>& lock);
+  void addWorker();  // with the mutex held; on the taking thread only
   void work();
   ImageFacts readGuarded(std::size_t index) const;
 
   const std::size_t count_;
   const ReadImage read_;
   const std::size_t window_;
+  const std::chrono::microseconds slowRead_;
+  std::size_t mostWorkers_;
 
   std::mutex mutex_;
   std::condition_variable readMayStart_;  // workers wait here
@@ -73,6 +89,7 @@ class ReadAheadQueue {
   std::vector<unsigned char> slotFilled_;
   std::size_t nextToStart_ = 0;
   std::size_t nextToTake_ = 0;
+  std::size_t slowReads_ = 0;  // not yet answered with a worker
   bool stopping_ = false;
   std::vector<std::thread> workers_;
 };

@@ -68,7 +68,9 @@ bool eventually(Condition done) {
 // taking thread, which reads an image nobody has started). Every so often the
 // taker pauses: the reads then fill the window exactly, and go no further.
 TEST(ReadAheadQueue, KeepsListOrderAndStaysWithinTheWindow) {
-  const ReadAheadLimits cases[] = {{0, 1}, {1, 1}, {2, 1}, {4, 2}, {16, 64}, {16, 4}, {3, 100}};
+  // All workers from the start: {most reads, window, first reads}.
+  const ReadAheadLimits cases[] = {{0, 1, 0},    {1, 1, 1},   {2, 1, 2},  {4, 2, 4},
+                                   {16, 64, 16}, {16, 4, 16}, {3, 100, 3}};
   constexpr std::size_t kCount = 300;
   for (const ReadAheadLimits& limits : cases) {
     SCOPED_TRACE(testing::Message() << limits.readsInFlight << " reads, window " << limits.window);
@@ -104,7 +106,7 @@ TEST(ReadAheadQueue, KeepsListOrderAndStaysWithinTheWindow) {
 // A read that throws, whatever it throws, gives an unreadable image in its
 // place; the images around it are unaffected.
 TEST(ReadAheadQueue, FilesAFailingReadInPlace) {
-  for (const ReadAheadLimits& limits : {ReadAheadLimits{0, 1}, ReadAheadLimits{4, 8}}) {
+  for (const ReadAheadLimits& limits : {ReadAheadLimits{0, 1}, ReadAheadLimits{4, 8, 4}}) {
     ReadAheadQueue queue(
         40,
         [](std::size_t index) -> ImageFacts {
@@ -142,7 +144,7 @@ TEST(ReadAheadQueue, ShutsDownWithReadsInFlight) {
             log.end();
             return factsOf(index);
           },
-          ReadAheadLimits{kWorkers, 32});
+          ReadAheadLimits{kWorkers, 32, kWorkers});
       for (std::size_t k = 0; k < taken; ++k) {
         log.takesStarted = k + 1;
         EXPECT_EQ(queue.takeNext().imageWidth, k);
@@ -156,6 +158,44 @@ TEST(ReadAheadQueue, ShutsDownWithReadsInFlight) {
     EXPECT_EQ(log.finished.load(), taken + kWorkers);
     EXPECT_EQ(log.started.load(), taken + kWorkers);
     releaser.join();
+  }
+}
+
+// Reads that wait (on a disk, on a share) add workers up to the most allowed;
+// reads that do not keep the workers the queue started with.
+TEST(ReadAheadQueue, AddsWorkersOnlyWhileReadsWait) {
+  using std::chrono::hours;
+  struct Case {
+    ReadAheadLimits limits;
+    std::size_t fewestRunning, mostRunning;  // reads at once, taker included
+  };
+  const Case cases[] = {
+      {{8, 64, 1, microseconds(0)}, 6, 9},  // every read counts as waiting
+      {{8, 64, 1, hours(1)}, 1, 2},         // none does
+      {{8, 64, 3, hours(1)}, 1, 4},
+      {{2, 64, 5, microseconds(0)}, 1, 3},  // never more than the most
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << c.limits.firstReads << " first, most " << c.limits.readsInFlight);
+    ReadLog log;
+    {
+      ReadAheadQueue queue(
+          200,
+          [&log](std::size_t index) {
+            log.begin(index, 64);
+            std::this_thread::sleep_for(milliseconds(2));
+            log.end();
+            return factsOf(index);
+          },
+          c.limits);
+      for (std::size_t k = 0; k < 200; ++k) {
+        log.takesStarted = k + 1;
+        EXPECT_EQ(queue.takeNext().imageWidth, k);
+      }
+    }
+    EXPECT_GE(log.mostRunning.load(), c.fewestRunning);
+    EXPECT_LE(log.mostRunning.load(), c.mostRunning);
   }
 }
 
