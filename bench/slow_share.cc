@@ -63,7 +63,7 @@ OpenFolder* openFolder(fuse_file_info* info) {
 }
 
 void* shareInit(fuse_conn_info*, fuse_config* config) {
-  const Share& state = *static_cast<Share*>(fuse_get_context()->private_data);
+  const Share& state = share();
   config->entry_timeout = state.attrCacheSeconds;
   config->attr_timeout = state.attrCacheSeconds;
   config->negative_timeout = state.attrCacheSeconds;
