@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "console/console.h"
@@ -42,11 +43,15 @@ SettingsRead readSettingsText(const std::string& path, std::string& text) {
   // named pipe or a process substitution is read once, as it comes.
   std::ifstream file(path);
   if (!file) return SettingsRead::cannotOpen;
-  // One byte past the limit tells a file that holds more; /dev/zero or a huge
-  // file costs no more memory than that.
-  text.resize(kSettingsByteLimit + 1);
-  file.read(text.data(), static_cast<std::streamsize>(text.size()));
-  text.resize(static_cast<std::size_t>(file.gcount()));
+  // Read in pieces, so a small file costs a small buffer; one byte past the
+  // limit tells a file that holds more, so /dev/zero or a huge file costs no
+  // more memory than that.
+  char piece[16 * 1024];
+  while (text.size() <= kSettingsByteLimit && file) {
+    const std::size_t wanted = std::min(sizeof piece, kSettingsByteLimit + 1 - text.size());
+    file.read(piece, static_cast<std::streamsize>(wanted));
+    text.append(piece, static_cast<std::size_t>(file.gcount()));
+  }
   if (text.size() > kSettingsByteLimit) {
     text.clear();
     return SettingsRead::tooLarge;

@@ -27,8 +27,10 @@ inline void silenceConsole() {
     int overflow(int c) override { return c; }
     std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
   };
-  static NullBuffer sink;
-  std::cout.rdbuf(&sink);
+  // Never destroyed: std::cout is flushed at exit, after every static of
+  // this program is gone, and must still find its buffer.
+  static NullBuffer* const sink = new NullBuffer;
+  std::cout.rdbuf(sink);
 }
 
 }  // namespace fuzzscratch
