@@ -336,7 +336,7 @@ void pickExifEntry(const Entry& entry, ExifPicks& picks) {
 bool readExifFields(const ByteSpan& segment, bool intel, const ExifPicks& picks,
                     ExifRecord& record) {
   LensData& lens = record.lens;
-  const Pick* spec = picks.lensSpecification;
+  const Pick* lensPicks = picks.lensSpecification;
   return takeRational(segment, intel, picks.exposureTime, 0, record.exposureTime) &&
          takeRational(segment, intel, picks.fNumber, 0, record.fNumber) &&
          takeFirstShort(segment, intel, picks.exposureProgram, record.exposureProgram) &&
@@ -357,10 +357,10 @@ bool readExifFields(const ByteSpan& segment, bool intel, const ExifPicks& picks,
          takeFirstShort(segment, intel, picks.focalPlaneResolutionUnit,
                         lens.focalPlaneResolutionUnit) &&
          takeFirstShort(segment, intel, picks.focalLength35mm, record.focalLength35mm) &&
-         takeRational(segment, intel, spec[0], 0, lens.focalLengthMin) &&
-         takeRational(segment, intel, spec[1], 1, lens.focalLengthMax) &&
-         takeRational(segment, intel, spec[2], 2, lens.fNumberAtMinFocal) &&
-         takeRational(segment, intel, spec[3], 3, lens.fNumberAtMaxFocal) &&
+         takeRational(segment, intel, lensPicks[0], 0, lens.focalLengthMin) &&
+         takeRational(segment, intel, lensPicks[1], 1, lens.focalLengthMax) &&
+         takeRational(segment, intel, lensPicks[2], 2, lens.fNumberAtMinFocal) &&
+         takeRational(segment, intel, lensPicks[3], 3, lens.fNumberAtMaxFocal) &&
          takeText(segment, picks.lensMake, lens.make) &&
          takeText(segment, picks.lensModel, lens.model);
 }
