@@ -15,6 +15,23 @@ bool holds(const SourceBlock& block, std::uint64_t start, std::uint64_t end) {
          end <= std::uint64_t{block.start} + block.length;
 }
 
+// One of the reading thread's buffers: `capacity` bytes once made, of which
+// the first `touched` have been read into before.
+struct ThreadBuffer {
+  std::unique_ptr<unsigned char[]> bytes;
+  std::uint32_t touched = 0;
+};
+
+// One buffer for each kind of block: a source uses each block once at a time,
+// and a thread reads one photo at a time.
+struct ThreadBuffers {
+  ThreadBuffer head;
+  ThreadBuffer tail;
+  ThreadBuffer scan;
+};
+
+thread_local ThreadBuffers threadBuffers;
+
 bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length,
                   unsigned char* out) {
   ++source.readCalls;
@@ -24,18 +41,28 @@ bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length
   return false;
 }
 
-// Reads `length` bytes at `start` into `block`, whose buffer holds `capacity`
-// bytes once made. The reader's source must not throw: no memory is a failed
-// read.
-bool fill(FileSource& source, SourceBlock& block, std::uint32_t capacity, std::uint32_t start,
-          std::uint32_t length) {
+// Reads `length` bytes at `start` into `block`, in the thread's `buffer` of
+// `capacity` bytes, and tells whether the read waited on the storage. The
+// reader's source must not throw: no memory is a failed read.
+bool fill(FileSource& source, SourceBlock& block, ThreadBuffer& buffer, std::uint32_t capacity,
+          std::uint32_t start, std::uint32_t length, bool& waited) {
+  waited = false;
   block.length = 0;
-  if (!block.bytes) block.bytes.reset(new (std::nothrow) unsigned char[capacity]);
-  if (!block.bytes) {
+  if (!buffer.bytes) buffer.bytes.reset(new (std::nothrow) unsigned char[capacity]);
+  if (!buffer.bytes) {
     source.failed = true;
     return false;
   }
-  if (!readFromFile(source, start, length, block.bytes.get())) return false;
+  block.bytes = buffer.bytes.get();
+  const bool timed = length <= buffer.touched;
+  const auto begin = std::chrono::steady_clock::now();
+  if (!readFromFile(source, start, length, block.bytes)) return false;
+  if (timed) {
+    waited = std::chrono::steady_clock::now() - begin >= source.storageWait;
+  } else {
+    buffer.touched = length;
+  }
+  source.waited = source.waited || waited;
   block.start = start;
   block.length = length;
   return true;
@@ -43,7 +70,7 @@ bool fill(FileSource& source, SourceBlock& block, std::uint32_t capacity, std::u
 
 void copyOut(const SourceBlock& block, std::uint32_t offset, std::uint32_t length,
              unsigned char* out) {
-  std::memcpy(out, block.bytes.get() + (offset - block.start), length);
+  std::memcpy(out, block.bytes + (offset - block.start), length);
 }
 
 // Serves one range of the reader's. Invariant: the reader asks only for
@@ -62,19 +89,28 @@ bool serve(FileSource& source, std::uint32_t offset, std::uint32_t length, unsig
   // near the end of the file is still served from it.
   const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
   if (offset >= tailStart && source.tail.length == 0) {
-    if (!fill(source, source.tail, kSourceTailBytes, tailStart, size - tailStart)) return false;
+    bool waited = false;
+    if (!fill(source, source.tail, threadBuffers.tail, kSourceTailBytes, tailStart,
+              size - tailStart, waited)) {
+      return false;
+    }
     copyOut(source.tail, offset, length, out);
     return true;
   }
-  if ((searchGoesOn || searchGoesBack) && length <= kSourceScanBytes) {
+  if ((searchGoesOn || searchGoesBack) && length <= source.scanBytes) {
     // A search reads on in its own direction: from this range on, or back to
     // its end.
+    const std::uint32_t piece = source.scanBytes;
     const std::uint32_t start =
-        searchGoesOn
-            ? offset
-            : static_cast<std::uint32_t>(end - std::min<std::uint64_t>(end, kSourceScanBytes));
-    const std::uint32_t blockLength = std::min(size - start, kSourceScanBytes);
-    if (!fill(source, source.scan, kSourceScanBytes, start, blockLength)) return false;
+        searchGoesOn ? offset
+                     : static_cast<std::uint32_t>(end - std::min<std::uint64_t>(end, piece));
+    const std::uint32_t blockLength = std::min(size - start, piece);
+    bool waited = false;
+    if (!fill(source, source.scan, threadBuffers.scan, kSourceScanBytes, start, blockLength,
+              waited)) {
+      return false;
+    }
+    if (waited) source.scanBytes = std::min(2 * piece, kSourceScanBytes);
     copyOut(source.scan, offset, length, out);
     return true;
   }
@@ -98,11 +134,9 @@ bool readRange(void* context, std::uint32_t offset, std::uint32_t length, unsign
 bool openFileSource(const platform::ReadableFile& file, FileSource& source) {
   source = FileSource();
   source.file = &file;
-  const std::uint32_t headLength = std::min(file.size(), kSourceHeadBytes);
-  source.head.bytes.reset(new unsigned char[headLength]);
-  if (!readFromFile(source, 0, headLength, source.head.bytes.get())) return false;
-  source.head.length = headLength;
-  return true;
+  bool waited = false;
+  return fill(source, source.head, threadBuffers.head, kSourceHeadBytes, 0,
+              std::min(file.size(), kSourceHeadBytes), waited);
 }
 
 ByteSource byteSourceOf(FileSource& source) {
