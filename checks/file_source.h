@@ -46,9 +46,9 @@ inline constexpr std::uint32_t kSourceFirstScanBytes = 64 * 1024;
 inline constexpr std::uint32_t kSourceScanBytes = 512 * 1024;
 
 // A read of the head or of a search piece that takes this long has waited on
-// the storage: from the page cache 64 KiB take some ten microseconds, from a
-// disk or through a network share a millisecond or more.
-inline constexpr std::chrono::microseconds kStorageWait{200};
+// the storage: from the page cache 64 KiB take some five to ten microseconds,
+// from a disk a hundred or more, through a network share a millisecond.
+inline constexpr std::chrono::microseconds kStorageWait{50};
 
 // Bytes of the file kept in memory: `length` bytes from `start` (none yet
 // while `length` is 0), in a buffer of the reading thread's (see below).

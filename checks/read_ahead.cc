@@ -63,7 +63,7 @@ void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
   lock.lock();
   slots_[index % window_] = std::move(facts);
   slotFilled_[index % window_] = 1;
-  readWaited_ = readWaited_ || waited;
+  waitShare_ = waitShare_ - waitShare_ / 8 + (waited ? 128 : 0);
 }
 
 void ReadAheadQueue::work() {
@@ -79,8 +79,7 @@ void ReadAheadQueue::work() {
 
 ImageFacts ReadAheadQueue::takeNext() {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (readWaited_) {
-    readWaited_ = false;
+  if (waitShare_ >= 512) {
     addWorkers(2 * std::max<std::size_t>(workers_.size(), 1));
   }
   const std::size_t slot = nextToTake_ % window_;

@@ -159,22 +159,21 @@ TEST(ReadAheadQueue, ShutsDownWithReadsInFlight) {
 
 // Reads that say they waited (on a disk, on a share) add workers up to the
 // most allowed; reads that did not, however long they took (a photo searched
-// to its end), keep the workers the queue started with.
+// to its end), keep the workers the queue started with, and so does one
+// waiting read in ten (the processor was busy elsewhere now and then).
 TEST(ReadAheadQueue, AddsWorkersOnlyWhileReadsWait) {
   struct Case {
     ReadAheadLimits limits;
-    bool readsWait;
+    std::size_t waitEvery;                   // every n-th read waits; 0: none
     std::size_t fewestRunning, mostRunning;  // reads at once, taker included
   };
   const Case cases[] = {
-      {{8, 64, 1}, true, 6, 9},
-      {{8, 64, 1}, false, 1, 2},
-      {{8, 64, 3}, false, 1, 4},
-      {{2, 64, 5}, true, 1, 3},  // never more than the most
+      {{8, 64, 1}, 1, 6, 9}, {{8, 64, 1}, 0, 1, 2}, {{8, 64, 1}, 10, 1, 2},
+      {{8, 64, 3}, 0, 1, 4}, {{2, 64, 5}, 1, 1, 3},  // never more than the most
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.limits.firstReads << " first, most "
-                                    << c.limits.readsInFlight << ", waiting " << c.readsWait);
+                                    << c.limits.readsInFlight << ", waiting every " << c.waitEvery);
     ReadLog log;
     {
       ReadAheadQueue queue(
@@ -183,7 +182,7 @@ TEST(ReadAheadQueue, AddsWorkersOnlyWhileReadsWait) {
             log.begin(index, 64);
             std::this_thread::sleep_for(milliseconds(2));
             log.end();
-            waited = c.readsWait;
+            waited = c.waitEvery != 0 && index % c.waitEvery == 0;
             return factsOf(index);
           },
           c.limits);
