@@ -16,7 +16,7 @@ bool holds(const SourceBlock& block, std::uint64_t start, std::uint64_t end) {
 }
 
 // One of the reading thread's buffers: `capacity` bytes once made, of which
-// the first `touched` have been read into before.
+// the first `touched` have been written before.
 struct ThreadBuffer {
   std::unique_ptr<unsigned char[]> bytes;
   std::uint32_t touched = 0;
@@ -54,15 +54,21 @@ bool fill(FileSource& source, SourceBlock& block, ThreadBuffer& buffer, std::uin
     return false;
   }
   block.bytes = buffer.bytes.get();
-  const bool timed = length <= buffer.touched;
-  const auto begin = std::chrono::steady_clock::now();
-  if (!readFromFile(source, start, length, block.bytes)) return false;
-  if (timed) {
-    waited = std::chrono::steady_clock::now() - begin >= source.storageWait;
-  } else {
+  if (length > buffer.touched) {
+    // Pages never written fault on the first write: take those faults here,
+    // so that the read below is timed for the storage alone.
+    std::memset(block.bytes + buffer.touched, 0, length - buffer.touched);
     buffer.touched = length;
   }
-  source.waited = source.waited || waited;
+  const auto begin = std::chrono::steady_clock::now();
+  if (!readFromFile(source, start, length, block.bytes)) return false;
+  waited = std::chrono::steady_clock::now() - begin >= source.storageWait;
+  if (waited) {
+    // Storage this slow answers each read a round trip later: a search of
+    // this photo reads in the largest pieces from now on.
+    source.waited = true;
+    source.scanBytes = kSourceScanBytes;
+  }
   block.start = start;
   block.length = length;
   return true;
@@ -110,7 +116,6 @@ bool serve(FileSource& source, std::uint32_t offset, std::uint32_t length, unsig
               waited)) {
       return false;
     }
-    if (waited) source.scanBytes = std::min(2 * piece, kSourceScanBytes);
     copyOut(source.scan, offset, length, out);
     return true;
   }

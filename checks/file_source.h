@@ -16,10 +16,10 @@
 // file cut short has no end marker) asks for chunk after chunk, each right
 // next to the one before. Once the reader's range lies next to its previous
 // one, the source reads a larger piece in the search's direction at once and
-// serves the next chunks from it. The piece starts at 64 KiB and doubles, up
-// to 512 KiB, each time a read of it waits on the storage: on a network share
-// each read is a round trip, and a 5 MB photo is searched in 13 of them
-// instead of 80, while from the page cache small pieces cost least.
+// serves the next chunks from it. The piece is 64 KiB, and 512 KiB once a
+// read of the photo has waited on the storage: on a network share each read
+// is a round trip, and a 5 MB photo is searched in 11 of them instead of 80,
+// while from the page cache small pieces cost least.
 //
 // Nothing is mapped: a file cut short while it is read makes a read fail,
 // never raises a signal.
@@ -67,9 +67,7 @@ struct FileSource {
   std::uint32_t scanBytes = kSourceFirstScanBytes;
   // How long a read may take before it counts as waiting.
   std::chrono::nanoseconds storageWait = kStorageWait;
-  // A read of the head or of a search piece waited on the storage (see
-  // kStorageWait). Reads into pages a buffer had never held before are not
-  // timed: their page faults would count as waiting.
+  // A read waited on the storage (see kStorageWait).
   bool waited = false;
   // The reader's previous range, to tell a search going on from a read of
   // one value.

@@ -63,7 +63,7 @@ void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
   lock.lock();
   slots_[index % window_] = std::move(facts);
   slotFilled_[index % window_] = 1;
-  waitShare_ = waitShare_ - waitShare_ / 8 + (waited ? 128 : 0);
+  waitShare_ = waitShare_ - waitShare_ / 4 + (waited ? 256 : 0);
 }
 
 void ReadAheadQueue::work() {
@@ -79,9 +79,7 @@ void ReadAheadQueue::work() {
 
 ImageFacts ReadAheadQueue::takeNext() {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (waitShare_ >= 512) {
-    addWorkers(2 * std::max<std::size_t>(workers_.size(), 1));
-  }
+  if (waitShare_ >= 512) addWorkers(mostWorkers_);
   const std::size_t slot = nextToTake_ % window_;
   while (slotFilled_[slot] == 0) {
     // Rather than sleep until a worker is done with it, read an image

@@ -19,11 +19,11 @@
 // fastest, the taking thread being one of them. So the queue starts with one
 // worker per core besides the taking thread. When most of the latest reads
 // say they waited on the storage (a disk, a network share), more reads in
-// flight would have hidden the waits: the queue doubles its workers, up to
-// `readsInFlight`, so a cold disk or a share has them all within a few dozen
-// photos. A read that is slow only because it computes or copies much (a
-// photo searched to its end) says it did not wait; and one read now and then
-// that waited (the processor was busy elsewhere) is not most of them.
+// flight would have hidden the waits: the queue starts all `readsInFlight`
+// workers, three photos into a cold disk or a share. A read that is slow only
+// because it computes or copies much (a photo searched to its end) says it
+// did not wait; and one read now and then that waited (the processor was
+// busy elsewhere) is not most of them.
 #ifndef PHOTOCHECK_CHECKS_READ_AHEAD_H
 #define PHOTOCHECK_CHECKS_READ_AHEAD_H
 
@@ -92,7 +92,7 @@ class ReadAheadQueue {
   std::size_t nextToStart_ = 0;
   std::size_t nextToTake_ = 0;
   // How many of the latest reads waited, as a share in 1/1024: each read
-  // moves it an eighth of the way to 1024 (it waited) or to 0 (it did not).
+  // moves it a quarter of the way to 1024 (it waited) or to 0 (it did not).
   unsigned waitShare_ = 0;
   bool stopping_ = false;
   std::vector<std::thread> workers_;
