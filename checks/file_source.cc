@@ -42,11 +42,10 @@ bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length
 }
 
 // Reads `length` bytes at `start` into `block`, in the thread's `buffer` of
-// `capacity` bytes, and tells whether the read waited on the storage. The
-// reader's source must not throw: no memory is a failed read.
+// `capacity` bytes, and notes in `source` when the read waited on the
+// storage. The reader's source must not throw: no memory is a failed read.
 bool fill(FileSource& source, SourceBlock& block, ThreadBuffer& buffer, std::uint32_t capacity,
-          std::uint32_t start, std::uint32_t length, bool& waited) {
-  waited = false;
+          std::uint32_t start, std::uint32_t length) {
   block.length = 0;
   if (!buffer.bytes) buffer.bytes.reset(new (std::nothrow) unsigned char[capacity]);
   if (!buffer.bytes) {
@@ -62,8 +61,7 @@ bool fill(FileSource& source, SourceBlock& block, ThreadBuffer& buffer, std::uin
   }
   const auto begin = std::chrono::steady_clock::now();
   if (!readFromFile(source, start, length, block.bytes)) return false;
-  waited = std::chrono::steady_clock::now() - begin >= source.storageWait;
-  if (waited) {
+  if (std::chrono::steady_clock::now() - begin >= source.storageWait) {
     // Storage this slow answers each read a round trip later: a search of
     // this photo reads in the largest pieces from now on.
     source.waited = true;
@@ -95,9 +93,8 @@ bool serve(FileSource& source, std::uint32_t offset, std::uint32_t length, unsig
   // near the end of the file is still served from it.
   const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
   if (offset >= tailStart && source.tail.length == 0) {
-    bool waited = false;
     if (!fill(source, source.tail, threadBuffers.tail, kSourceTailBytes, tailStart,
-              size - tailStart, waited)) {
+              size - tailStart)) {
       return false;
     }
     copyOut(source.tail, offset, length, out);
@@ -111,9 +108,7 @@ bool serve(FileSource& source, std::uint32_t offset, std::uint32_t length, unsig
         searchGoesOn ? offset
                      : static_cast<std::uint32_t>(end - std::min<std::uint64_t>(end, piece));
     const std::uint32_t blockLength = std::min(size - start, piece);
-    bool waited = false;
-    if (!fill(source, source.scan, threadBuffers.scan, kSourceScanBytes, start, blockLength,
-              waited)) {
+    if (!fill(source, source.scan, threadBuffers.scan, kSourceScanBytes, start, blockLength)) {
       return false;
     }
     copyOut(source.scan, offset, length, out);
@@ -139,9 +134,8 @@ bool readRange(void* context, std::uint32_t offset, std::uint32_t length, unsign
 bool openFileSource(const platform::ReadableFile& file, FileSource& source) {
   source = FileSource();
   source.file = &file;
-  bool waited = false;
   return fill(source, source.head, threadBuffers.head, kSourceHeadBytes, 0,
-              std::min(file.size(), kSourceHeadBytes), waited);
+              std::min(file.size(), kSourceHeadBytes));
 }
 
 ByteSource byteSourceOf(FileSource& source) {
