@@ -28,6 +28,9 @@ struct ThreadBuffers {
   ThreadBuffer head;
   ThreadBuffer tail;
   ThreadBuffer scan;
+  // The thread's latest head read waited on the storage (and, for all it
+  // knows, so will the first).
+  bool headWaited = true;
 };
 
 thread_local ThreadBuffers threadBuffers;
@@ -41,32 +44,40 @@ bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length
   return false;
 }
 
-// Reads `length` bytes at `start` into `block`, in the thread's `buffer` of
-// `capacity` bytes, and notes in `source` when the read waited on the
-// storage. The reader's source must not throw: no memory is a failed read.
-bool fill(FileSource& source, SourceBlock& block, ThreadBuffer& buffer, std::uint32_t capacity,
-          std::uint32_t start, std::uint32_t length) {
-  block.length = 0;
+// Reads `length` bytes at `start` into the thread's `buffer` (of `capacity`
+// bytes) from its byte `at` on, and notes in `source` when the read waited on
+// the storage. The reader's source must not throw: no memory is a failed
+// read.
+bool readInto(FileSource& source, ThreadBuffer& buffer, std::uint32_t capacity, std::uint32_t at,
+              std::uint32_t start, std::uint32_t length) {
   if (!buffer.bytes) buffer.bytes.reset(new (std::nothrow) unsigned char[capacity]);
   if (!buffer.bytes) {
     source.failed = true;
     return false;
   }
-  block.bytes = buffer.bytes.get();
-  if (length > buffer.touched) {
+  if (at + length > buffer.touched) {
     // Pages never written fault on the first write: take those faults here,
     // so that the read below is timed for the storage alone.
-    std::memset(block.bytes + buffer.touched, 0, length - buffer.touched);
-    buffer.touched = length;
+    std::memset(buffer.bytes.get() + buffer.touched, 0, at + length - buffer.touched);
+    buffer.touched = at + length;
   }
   const auto begin = std::chrono::steady_clock::now();
-  if (!readFromFile(source, start, length, block.bytes)) return false;
+  if (!readFromFile(source, start, length, buffer.bytes.get() + at)) return false;
   if (std::chrono::steady_clock::now() - begin >= source.storageWait) {
     // Storage this slow answers each read a round trip later: a search of
     // this photo reads in the largest pieces from now on.
     source.waited = true;
     source.scanBytes = kSourceScanBytes;
   }
+  return true;
+}
+
+// Reads `length` bytes at `start` into `block`, in the thread's `buffer`.
+bool fill(FileSource& source, SourceBlock& block, ThreadBuffer& buffer, std::uint32_t capacity,
+          std::uint32_t start, std::uint32_t length) {
+  block.length = 0;
+  if (!readInto(source, buffer, capacity, 0, start, length)) return false;
+  block.bytes = buffer.bytes.get();
   block.start = start;
   block.length = length;
   return true;
@@ -89,6 +100,19 @@ bool serve(FileSource& source, std::uint32_t offset, std::uint32_t length, unsig
     return true;
   }
   const std::uint32_t size = source.file->size();
+  const std::uint32_t fullHead = std::min(size, kSourceHeadBytes);
+  if (end <= fullHead && source.head.length < fullHead) {
+    // A short head lacks a range of the first 64 KiB: the rest of them in
+    // one read, since an EXIF block that goes past the short head has more
+    // to ask for there.
+    const std::uint32_t have = source.head.length;
+    if (!readInto(source, threadBuffers.head, kSourceHeadBytes, have, have, fullHead - have)) {
+      return false;
+    }
+    source.head.length = fullHead;
+    copyOut(source.head, offset, length, out);
+    return true;
+  }
   // The tail may overlap the head, so that a range across the head's end
   // near the end of the file is still served from it.
   const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
@@ -131,11 +155,21 @@ bool readRange(void* context, std::uint32_t offset, std::uint32_t length, unsign
 
 }  // namespace
 
-bool openFileSource(const platform::ReadableFile& file, FileSource& source) {
+std::uint32_t headBytesToRead() {
+  return threadBuffers.headWaited ? kSourceHeadBytes : kSourceShortHeadBytes;
+}
+
+bool openFileSource(const platform::ReadableFile& file, FileSource& source,
+                    std::uint32_t headBytes) {
   source = FileSource();
   source.file = &file;
-  return fill(source, source.head, threadBuffers.head, kSourceHeadBytes, 0,
-              std::min(file.size(), kSourceHeadBytes));
+  // A file no longer than the full head is read whole at once: a second read
+  // for its end would cost more than the bytes.
+  const std::uint32_t size = file.size();
+  const std::uint32_t length = size <= kSourceHeadBytes ? size : std::min(headBytes, size);
+  if (!fill(source, source.head, threadBuffers.head, kSourceHeadBytes, 0, length)) return false;
+  threadBuffers.headWaited = source.waited;
+  return true;
 }
 
 ByteSource byteSourceOf(FileSource& source) {

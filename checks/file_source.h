@@ -4,10 +4,17 @@
 // The reader asks for small ranges: the start marker, the end marker from the
 // back, the first FF E1 pair from the front, the TIFF header, directories and
 // the values it keeps. In a camera file all but the end marker lie in the
-// first few KiB. So the source reads the head of the file (up to 64 KiB) at
-// once, reads the last bytes (up to 4 KiB) the first time the reader asks for
-// a range there, and reads any other range straight into the reader's buffer.
-// A 30 KB photo is one read; a 5 MB photo two, of 68 KiB together.
+// first few KiB. So the source reads the head of the file at once, reads the
+// last bytes (up to 4 KiB) the first time the reader asks for a range there,
+// and reads any other range straight into the reader's buffer. A file of up
+// to 64 KiB is one read.
+//
+// The head of a larger file is 64 KiB when the storage makes each read a
+// round trip, and 16 KiB when it answers at once (the reading thread's
+// previous head read tells which): from the page cache, copying the bytes is
+// most of a read's cost, and 16 KiB hold the EXIF block of nearly every
+// camera photo; one that goes further gets the rest of the 64 KiB in one more
+// read. A 5 MB photo is two reads, of 20 or 68 KiB together.
 //
 //   file   | head: 0 .. 64 KiB | ........ read on demand ........ | tail: last 4 KiB |
 //
@@ -41,6 +48,7 @@
 #include "platform/platform.h"
 
 inline constexpr std::uint32_t kSourceHeadBytes = 64 * 1024;
+inline constexpr std::uint32_t kSourceShortHeadBytes = 16 * 1024;
 inline constexpr std::uint32_t kSourceTailBytes = 4 * 1024;
 inline constexpr std::uint32_t kSourceFirstScanBytes = 64 * 1024;
 inline constexpr std::uint32_t kSourceScanBytes = 512 * 1024;
@@ -81,9 +89,16 @@ struct FileSource {
   std::uint32_t readCalls = 0;
 };
 
-// Reads the head of `file`, which must stay open while the source is used.
-// False when it cannot be read.
-bool openFileSource(const platform::ReadableFile& file, FileSource& source);
+// How much of a file larger than 64 KiB the next head read on this thread
+// takes: kSourceHeadBytes after a head read that waited on the storage (and
+// before the first), else kSourceShortHeadBytes.
+std::uint32_t headBytesToRead();
+
+// Reads the head of `file`, `headBytes` of it (the whole file when it is no
+// longer than kSourceHeadBytes); `file` must stay open while the source is
+// used. False when it cannot be read.
+bool openFileSource(const platform::ReadableFile& file, FileSource& source,
+                    std::uint32_t headBytes = kSourceHeadBytes);
 
 // The reader's view of `source`, valid while `source` lives.
 ByteSource byteSourceOf(FileSource& source);

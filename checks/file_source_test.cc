@@ -128,6 +128,48 @@ TEST(FileSource, ServesEveryRangeAsTheFileHoldsIt) {
   }
 }
 
+// A short head (storage that answers at once) is 16 KiB of a large file; a
+// range further into the first 64 KiB reads the rest of them in one read, a
+// range past them only itself. A file of up to 64 KiB is still read whole.
+TEST(FileSource, ShortHeadGrowsToTheFullHeadInOneRead) {
+  TempFolder folder;
+  const std::uint32_t kFull = kSourceHeadBytes;
+  const std::uint32_t kShort = kSourceShortHeadBytes;
+  struct Ask {
+    std::uint32_t offset, length, calls, bytes;  // read calls and bytes by then
+  };
+  struct Case {
+    std::uint32_t size;
+    std::vector<Ask> asks;
+  };
+  const Case cases[] = {
+      {30000, {{0, 2, 1, 30000}, {29000, 1000, 1, 30000}}},
+      {5 * 1024 * 1024,
+       {{0, 2, 1, kShort},
+        {kShort - 4, 8, 2, kFull},  // across the short head's end
+        {40000, 100, 2, kFull},
+        {kFull - 2, 4, 3, kFull + 4},  // across the full head's end: itself
+        {100000, 10, 4, kFull + 14}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    const Bytes content = patternBytes(c.size);
+    const std::string path = folder / ("short" + std::to_string(c.size));
+    writeFileBytes(path, content);
+    OpenPhoto photo;
+    ASSERT_EQ(platform::openForReading(path, photo.file), platform::ReadStatus::ok);
+    ASSERT_TRUE(openFileSource(photo.file, photo.source, kShort));
+    const ByteSource source = byteSourceOf(photo.source);
+    for (const Ask& ask : c.asks) {
+      Bytes out(ask.length);
+      ASSERT_TRUE(source.read(source.context, ask.offset, ask.length, out.data()));
+      EXPECT_TRUE(std::equal(out.begin(), out.end(), content.begin() + ask.offset)) << ask.offset;
+      EXPECT_EQ(photo.source.readCalls, ask.calls) << ask.offset;
+      EXPECT_EQ(photo.source.bytesRead, ask.bytes) << ask.offset;
+    }
+  }
+}
+
 // A field far into a 5 MB photo is read where the block points, and of the
 // rest of the file only the tail (for the end marker) is read.
 TEST(FileSource, FieldFarIntoTheFileIsReadWithoutReadingTheRest) {

@@ -51,7 +51,7 @@ ImageFacts readAndDecode(const platform::FilePath& path, bool& waited) {
   if (status != platform::ReadStatus::ok) return facts;
 
   FileSource source;
-  if (openFileSource(file, source)) facts = decodeImage(source);
+  if (openFileSource(file, source, headBytesToRead())) facts = decodeImage(source);
   waited = source.waited;
   return facts;
 }
