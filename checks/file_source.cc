@@ -64,10 +64,10 @@ bool readInto(FileSource& source, ThreadBuffer& buffer, std::uint32_t capacity, 
   const auto begin = std::chrono::steady_clock::now();
   if (!readFromFile(source, start, length, buffer.bytes.get() + at)) return false;
   if (std::chrono::steady_clock::now() - begin >= source.storageWait) {
-    // Storage this slow answers each read a round trip later: a search of
-    // this photo reads in the largest pieces from now on.
-    source.waited = true;
-    source.scanBytes = kSourceScanBytes;
+    // Storage that makes reads of this photo wait again answers each read a
+    // round trip later: its search reads in the largest pieces from now on.
+    // (One read that waited may be the processor busy elsewhere.)
+    if (++source.waits >= 2) source.scanBytes = kSourceScanBytes;
   }
   return true;
 }
@@ -168,7 +168,7 @@ bool openFileSource(const platform::ReadableFile& file, FileSource& source,
   const std::uint32_t size = file.size();
   const std::uint32_t length = size <= kSourceHeadBytes ? size : std::min(headBytes, size);
   if (!fill(source, source.head, threadBuffers.head, kSourceHeadBytes, 0, length)) return false;
-  threadBuffers.headWaited = source.waited;
+  threadBuffers.headWaited = source.waits != 0;
   return true;
 }
 

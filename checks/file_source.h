@@ -23,8 +23,8 @@
 // file cut short has no end marker) asks for chunk after chunk, each right
 // next to the one before. Once the reader's range lies next to its previous
 // one, the source reads a larger piece in the search's direction at once and
-// serves the next chunks from it. The piece is 64 KiB, and 512 KiB once a
-// read of the photo has waited on the storage: on a network share each read
+// serves the next chunks from it. The piece is 64 KiB, and 512 KiB once two
+// reads of the photo have waited on the storage: on a network share each read
 // is a round trip, and a 5 MB photo is searched in 11 of them instead of 80,
 // while from the page cache small pieces cost least.
 //
@@ -75,8 +75,8 @@ struct FileSource {
   std::uint32_t scanBytes = kSourceFirstScanBytes;
   // How long a read may take before it counts as waiting.
   std::chrono::nanoseconds storageWait = kStorageWait;
-  // A read waited on the storage (see kStorageWait).
-  bool waited = false;
+  // Reads that waited on the storage (see kStorageWait).
+  std::uint32_t waits = 0;
   // The reader's previous range, to tell a search going on from a read of
   // one value.
   std::uint64_t previousStart = 0;

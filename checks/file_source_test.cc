@@ -241,7 +241,7 @@ TEST(FileSource, LongMarkerSearchesReadInLargePieces) {
       // A loaded machine may make a page-cache read wait too, so only the
       // waiting case is sure.
       if (readsWait) {
-        EXPECT_TRUE(photo.source.waited);
+        EXPECT_GE(photo.source.waits, 2u);
       }
     }
   }
