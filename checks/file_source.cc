@@ -28,9 +28,9 @@ struct ThreadBuffers {
   ThreadBuffer head;
   ThreadBuffer tail;
   ThreadBuffer scan;
-  // The thread's latest head read waited on the storage (and, for all it
-  // knows, so will the first).
-  bool headWaited = true;
+  // The thread's latest head read waited on the storage. Before the first,
+  // the short head: at worst one more read, for the first photo.
+  bool headWaited = false;
 };
 
 thread_local ThreadBuffers threadBuffers;
@@ -83,21 +83,24 @@ bool fill(FileSource& source, SourceBlock& block, ThreadBuffer& buffer, std::uin
   return true;
 }
 
-void copyOut(const SourceBlock& block, std::uint32_t offset, std::uint32_t length,
-             unsigned char* out) {
-  std::memcpy(out, block.bytes + (offset - block.start), length);
-}
-
-// Serves one range of the reader's. Invariant: the reader asks only for
-// ranges inside the file's size (tested by its bounds helper), so offset +
-// length never wraps and never passes the size the file had when opened.
-bool serve(FileSource& source, std::uint32_t offset, std::uint32_t length, unsigned char* out,
-           bool searchGoesOn, bool searchGoesBack) {
+// The block that holds a range of the reader's, read into one first if need
+// be; null when the range is read straight from the file, or when `ok` is
+// false: a read failed. Invariant: the reader asks only for ranges inside the
+// file's size (tested by its bounds helper), so offset + length never wraps
+// and never passes the size the file had when opened.
+const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint32_t length,
+                            bool& ok) {
   const std::uint64_t end = std::uint64_t{offset} + length;
+  const bool searchGoesOn =
+      offset < source.previousEnd && source.previousEnd - offset <= kSearchOverlap;
+  const bool searchGoesBack =
+      end > source.previousStart && end - source.previousStart <= kSearchOverlap;
+  source.previousStart = offset;
+  source.previousEnd = end;
+  ok = true;
+
   for (const SourceBlock* block : {&source.head, &source.tail, &source.scan}) {
-    if (!holds(*block, offset, end)) continue;
-    copyOut(*block, offset, length, out);
-    return true;
+    if (holds(*block, offset, end)) return block;
   }
   const std::uint32_t size = source.file->size();
   const std::uint32_t fullHead = std::min(size, kSourceHeadBytes);
@@ -106,23 +109,18 @@ bool serve(FileSource& source, std::uint32_t offset, std::uint32_t length, unsig
     // one read, since an EXIF block that goes past the short head has more
     // to ask for there.
     const std::uint32_t have = source.head.length;
-    if (!readInto(source, threadBuffers.head, kSourceHeadBytes, have, have, fullHead - have)) {
-      return false;
-    }
+    ok = readInto(source, threadBuffers.head, kSourceHeadBytes, have, have, fullHead - have);
+    if (!ok) return nullptr;
     source.head.length = fullHead;
-    copyOut(source.head, offset, length, out);
-    return true;
+    return &source.head;
   }
   // The tail may overlap the head, so that a range across the head's end
   // near the end of the file is still served from it.
   const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
   if (offset >= tailStart && source.tail.length == 0) {
-    if (!fill(source, source.tail, threadBuffers.tail, kSourceTailBytes, tailStart,
-              size - tailStart)) {
-      return false;
-    }
-    copyOut(source.tail, offset, length, out);
-    return true;
+    ok = fill(source, source.tail, threadBuffers.tail, kSourceTailBytes, tailStart,
+              size - tailStart);
+    return ok ? &source.tail : nullptr;
   }
   if ((searchGoesOn || searchGoesBack) && length <= source.scanBytes) {
     // A search reads on in its own direction: from this range on, or back to
@@ -132,25 +130,30 @@ bool serve(FileSource& source, std::uint32_t offset, std::uint32_t length, unsig
         searchGoesOn ? offset
                      : static_cast<std::uint32_t>(end - std::min<std::uint64_t>(end, piece));
     const std::uint32_t blockLength = std::min(size - start, piece);
-    if (!fill(source, source.scan, threadBuffers.scan, kSourceScanBytes, start, blockLength)) {
-      return false;
-    }
-    copyOut(source.scan, offset, length, out);
-    return true;
+    ok = fill(source, source.scan, threadBuffers.scan, kSourceScanBytes, start, blockLength);
+    return ok ? &source.scan : nullptr;
   }
-  return readFromFile(source, offset, length, out);
+  return nullptr;
 }
 
 bool readRange(void* context, std::uint32_t offset, std::uint32_t length, unsigned char* out) {
   FileSource& source = *static_cast<FileSource*>(context);
-  const std::uint64_t end = std::uint64_t{offset} + length;
-  const bool searchGoesOn =
-      offset < source.previousEnd && source.previousEnd - offset <= kSearchOverlap;
-  const bool searchGoesBack =
-      end > source.previousStart && end - source.previousStart <= kSearchOverlap;
-  source.previousStart = offset;
-  source.previousEnd = end;
-  return serve(source, offset, length, out, searchGoesOn, searchGoesBack);
+  bool ok = true;
+  const SourceBlock* block = blockFor(source, offset, length, ok);
+  if (!ok) return false;
+  if (block == nullptr) return readFromFile(source, offset, length, out);
+  std::memcpy(out, block->bytes + (offset - block->start), length);
+  return true;
+}
+
+// A marker search looks at the bytes where the source keeps them: a 5 MB
+// photo searched to its end is not copied a second time.
+const unsigned char* viewRange(void* context, std::uint32_t offset, std::uint32_t length) {
+  FileSource& source = *static_cast<FileSource*>(context);
+  bool ok = true;
+  const SourceBlock* block = blockFor(source, offset, length, ok);
+  if (block == nullptr) return nullptr;
+  return block->bytes + (offset - block->start);
 }
 
 }  // namespace
@@ -176,6 +179,7 @@ ByteSource byteSourceOf(FileSource& source) {
   ByteSource byteSource;
   byteSource.size = source.file->size();
   byteSource.read = readRange;
+  byteSource.view = viewRange;
   byteSource.context = &source;
   return byteSource;
 }

@@ -90,8 +90,8 @@ struct FileSource {
 };
 
 // How much of a file larger than 64 KiB the next head read on this thread
-// takes: kSourceHeadBytes after a head read that waited on the storage (and
-// before the first), else kSourceShortHeadBytes.
+// takes: kSourceHeadBytes after a head read that waited on the storage, else
+// (and before the first) kSourceShortHeadBytes.
 std::uint32_t headBytesToRead();
 
 // Reads the head of `file`, `headBytes` of it (the whole file when it is no
