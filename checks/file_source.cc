@@ -63,12 +63,11 @@ bool readInto(FileSource& source, ThreadBuffer& buffer, std::uint32_t capacity, 
   }
   const auto begin = std::chrono::steady_clock::now();
   if (!readFromFile(source, start, length, buffer.bytes.get() + at)) return false;
-  if (std::chrono::steady_clock::now() - begin >= source.storageWait) {
-    // Storage that makes reads of this photo wait again answers each read a
-    // round trip later: its search reads in the largest pieces from now on.
-    // (One read that waited may be the processor busy elsewhere.)
-    if (++source.waits >= 2) source.scanBytes = kSourceScanBytes;
-  }
+  if (std::chrono::steady_clock::now() - begin >= source.storageWait) ++source.waits;
+  // Storage that makes most reads of this photo wait answers each read a
+  // round trip later: its search reads in the largest pieces from now on.
+  // (A read now and then that waited is the processor busy elsewhere.)
+  if (source.waits >= 2 && mostlyWaited(source)) source.scanBytes = kSourceScanBytes;
   return true;
 }
 
@@ -157,6 +156,10 @@ const unsigned char* viewRange(void* context, std::uint32_t offset, std::uint32_
 }
 
 }  // namespace
+
+bool mostlyWaited(const FileSource& source) {
+  return 2 * std::uint64_t{source.waits} > source.readCalls;
+}
 
 std::uint32_t headBytesToRead() {
   return threadBuffers.headWaited ? kSourceHeadBytes : kSourceShortHeadBytes;

@@ -23,8 +23,8 @@
 // file cut short has no end marker) asks for chunk after chunk, each right
 // next to the one before. Once the reader's range lies next to its previous
 // one, the source reads a larger piece in the search's direction at once and
-// serves the next chunks from it. The piece is 64 KiB, and 512 KiB once two
-// reads of the photo have waited on the storage: on a network share each read
+// serves the next chunks from it. The piece is 64 KiB, and 512 KiB once most
+// reads of the photo (two at least) have waited on the storage: on a network share each read
 // is a round trip, and a 5 MB photo is searched in 11 of them instead of 80,
 // while from the page cache small pieces cost least.
 //
@@ -88,6 +88,9 @@ struct FileSource {
   std::uint64_t bytesRead = 0;
   std::uint32_t readCalls = 0;
 };
+
+// Most of the reads of `source` waited on the storage.
+bool mostlyWaited(const FileSource& source);
 
 // How much of a file larger than 64 KiB the next head read on this thread
 // takes: kSourceHeadBytes after a head read that waited on the storage, else

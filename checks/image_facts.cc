@@ -52,7 +52,7 @@ ImageFacts readAndDecode(const platform::FilePath& path, bool& waited) {
 
   FileSource source;
   if (openFileSource(file, source, headBytesToRead())) facts = decodeImage(source);
-  waited = source.waits != 0;
+  waited = mostlyWaited(source);
   return facts;
 }
 

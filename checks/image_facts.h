@@ -46,8 +46,8 @@ ImageFacts factsOfRecord(ExifResult result, ExifRecord& record);
 // May throw std::bad_alloc (a text as long as the file).
 ImageFacts decodeImage(FileSource& source);
 
-// Opens, reads and decodes the image at `path`; `waited` tells whether a read
-// of it waited on the storage (see FileSource::waited). Never throws: an image
+// Opens, reads and decodes the image at `path`; `waited` tells whether most
+// reads of it waited on the storage (see mostlyWaited). Never throws: an image
 // whose reading fails in any way, running out of memory included, is
 // unreadable.
 ImageFacts readImageFacts(const platform::FilePath& path, bool& waited);
