@@ -81,7 +81,10 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
     facts.clear();
     facts.reserve(images.size());
     reader = std::make_unique<ReadAheadQueue>(
-        images.size(), [&images](std::size_t index) { return readImageFacts(images[index]); },
+        images.size(),
+        [&images](std::size_t index, bool& waited) {
+          return readImageFacts(images[index], waited);
+        },
         limits);
   }
 

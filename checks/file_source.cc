@@ -15,6 +15,26 @@ bool holds(const SourceBlock& block, std::uint64_t start, std::uint64_t end) {
          end <= std::uint64_t{block.start} + block.length;
 }
 
+// One of the reading thread's buffers: `capacity` bytes once made, of which
+// the first `touched` have been written before.
+struct ThreadBuffer {
+  std::unique_ptr<unsigned char[]> bytes;
+  std::uint32_t touched = 0;
+};
+
+// One buffer for each kind of block: a source uses each block once at a time,
+// and a thread reads one photo at a time.
+struct ThreadBuffers {
+  ThreadBuffer head;
+  ThreadBuffer tail;
+  ThreadBuffer scan;
+  // The thread's latest head read waited on the storage. Before the first,
+  // the short head: at worst one more read, for the first photo.
+  bool headWaited = false;
+};
+
+thread_local ThreadBuffers threadBuffers;
+
 bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length,
                   unsigned char* out) {
   ++source.readCalls;
@@ -24,65 +44,51 @@ bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length
   return false;
 }
 
-// Reads `length` bytes at `start` into `block`, whose buffer holds `capacity`
-// bytes once made. The reader's source must not throw: no memory is a failed
+// Reads `length` bytes at `start` into the thread's `buffer` (of `capacity`
+// bytes) from its byte `at` on, and notes in `source` when the read waited on
+// the storage. The reader's source must not throw: no memory is a failed
 // read.
-bool fill(FileSource& source, SourceBlock& block, std::uint32_t capacity, std::uint32_t start,
-          std::uint32_t length) {
-  block.length = 0;
-  if (!block.bytes) block.bytes.reset(new (std::nothrow) unsigned char[capacity]);
-  if (!block.bytes) {
+bool readInto(FileSource& source, ThreadBuffer& buffer, std::uint32_t capacity, std::uint32_t at,
+              std::uint32_t start, std::uint32_t length) {
+  if (!buffer.bytes) buffer.bytes.reset(new (std::nothrow) unsigned char[capacity]);
+  if (!buffer.bytes) {
     source.failed = true;
     return false;
   }
-  if (!readFromFile(source, start, length, block.bytes.get())) return false;
+  if (at + length > buffer.touched) {
+    // Pages never written fault on the first write: take those faults here,
+    // so that the read below is timed for the storage alone.
+    std::memset(buffer.bytes.get() + buffer.touched, 0, at + length - buffer.touched);
+    buffer.touched = at + length;
+  }
+  const auto begin = std::chrono::steady_clock::now();
+  if (!readFromFile(source, start, length, buffer.bytes.get() + at)) return false;
+  if (std::chrono::steady_clock::now() - begin >= source.storageWait) ++source.waits;
+  // Storage that makes most reads of this photo wait answers each read a
+  // round trip later: its search reads in the largest pieces from now on.
+  // (A read now and then that waited is the processor busy elsewhere.)
+  if (source.waits >= 2 && mostlyWaited(source)) source.scanBytes = kSourceScanBytes;
+  return true;
+}
+
+// Reads `length` bytes at `start` into `block`, in the thread's `buffer`.
+bool fill(FileSource& source, SourceBlock& block, ThreadBuffer& buffer, std::uint32_t capacity,
+          std::uint32_t start, std::uint32_t length) {
+  block.length = 0;
+  if (!readInto(source, buffer, capacity, 0, start, length)) return false;
+  block.bytes = buffer.bytes.get();
   block.start = start;
   block.length = length;
   return true;
 }
 
-void copyOut(const SourceBlock& block, std::uint32_t offset, std::uint32_t length,
-             unsigned char* out) {
-  std::memcpy(out, block.bytes.get() + (offset - block.start), length);
-}
-
-// Serves one range of the reader's. Invariant: the reader asks only for
-// ranges inside the file's size (tested by its bounds helper), so offset +
-// length never wraps and never passes the size the file had when opened.
-bool serve(FileSource& source, std::uint32_t offset, std::uint32_t length, unsigned char* out,
-           bool searchGoesOn, bool searchGoesBack) {
-  const std::uint64_t end = std::uint64_t{offset} + length;
-  for (const SourceBlock* block : {&source.head, &source.tail, &source.scan}) {
-    if (!holds(*block, offset, end)) continue;
-    copyOut(*block, offset, length, out);
-    return true;
-  }
-  const std::uint32_t size = source.file->size();
-  // The tail may overlap the head, so that a range across the head's end
-  // near the end of the file is still served from it.
-  const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
-  if (offset >= tailStart && source.tail.length == 0) {
-    if (!fill(source, source.tail, kSourceTailBytes, tailStart, size - tailStart)) return false;
-    copyOut(source.tail, offset, length, out);
-    return true;
-  }
-  if ((searchGoesOn || searchGoesBack) && length <= kSourceScanBytes) {
-    // A search reads on in its own direction: from this range on, or back to
-    // its end.
-    const std::uint32_t start =
-        searchGoesOn
-            ? offset
-            : static_cast<std::uint32_t>(end - std::min<std::uint64_t>(end, kSourceScanBytes));
-    const std::uint32_t blockLength = std::min(size - start, kSourceScanBytes);
-    if (!fill(source, source.scan, kSourceScanBytes, start, blockLength)) return false;
-    copyOut(source.scan, offset, length, out);
-    return true;
-  }
-  return readFromFile(source, offset, length, out);
-}
-
-bool readRange(void* context, std::uint32_t offset, std::uint32_t length, unsigned char* out) {
-  FileSource& source = *static_cast<FileSource*>(context);
+// The block that holds a range of the reader's, read into one first if need
+// be; null when the range is read straight from the file, or when `ok` is
+// false: a read failed. Invariant: the reader asks only for ranges inside the
+// file's size (tested by its bounds helper), so offset + length never wraps
+// and never passes the size the file had when opened.
+const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint32_t length,
+                            bool& ok) {
   const std::uint64_t end = std::uint64_t{offset} + length;
   const bool searchGoesOn =
       offset < source.previousEnd && source.previousEnd - offset <= kSearchOverlap;
@@ -90,18 +96,85 @@ bool readRange(void* context, std::uint32_t offset, std::uint32_t length, unsign
       end > source.previousStart && end - source.previousStart <= kSearchOverlap;
   source.previousStart = offset;
   source.previousEnd = end;
-  return serve(source, offset, length, out, searchGoesOn, searchGoesBack);
+  ok = true;
+
+  for (const SourceBlock* block : {&source.head, &source.tail, &source.scan}) {
+    if (holds(*block, offset, end)) return block;
+  }
+  const std::uint32_t size = source.file->size();
+  const std::uint32_t fullHead = std::min(size, kSourceHeadBytes);
+  if (end <= fullHead && source.head.length < fullHead) {
+    // A short head lacks a range of the first 64 KiB: the rest of them in
+    // one read, since an EXIF block that goes past the short head has more
+    // to ask for there.
+    const std::uint32_t have = source.head.length;
+    ok = readInto(source, threadBuffers.head, kSourceHeadBytes, have, have, fullHead - have);
+    if (!ok) return nullptr;
+    source.head.length = fullHead;
+    return &source.head;
+  }
+  // The tail may overlap the head, so that a range across the head's end
+  // near the end of the file is still served from it.
+  const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
+  if (offset >= tailStart && source.tail.length == 0) {
+    ok = fill(source, source.tail, threadBuffers.tail, kSourceTailBytes, tailStart,
+              size - tailStart);
+    return ok ? &source.tail : nullptr;
+  }
+  if ((searchGoesOn || searchGoesBack) && length <= source.scanBytes) {
+    // A search reads on in its own direction: from this range on, or back to
+    // its end.
+    const std::uint32_t piece = source.scanBytes;
+    const std::uint32_t start =
+        searchGoesOn ? offset
+                     : static_cast<std::uint32_t>(end - std::min<std::uint64_t>(end, piece));
+    const std::uint32_t blockLength = std::min(size - start, piece);
+    ok = fill(source, source.scan, threadBuffers.scan, kSourceScanBytes, start, blockLength);
+    return ok ? &source.scan : nullptr;
+  }
+  return nullptr;
+}
+
+bool readRange(void* context, std::uint32_t offset, std::uint32_t length, unsigned char* out) {
+  FileSource& source = *static_cast<FileSource*>(context);
+  bool ok = true;
+  const SourceBlock* block = blockFor(source, offset, length, ok);
+  if (!ok) return false;
+  if (block == nullptr) return readFromFile(source, offset, length, out);
+  std::memcpy(out, block->bytes + (offset - block->start), length);
+  return true;
+}
+
+// A marker search looks at the bytes where the source keeps them: a 5 MB
+// photo searched to its end is not copied a second time.
+const unsigned char* viewRange(void* context, std::uint32_t offset, std::uint32_t length) {
+  FileSource& source = *static_cast<FileSource*>(context);
+  bool ok = true;
+  const SourceBlock* block = blockFor(source, offset, length, ok);
+  if (block == nullptr) return nullptr;
+  return block->bytes + (offset - block->start);
 }
 
 }  // namespace
 
-bool openFileSource(const platform::ReadableFile& file, FileSource& source) {
+bool mostlyWaited(const FileSource& source) {
+  return 2 * std::uint64_t{source.waits} > source.readCalls;
+}
+
+std::uint32_t headBytesToRead() {
+  return threadBuffers.headWaited ? kSourceHeadBytes : kSourceShortHeadBytes;
+}
+
+bool openFileSource(const platform::ReadableFile& file, FileSource& source,
+                    std::uint32_t headBytes) {
   source = FileSource();
   source.file = &file;
-  const std::uint32_t headLength = std::min(file.size(), kSourceHeadBytes);
-  source.head.bytes.reset(new unsigned char[headLength]);
-  if (!readFromFile(source, 0, headLength, source.head.bytes.get())) return false;
-  source.head.length = headLength;
+  // A file no longer than the full head is read whole at once: a second read
+  // for its end would cost more than the bytes.
+  const std::uint32_t size = file.size();
+  const std::uint32_t length = size <= kSourceHeadBytes ? size : std::min(headBytes, size);
+  if (!fill(source, source.head, threadBuffers.head, kSourceHeadBytes, 0, length)) return false;
+  threadBuffers.headWaited = source.waits != 0;
   return true;
 }
 
@@ -109,6 +182,7 @@ ByteSource byteSourceOf(FileSource& source) {
   ByteSource byteSource;
   byteSource.size = source.file->size();
   byteSource.read = readRange;
+  byteSource.view = viewRange;
   byteSource.context = &source;
   return byteSource;
 }

@@ -4,10 +4,17 @@
 // The reader asks for small ranges: the start marker, the end marker from the
 // back, the first FF E1 pair from the front, the TIFF header, directories and
 // the values it keeps. In a camera file all but the end marker lie in the
-// first few KiB. So the source reads the head of the file (up to 64 KiB) at
-// once, reads the last bytes (up to 4 KiB) the first time the reader asks for
-// a range there, and reads any other range straight into the reader's buffer.
-// A 30 KB photo is one read; a 5 MB photo two, of 68 KiB together.
+// first few KiB. So the source reads the head of the file at once, reads the
+// last bytes (up to 4 KiB) the first time the reader asks for a range there,
+// and reads any other range straight into the reader's buffer. A file of up
+// to 64 KiB is one read.
+//
+// The head of a larger file is 64 KiB when the storage makes each read a
+// round trip, and 16 KiB when it answers at once (the reading thread's
+// previous head read tells which): from the page cache, copying the bytes is
+// most of a read's cost, and 16 KiB hold the EXIF block of nearly every
+// camera photo; one that goes further gets the rest of the 64 KiB in one more
+// read. A 5 MB photo is two reads, of 20 or 68 KiB together.
 //
 //   file   | head: 0 .. 64 KiB | ........ read on demand ........ | tail: last 4 KiB |
 //
@@ -15,15 +22,25 @@
 // JPEG without an EXIF block is searched to its end) or back past the tail (a
 // file cut short has no end marker) asks for chunk after chunk, each right
 // next to the one before. Once the reader's range lies next to its previous
-// one, the source reads 512 KiB in the search's direction at once and serves
-// the next chunks from them: on a network share each read is a round trip,
-// and a 5 MB photo is searched in 10 of them instead of 80.
+// one, the source reads a larger piece in the search's direction at once and
+// serves the next chunks from it. The piece is 64 KiB, and 512 KiB once most
+// reads of the photo (two at least) have waited on the storage: on a network share each read
+// is a round trip, and a 5 MB photo is searched in 11 of them instead of 80,
+// while from the page cache small pieces cost least.
 //
 // Nothing is mapped: a file cut short while it is read makes a read fail,
 // never raises a signal.
+//
+// The blocks' buffers belong to the reading thread and serve photo after
+// photo: made the first time, kept until the thread ends (580 KiB at most).
+// A page of fresh memory costs a fault the first time a read fills it, and
+// on a virtual machine a fault can cost more than reading the page from the
+// page cache; a thread that reads photo after photo into the same buffers
+// pays for their pages once.
 #ifndef PHOTOCHECK_CHECKS_FILE_SOURCE_H
 #define PHOTOCHECK_CHECKS_FILE_SOURCE_H
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 
@@ -31,13 +48,20 @@
 #include "platform/platform.h"
 
 inline constexpr std::uint32_t kSourceHeadBytes = 64 * 1024;
+inline constexpr std::uint32_t kSourceShortHeadBytes = 16 * 1024;
 inline constexpr std::uint32_t kSourceTailBytes = 4 * 1024;
+inline constexpr std::uint32_t kSourceFirstScanBytes = 64 * 1024;
 inline constexpr std::uint32_t kSourceScanBytes = 512 * 1024;
 
+// A read of the head or of a search piece that takes this long has waited on
+// the storage: from the page cache 64 KiB take some five to ten microseconds,
+// from a disk a hundred or more, through a network share a millisecond.
+inline constexpr std::chrono::microseconds kStorageWait{50};
+
 // Bytes of the file kept in memory: `length` bytes from `start` (none yet
-// while `length` is 0).
+// while `length` is 0), in a buffer of the reading thread's (see below).
 struct SourceBlock {
-  std::unique_ptr<unsigned char[]> bytes;
+  unsigned char* bytes = nullptr;
   std::uint32_t start = 0;
   std::uint32_t length = 0;
 };
@@ -47,6 +71,12 @@ struct FileSource {
   SourceBlock head;  // read when the source is opened
   SourceBlock tail;  // read when first asked for
   SourceBlock scan;  // the latest piece of a marker search
+  // How much the next search piece reads.
+  std::uint32_t scanBytes = kSourceFirstScanBytes;
+  // How long a read may take before it counts as waiting.
+  std::chrono::nanoseconds storageWait = kStorageWait;
+  // Reads that waited on the storage (see kStorageWait).
+  std::uint32_t waits = 0;
   // The reader's previous range, to tell a search going on from a read of
   // one value.
   std::uint64_t previousStart = 0;
@@ -59,9 +89,19 @@ struct FileSource {
   std::uint32_t readCalls = 0;
 };
 
-// Reads the head of `file`, which must stay open while the source is used.
-// False when it cannot be read.
-bool openFileSource(const platform::ReadableFile& file, FileSource& source);
+// Most of the reads of `source` waited on the storage.
+bool mostlyWaited(const FileSource& source);
+
+// How much of a file larger than 64 KiB the next head read on this thread
+// takes: kSourceHeadBytes after a head read that waited on the storage, else
+// (and before the first) kSourceShortHeadBytes.
+std::uint32_t headBytesToRead();
+
+// Reads the head of `file`, `headBytes` of it (the whole file when it is no
+// longer than kSourceHeadBytes); `file` must stay open while the source is
+// used. False when it cannot be read.
+bool openFileSource(const platform::ReadableFile& file, FileSource& source,
+                    std::uint32_t headBytes = kSourceHeadBytes);
 
 // The reader's view of `source`, valid while `source` lives.
 ByteSource byteSourceOf(FileSource& source);

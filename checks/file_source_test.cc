@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -127,6 +128,48 @@ TEST(FileSource, ServesEveryRangeAsTheFileHoldsIt) {
   }
 }
 
+// A short head (storage that answers at once) is 16 KiB of a large file; a
+// range further into the first 64 KiB reads the rest of them in one read, a
+// range past them only itself. A file of up to 64 KiB is still read whole.
+TEST(FileSource, ShortHeadGrowsToTheFullHeadInOneRead) {
+  TempFolder folder;
+  const std::uint32_t kFull = kSourceHeadBytes;
+  const std::uint32_t kShort = kSourceShortHeadBytes;
+  struct Ask {
+    std::uint32_t offset, length, calls, bytes;  // read calls and bytes by then
+  };
+  struct Case {
+    std::uint32_t size;
+    std::vector<Ask> asks;
+  };
+  const Case cases[] = {
+      {30000, {{0, 2, 1, 30000}, {29000, 1000, 1, 30000}}},
+      {5 * 1024 * 1024,
+       {{0, 2, 1, kShort},
+        {kShort - 4, 8, 2, kFull},  // across the short head's end
+        {40000, 100, 2, kFull},
+        {kFull - 2, 4, 3, kFull + 4},  // across the full head's end: itself
+        {100000, 10, 4, kFull + 14}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    const Bytes content = patternBytes(c.size);
+    const std::string path = folder / ("short" + std::to_string(c.size));
+    writeFileBytes(path, content);
+    OpenPhoto photo;
+    ASSERT_EQ(platform::openForReading(path, photo.file), platform::ReadStatus::ok);
+    ASSERT_TRUE(openFileSource(photo.file, photo.source, kShort));
+    const ByteSource source = byteSourceOf(photo.source);
+    for (const Ask& ask : c.asks) {
+      Bytes out(ask.length);
+      ASSERT_TRUE(source.read(source.context, ask.offset, ask.length, out.data()));
+      EXPECT_TRUE(std::equal(out.begin(), out.end(), content.begin() + ask.offset)) << ask.offset;
+      EXPECT_EQ(photo.source.readCalls, ask.calls) << ask.offset;
+      EXPECT_EQ(photo.source.bytesRead, ask.bytes) << ask.offset;
+    }
+  }
+}
+
 // A field far into a 5 MB photo is read where the block points, and of the
 // rest of the file only the tail (for the end marker) is read.
 TEST(FileSource, FieldFarIntoTheFileIsReadWithoutReadingTheRest) {
@@ -150,8 +193,9 @@ TEST(FileSource, FieldFarIntoTheFileIsReadWithoutReadingTheRest) {
 // Marker searches that run through a whole 5 MB file, forwards (no EXIF
 // block: the APP1 search reads to the end) and backwards (no end marker: the
 // search from the back reads to the start), or that end in the middle: the
-// outcome is what the reader makes of the file in memory, and the file is
-// read in a few large pieces, not in the search's 64 KiB chunks.
+// outcome is what the reader makes of the file in memory. Read from the page
+// cache, the file goes in 64 KiB pieces; once a read waits on the storage, in
+// 512 KiB pieces.
 TEST(FileSource, LongMarkerSearchesReadInLargePieces) {
   TempFolder folder;
   ExifBuilder exif;
@@ -175,20 +219,31 @@ TEST(FileSource, LongMarkerSearchesReadInLargePieces) {
       {"junk after the end marker",
        JpegBuilder().exif(exif.segment()).trailing(Bytes(300000, 0x11)).build()},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    ExifRecord inMemory;
-    const ExifResult expected =
-        inMemory.parseJpeg(c.file.data(), static_cast<std::uint32_t>(c.file.size()));
-    const std::string path = folder / "search.jpg";
-    writeFileBytes(path, c.file);
-    OpenPhoto photo;
-    openPhoto(path, photo);
-    ExifRecord record;
-    EXPECT_EQ(record.parseJpeg(byteSourceOf(photo.source)), expected);
-    EXPECT_EQ(record.focalLength35mm, inMemory.focalLength35mm);
-    EXPECT_FALSE(photo.source.failed);
-    EXPECT_LE(photo.source.readCalls, 4 + c.file.size() / kSourceScanBytes);
+  for (const bool readsWait : {false, true}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << c.name << (readsWait ? ", reads wait" : ""));
+      ExifRecord inMemory;
+      const ExifResult expected =
+          inMemory.parseJpeg(c.file.data(), static_cast<std::uint32_t>(c.file.size()));
+      const std::string path = folder / "search.jpg";
+      writeFileBytes(path, c.file);
+      OpenPhoto photo;
+      openPhoto(path, photo);
+      if (readsWait) photo.source.storageWait = std::chrono::nanoseconds(0);
+      ExifRecord record;
+      EXPECT_EQ(record.parseJpeg(byteSourceOf(photo.source)), expected);
+      EXPECT_EQ(record.focalLength35mm, inMemory.focalLength35mm);
+      EXPECT_FALSE(photo.source.failed);
+      EXPECT_LE(photo.source.bytesRead, c.file.size() + 2 * kSourceScanBytes);
+      const std::size_t most = readsWait ? 4 + c.file.size() / kSourceScanBytes
+                                         : 4 + c.file.size() / kSourceFirstScanBytes;
+      EXPECT_LE(photo.source.readCalls, most);
+      // A loaded machine may make a page-cache read wait too, so only the
+      // waiting case is sure.
+      if (readsWait) {
+        EXPECT_GE(photo.source.waits, 2u);
+      }
+    }
   }
 }
 
@@ -259,6 +314,7 @@ TEST(FileSource, FileThatShrinksWhileReadIsUnreadable) {
   } cutter{byteSourceOf(open.source), path, open.source.readCalls, &open.source};
   ByteSource cutting = cutter.inner;
   cutting.context = &cutter;
+  cutting.view = nullptr;  // every range goes through the cutting read
   cutting.read = [](void* context, std::uint32_t offset, std::uint32_t length, unsigned char* out) {
     auto& c = *static_cast<Cutter*>(context);
     const bool ok = c.inner.read(c.inner.context, offset, length, out);

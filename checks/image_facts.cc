@@ -42,7 +42,7 @@ ImageFacts decodeImage(FileSource& source) {
 
 namespace {
 
-ImageFacts readAndDecode(const platform::FilePath& path) {
+ImageFacts readAndDecode(const platform::FilePath& path, bool& waited) {
   ImageFacts facts;
   platform::ReadableFile file;
   const platform::ReadStatus status = platform::openForReading(path, file);
@@ -51,15 +51,17 @@ ImageFacts readAndDecode(const platform::FilePath& path) {
   if (status != platform::ReadStatus::ok) return facts;
 
   FileSource source;
-  if (!openFileSource(file, source)) return facts;
-  return decodeImage(source);
+  if (openFileSource(file, source, headBytesToRead())) facts = decodeImage(source);
+  waited = mostlyWaited(source);
+  return facts;
 }
 
 }  // namespace
 
-ImageFacts readImageFacts(const platform::FilePath& path) {
+ImageFacts readImageFacts(const platform::FilePath& path, bool& waited) {
+  waited = false;
   try {
-    return readAndDecode(path);
+    return readAndDecode(path, waited);
   } catch (...) {
     // Out of memory for a huge value, or anything else: the photo was not
     // read, and the run goes on with the next one.

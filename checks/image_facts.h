@@ -46,8 +46,10 @@ ImageFacts factsOfRecord(ExifResult result, ExifRecord& record);
 // May throw std::bad_alloc (a text as long as the file).
 ImageFacts decodeImage(FileSource& source);
 
-// Opens, reads and decodes the image at `path`. Never throws: an image whose
-// reading fails in any way, running out of memory included, is unreadable.
-ImageFacts readImageFacts(const platform::FilePath& path);
+// Opens, reads and decodes the image at `path`; `waited` tells whether most
+// reads of it waited on the storage (see mostlyWaited). Never throws: an image
+// whose reading fails in any way, running out of memory included, is
+// unreadable.
+ImageFacts readImageFacts(const platform::FilePath& path, bool& waited);
 
 #endif  // PHOTOCHECK_CHECKS_IMAGE_FACTS_H

@@ -8,23 +8,21 @@ ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimit
     : count_(count),
       read_(std::move(read)),
       window_(std::max<std::size_t>(limits.window, 1)),
-      slowRead_(limits.slowRead),
       mostWorkers_(std::min(limits.readsInFlight, count_)),
       slots_(window_),
       slotFilled_(window_, 0) {
   // The taking thread reads too: one worker fewer than there are cores.
   const std::size_t cores = std::thread::hardware_concurrency();
-  const std::size_t first =
-      std::min(limits.firstReads == 0 ? std::max<std::size_t>(cores, 2) - 1 : limits.firstReads,
-               mostWorkers_);
   workers_.reserve(mostWorkers_);
   std::lock_guard<std::mutex> lock(mutex_);
-  while (workers_.size() < first) addWorker();
+  addWorkers(limits.firstReads == 0 ? std::max<std::size_t>(cores, 2) - 1 : limits.firstReads);
 }
 
-void ReadAheadQueue::addWorker() {
+void ReadAheadQueue::addWorkers(std::size_t count) {
   try {
-    workers_.emplace_back(&ReadAheadQueue::work, this);
+    while (workers_.size() < std::min(count, mostWorkers_)) {
+      workers_.emplace_back(&ReadAheadQueue::work, this);
+    }
   } catch (const std::system_error&) {
     // No more threads to be had: the ones there are (or the taking thread
     // alone) read everything all the same.
@@ -45,9 +43,9 @@ bool ReadAheadQueue::mayStartRead() const {
   return nextToStart_ < count_ && nextToStart_ - nextToTake_ < window_;
 }
 
-ImageFacts ReadAheadQueue::readGuarded(std::size_t index) const {
+ImageFacts ReadAheadQueue::readGuarded(std::size_t index, bool& waited) const {
   try {
-    return read_(index);
+    return read_(index, waited);
   } catch (...) {
     // Whatever went wrong, the image is filed as one that could not be read,
     // in its place, and the run goes on.
@@ -60,13 +58,12 @@ ImageFacts ReadAheadQueue::readGuarded(std::size_t index) const {
 void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
   const std::size_t index = nextToStart_++;
   lock.unlock();
-  const auto start = std::chrono::steady_clock::now();
-  ImageFacts facts = readGuarded(index);
-  const bool slow = std::chrono::steady_clock::now() - start >= slowRead_;
+  bool waited = false;
+  ImageFacts facts = readGuarded(index, waited);
   lock.lock();
   slots_[index % window_] = std::move(facts);
   slotFilled_[index % window_] = 1;
-  if (slow) ++slowReads_;
+  waitShare_ = waitShare_ - waitShare_ / 4 + (waited ? 256 : 0);
 }
 
 void ReadAheadQueue::work() {
@@ -82,7 +79,7 @@ void ReadAheadQueue::work() {
 
 ImageFacts ReadAheadQueue::takeNext() {
   std::unique_lock<std::mutex> lock(mutex_);
-  for (; slowReads_ > 0 && workers_.size() < mostWorkers_; --slowReads_) addWorker();
+  if (waitShare_ >= 512) addWorkers(mostWorkers_);
   const std::size_t slot = nextToTake_ % window_;
   while (slotFilled_[slot] == 0) {
     // Rather than sleep until a worker is done with it, read an image

@@ -17,13 +17,16 @@
 // Threads cost processor time, and when the photos are in the page cache a
 // read waits on nothing but the processor: then one reader per core reads
 // fastest, the taking thread being one of them. So the queue starts with one
-// worker per core besides the taking thread, and adds one for every read
-// that takes longer than `slowRead`, which is a read waiting on a disk or a
-// network share, up to `readsInFlight`.
+// worker per core besides the taking thread. When most of the latest reads
+// say they waited on the storage (a disk, a network share), more reads in
+// flight would have hidden the waits: the queue starts all `readsInFlight`
+// workers, three photos into a cold disk or a share. A read that is slow only
+// because it computes or copies much (a photo searched to its end) says it
+// did not wait; and one read now and then that waited (the processor was
+// busy elsewhere) is not most of them.
 #ifndef PHOTOCHECK_CHECKS_READ_AHEAD_H
 #define PHOTOCHECK_CHECKS_READ_AHEAD_H
 
-#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -33,10 +36,10 @@
 
 #include "checks/image_facts.h"
 
-// Reads image `index` of the list. Called on worker threads, several at once
-// for different indices, and on the taking thread while it would otherwise
-// wait.
-using ReadImage = std::function<ImageFacts(std::size_t index)>;
+// Reads image `index` of the list, and sets `waited` when a read of it waited
+// on the storage. Called on worker threads, several at once for different
+// indices, and on the taking thread while it would otherwise wait.
+using ReadImage = std::function<ImageFacts(std::size_t index, bool& waited)>;
 
 struct ReadAheadLimits {
   // The most worker threads, each with one read in flight; 0 reads every
@@ -47,8 +50,6 @@ struct ReadAheadLimits {
   // Worker threads at the start; 0 means one per processor core but one
   // (at least one).
   std::size_t firstReads = 0;
-  // A read that takes this long or longer adds a worker.
-  std::chrono::microseconds slowRead{1000};
 };
 
 class ReadAheadQueue {
@@ -71,14 +72,15 @@ class ReadAheadQueue {
   // Starts the next image and stores its result; the lock is let go while
   // the image is read.
   void readNext(std::unique_lock<std::mutex>& lock);
-  void addWorker();  // with the mutex held; on the taking thread only
+  // With the mutex held, on the taking thread only: adds workers up to
+  // `count` (fewer when no more threads can be made).
+  void addWorkers(std::size_t count);
   void work();
-  ImageFacts readGuarded(std::size_t index) const;
+  ImageFacts readGuarded(std::size_t index, bool& waited) const;
 
   const std::size_t count_;
   const ReadImage read_;
   const std::size_t window_;
-  const std::chrono::microseconds slowRead_;
   std::size_t mostWorkers_;
 
   std::mutex mutex_;
@@ -89,7 +91,9 @@ class ReadAheadQueue {
   std::vector<unsigned char> slotFilled_;
   std::size_t nextToStart_ = 0;
   std::size_t nextToTake_ = 0;
-  std::size_t slowReads_ = 0;  // not yet answered with a worker
+  // How many of the latest reads waited, as a share in 1/1024: each read
+  // moves it a quarter of the way to 1024 (it waited) or to 0 (it did not).
+  unsigned waitShare_ = 0;
   bool stopping_ = false;
   std::vector<std::thread> workers_;
 };

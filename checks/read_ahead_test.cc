@@ -78,7 +78,7 @@ TEST(ReadAheadQueue, KeepsListOrderAndStaysWithinTheWindow) {
     {
       ReadAheadQueue queue(
           kCount,
-          [&log, &limits](std::size_t index) {
+          [&log, &limits](std::size_t index, bool&) {
             log.begin(index, limits.window);
             std::mt19937 random(static_cast<unsigned>(index));
             std::this_thread::sleep_for(microseconds(random() % 400));
@@ -109,7 +109,7 @@ TEST(ReadAheadQueue, FilesAFailingReadInPlace) {
   for (const ReadAheadLimits& limits : {ReadAheadLimits{0, 1}, ReadAheadLimits{4, 8, 4}}) {
     ReadAheadQueue queue(
         40,
-        [](std::size_t index) -> ImageFacts {
+        [](std::size_t index, bool&) -> ImageFacts {
           if (index % 5 == 2) throw std::runtime_error("read failed");
           if (index % 7 == 4) throw std::bad_alloc();
           if (index == 13) throw 13;
@@ -139,7 +139,7 @@ TEST(ReadAheadQueue, ShutsDownWithReadsInFlight) {
   {
     ReadAheadQueue queue(
         10000,
-        [&log, &released](std::size_t index) {
+        [&log, &released](std::size_t index, bool&) {
           log.begin(index, 32);
           while (!released.load()) std::this_thread::sleep_for(microseconds(200));
           log.end();
@@ -157,31 +157,32 @@ TEST(ReadAheadQueue, ShutsDownWithReadsInFlight) {
   releaser.join();
 }
 
-// Reads that wait (on a disk, on a share) add workers up to the most allowed;
-// reads that do not keep the workers the queue started with.
+// Reads that say they waited (on a disk, on a share) add workers up to the
+// most allowed; reads that did not, however long they took (a photo searched
+// to its end), keep the workers the queue started with, and so does one
+// waiting read in ten (the processor was busy elsewhere now and then).
 TEST(ReadAheadQueue, AddsWorkersOnlyWhileReadsWait) {
-  using std::chrono::hours;
   struct Case {
     ReadAheadLimits limits;
+    std::size_t waitEvery;                   // every n-th read waits; 0: none
     std::size_t fewestRunning, mostRunning;  // reads at once, taker included
   };
   const Case cases[] = {
-      {{8, 64, 1, microseconds(0)}, 6, 9},  // every read counts as waiting
-      {{8, 64, 1, hours(1)}, 1, 2},         // none does
-      {{8, 64, 3, hours(1)}, 1, 4},
-      {{2, 64, 5, microseconds(0)}, 1, 3},  // never more than the most
+      {{8, 64, 1}, 1, 6, 9}, {{8, 64, 1}, 0, 1, 2}, {{8, 64, 1}, 10, 1, 2},
+      {{8, 64, 3}, 0, 1, 4}, {{2, 64, 5}, 1, 1, 3},  // never more than the most
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message()
-                 << c.limits.firstReads << " first, most " << c.limits.readsInFlight);
+    SCOPED_TRACE(testing::Message() << c.limits.firstReads << " first, most "
+                                    << c.limits.readsInFlight << ", waiting every " << c.waitEvery);
     ReadLog log;
     {
       ReadAheadQueue queue(
           200,
-          [&log](std::size_t index) {
+          [&log, &c](std::size_t index, bool& waited) {
             log.begin(index, 64);
             std::this_thread::sleep_for(milliseconds(2));
             log.end();
+            waited = c.waitEvery != 0 && index % c.waitEvery == 0;
             return factsOf(index);
           },
           c.limits);
@@ -200,7 +201,7 @@ TEST(ReadAheadQueue, WithoutWorkersTheTakingThreadReads) {
   std::atomic<bool> elsewhere{false};
   ReadAheadQueue queue(
       10,
-      [&](std::size_t index) {
+      [&](std::size_t index, bool&) {
         if (std::this_thread::get_id() != taker) elsewhere = true;
         return factsOf(index);
       },
@@ -212,7 +213,7 @@ TEST(ReadAheadQueue, WithoutWorkersTheTakingThreadReads) {
 TEST(ReadAheadQueue, AnEmptyListReadsNothing) {
   std::atomic<int> reads{0};
   {
-    ReadAheadQueue queue(0, [&reads](std::size_t index) {
+    ReadAheadQueue queue(0, [&reads](std::size_t index, bool&) {
       ++reads;
       return factsOf(index);
     });

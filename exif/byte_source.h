@@ -18,7 +18,13 @@ struct ByteSource {
   // and its result means nothing. Must not throw.
   bool (*read)(void* context, std::uint32_t offset, std::uint32_t length,
                unsigned char* out) = nullptr;
-  // Handed to read unchanged: the caller's own state, where it can also note
+  // Optional: the `length` bytes at `offset` where the source keeps them in
+  // memory (reading them in first if that is its way), valid until the next
+  // call on the source; null when it does not keep them so, or the reading
+  // failed: the reader then asks `read` for them. Same range rules as read;
+  // must not throw.
+  const unsigned char* (*view)(void* context, std::uint32_t offset, std::uint32_t length) = nullptr;
+  // Handed to read and view unchanged: the caller's own state, where it can also note
   // that a read failed.
   void* context = nullptr;
 };
@@ -32,7 +38,10 @@ inline ByteSource memoryByteSource(const unsigned char* data, std::uint32_t leng
     std::memcpy(out, static_cast<const unsigned char*>(context) + offset, count);
     return true;
   };
-  // The context is only ever read through (the copy above).
+  source.view = [](void* context, std::uint32_t offset, std::uint32_t) {
+    return static_cast<const unsigned char*>(context) + offset;
+  };
+  // The context is only ever read through (the copy and the view above).
   source.context = const_cast<unsigned char*>(data);
   return source;
 }

@@ -32,6 +32,15 @@ struct ByteSpan {
                         static_cast<std::uint32_t>(size), out);
   }
 
+  // The `size` bytes at `position`, tested like a read, where the source
+  // keeps them in memory (valid until the next call on the source); null
+  // when it does not: read them instead.
+  const unsigned char* view(std::uint64_t position, std::uint64_t size) const {
+    if (size == 0 || source->view == nullptr) return nullptr;
+    return source->view(source->context, static_cast<std::uint32_t>(start + position),
+                        static_cast<std::uint32_t>(size));
+  }
+
   // The part from `position` to the end; `position` tested like a read.
   ByteSpan from(std::uint64_t position) const {
     return ByteSpan{source, static_cast<std::uint32_t>(start + position),

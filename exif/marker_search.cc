@@ -12,6 +12,15 @@ std::uint32_t nextChunkSize(std::uint32_t size, const ChunkPlan& plan) {
   return size >= plan.max / 2 ? plan.max : size * 2;
 }
 
+// The `n` bytes of `span` at `from`: where the source keeps them, else read
+// into `chunk`; null when they cannot be read.
+const unsigned char* chunkAt(const ByteSpan& span, std::uint32_t from, std::uint32_t n,
+                             std::vector<unsigned char>& chunk) {
+  if (const unsigned char* kept = span.view(from, n)) return kept;
+  chunk.resize(std::max<std::size_t>(chunk.size(), n));
+  return span.read(from, n, chunk.data()) ? chunk.data() : nullptr;
+}
+
 }  // namespace
 
 MarkerSearch findFirstMarker(const ByteSpan& span, unsigned char code, ChunkPlan plan,
@@ -22,15 +31,15 @@ MarkerSearch findFirstMarker(const ByteSpan& span, unsigned char code, ChunkPlan
   // from <= span.length - 2, so a chunk from there holds at least one pair.
   for (std::uint32_t from = 0; span.length >= 2 && from <= span.length - 2;) {
     const std::uint32_t n = std::min(size, span.length - from);
-    chunk.resize(std::max<std::size_t>(chunk.size(), n));
-    if (!span.read(from, n, chunk.data())) return MarkerSearch::readFailed;
+    const unsigned char* bytes = chunkAt(span, from, n, chunk);
+    if (bytes == nullptr) return MarkerSearch::readFailed;
     // memchr finds each 0xFF among the n - 1 bytes that start a pair here;
     // its follower is inside the chunk.
     for (std::uint32_t at = 0; at < n - 1;) {
-      const void* found = std::memchr(chunk.data() + at, kMarkerPrefix, n - 1 - at);
+      const void* found = std::memchr(bytes + at, kMarkerPrefix, n - 1 - at);
       if (found == nullptr) break;
-      at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(found) - chunk.data());
-      if (chunk[at + 1] == code) {
+      at = static_cast<std::uint32_t>(static_cast<const unsigned char*>(found) - bytes);
+      if (bytes[at + 1] == code) {
         position = from + at;
         return MarkerSearch::found;
       }
@@ -51,10 +60,10 @@ MarkerSearch findLastMarker(const ByteSpan& span, unsigned char code, ChunkPlan 
   for (std::uint32_t to = span.length; to >= 2;) {
     const std::uint32_t n = std::min(size, to);
     const std::uint32_t from = to - n;
-    chunk.resize(std::max<std::size_t>(chunk.size(), n));
-    if (!span.read(from, n, chunk.data())) return MarkerSearch::readFailed;
+    const unsigned char* bytes = chunkAt(span, from, n, chunk);
+    if (bytes == nullptr) return MarkerSearch::readFailed;
     for (std::uint32_t at = n - 1; at-- > 0;) {
-      if (chunk[at] == kMarkerPrefix && chunk[at + 1] == code) {
+      if (bytes[at] == kMarkerPrefix && bytes[at + 1] == code) {
         position = from + at;
         return MarkerSearch::found;
       }

@@ -10,12 +10,24 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 // A source over bytes in memory that notes a read past the end or of 0 bytes.
+// With `viewed`, it also shows the ranges that start at an even offset in
+// place, so that one search takes some chunks in place and reads others.
 struct CheckedSource {
   const Bytes* bytes = nullptr;
+  bool viewed = false;
   bool outside = false;
 
   ByteSource source() {
     ByteSource s;
+    if (viewed) {
+      s.view = [](void* context, std::uint32_t offset,
+                  std::uint32_t length) -> const unsigned char* {
+        auto& self = *static_cast<CheckedSource*>(context);
+        self.outside |= length == 0 || std::uint64_t{offset} + length > self.bytes->size();
+        if (self.outside || offset % 2 != 0) return nullptr;
+        return self.bytes->data() + offset;
+      };
+    }
     s.size = static_cast<std::uint32_t>(bytes->size());
     s.context = this;
     s.read = [](void* context, std::uint32_t offset, std::uint32_t length, unsigned char* out) {
@@ -51,9 +63,10 @@ Outcome wholeSearch(const Bytes& b, std::uint32_t start, unsigned char code, boo
 }
 
 Outcome chunkedSearch(const Bytes& b, std::uint32_t start, unsigned char code, bool last,
-                      ChunkPlan plan) {
+                      ChunkPlan plan, bool viewed) {
   CheckedSource checked;
   checked.bytes = &b;
+  checked.viewed = viewed;
   const ByteSource source = checked.source();
   const ByteSpan span{&source, start, static_cast<std::uint32_t>(b.size()) - start};
   Outcome outcome{MarkerSearch::absent, 0};
@@ -64,8 +77,9 @@ Outcome chunkedSearch(const Bytes& b, std::uint32_t start, unsigned char code, b
 }
 
 // Every buffer of up to 8 bytes over FF, the code and another byte, searched
-// from offset 0 and from 1, with chunks of 2 bytes up: a pair lies at every
-// place, and across every chunk boundary, in some buffer.
+// from offset 0 and from 1, with chunks of 2 bytes up, read or seen in place:
+// a pair lies at every place, and across every chunk boundary, in some
+// buffer.
 TEST(MarkerSearch, ChunkedSearchesFindWhatAWholeSearchFinds) {
   const unsigned char alphabet[] = {0xFF, 0xE1, 0x00};
   const ChunkPlan plans[] = {{2, 2}, {2, 3}, {2, 16}, {3, 3}, {3, 5}, {4, 64}};
@@ -79,9 +93,12 @@ TEST(MarkerSearch, ChunkedSearchesFindWhatAWholeSearchFinds) {
         for (bool last : {false, true}) {
           const Outcome expected = wholeSearch(b, start, 0xE1, last);
           for (const ChunkPlan& plan : plans) {
-            ASSERT_TRUE(chunkedSearch(b, start, 0xE1, last, plan) == expected)
-                << "buffer " << n << " of length " << length << ", start " << start
-                << (last ? ", last" : ", first") << ", plan " << plan.first << "/" << plan.max;
+            for (bool viewed : {false, true}) {
+              ASSERT_TRUE(chunkedSearch(b, start, 0xE1, last, plan, viewed) == expected)
+                  << "buffer " << n << " of length " << length << ", start " << start
+                  << (last ? ", last" : ", first") << ", plan " << plan.first << "/" << plan.max
+                  << (viewed ? ", viewed" : "");
+            }
           }
         }
       }
