@@ -11,9 +11,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "console/console.h"
+#include "console/console_texts.h"
 #include "gtest/gtest.h"
 #include "platform/platform.h"
 #include "platform/windows_console.h"
@@ -133,6 +136,61 @@ TEST_F(OutputCharset, TheConsoleGetsTheExactWideText) {
   platform::FolderEntry entry{"?saka.jpg", L"\u014csaka.jpg", false};
   EXPECT_EQ(platform::utf8NameOf(platform::childPath(folder, entry)), u8"\u014csaka.jpg");
   EXPECT_EQ(platform::utf8FromSystemText("a\\b"), "a\\b");
+}
+
+// The console writer on a real console of this process's own: what
+// WriteConsoleW put on the screen is read back from the screen buffer. Under
+// Wine this needs a terminal: ctest gives none, so it skips there, and
+// tests/windows/CMakeLists.txt runs it once more on a pseudo-terminal.
+TEST_F(OutputCharset, AConsoleShowsTheTextsAndTheExactName) {
+  // The console of this process, or a new one where it has none.
+  auto openScreen = [] {
+    return ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  HANDLE screen = openScreen();
+  bool made = false;
+  if (screen == INVALID_HANDLE_VALUE || !::GetConsoleScreenBufferInfo(screen, &info)) {
+    if (screen != INVALID_HANDLE_VALUE) ::CloseHandle(screen);
+    made = ::AllocConsole() != 0;
+    screen = openScreen();
+  }
+  if (screen == INVALID_HANDLE_VALUE || !::GetConsoleScreenBufferInfo(screen, &info)) {
+    if (screen != INVALID_HANDLE_VALUE) ::CloseHandle(screen);
+    if (made) ::FreeConsole();
+    // Wine started without a terminal makes a console that has no screen.
+    // The run that CMake starts on a pseudo-terminal must have one.
+    if (std::getenv("PHOTOCHECK_NEED_CONSOLE") != nullptr) FAIL() << "no console on a terminal";
+    GTEST_SKIP() << "no console with a screen buffer here";
+  }
+  const HANDLE saved = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  ::SetStdHandle(STD_OUTPUT_HANDLE, screen);
+  EXPECT_EQ(platform::standardOutputKind(), platform::StandardOutput::wideConsole);
+  console::setUpOutput();
+  const bool wide = console::outputForms().wideConsole && console::outputForms().consoleUtf8;
+  console::text(texts::kErrorImageName);
+  console::line(console::BothForms{"?saka.jpg", u8"\u014csaka.jpg"});
+  console::setOutputForms(console::OutputForms{});
+  ::SetStdHandle(STD_OUTPUT_HANDLE, saved);
+
+  // The line just written ends above the cursor (the screen may have
+  // scrolled). Wide characters may take two cells: compare the characters.
+  ASSERT_TRUE(::GetConsoleScreenBufferInfo(screen, &info));
+  const SHORT row = static_cast<SHORT>(info.dwCursorPosition.Y - 1);
+  std::wstring cells(static_cast<std::size_t>(info.dwSize.X), L' ');
+  DWORD read = 0;
+  ASSERT_TRUE(
+      ::ReadConsoleOutputCharacterW(screen, cells.data(), info.dwSize.X, COORD{0, row}, &read));
+  std::wstring shown;
+  for (const wchar_t c : cells.substr(0, read)) {
+    if (shown.empty() || c != shown.back() || c < 0x2e80) shown += c;
+  }
+  ::CloseHandle(screen);
+  if (made) ::FreeConsole();
+  EXPECT_TRUE(wide);
+  EXPECT_EQ(shown.substr(0, shown.find_last_not_of(L' ') + 1),
+            L"\u4e0d\u76f8\u540c\u7684\u6587\u4ef6\u540d\u4e3a\uff1a \u014csaka.jpg");
 }
 
 }  // namespace
