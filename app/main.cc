@@ -4,6 +4,7 @@
 #include <locale>
 
 #include "app/run_flow.h"
+#include "console/console.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +13,8 @@ int main(int argc, char** argv) {
   // rest of the program uses the user's.
   std::cout.imbue(std::locale::classic());
   platform::useUserLocale();
+  // After the locale: a terminal's character set is the locale's.
+  console::setUpOutput();
   try {
     return runPhotocheck(argc, argv);
   } catch (...) {

@@ -97,7 +97,7 @@ void runSwitchedOnChecks(const RunSettings& settings, const std::vector<platform
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     const CheckRow& check = kCheckRows[i];
     if (settings.*kSwitchOf[i] != "true") continue;
-    console::line(check.startLine);
+    console::textLine(check.startLine);
     runCheckPass(check, images, facts, findings.*check.findings, flags[i]);
   }
 }
@@ -112,7 +112,7 @@ int finishRun(const RunSettings& settings, std::size_t imageCount, const CheckFi
     return 1;
   }
   if (imageCount != 0) {
-    console::line(texts::kAllClear);
+    console::textLine(texts::kAllClear);
     return 0;
   }
   writeNoImageReport(settings.outputFolder);

@@ -28,18 +28,23 @@ void listGroup(const std::string& key, const std::vector<std::size_t>& members) 
 void reportGroup(const std::vector<std::size_t>& members,
                  const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
                  bool& errorFlag) {
-  console::write(texts::kGroupErrorCount);
+  console::text(texts::kGroupErrorCount);
   writeCountLine(members.size());
+  const console::OutputForms& forms = console::outputForms();
   std::uint64_t number = 1;
   for (const std::size_t image : members) {
-    console::write(texts::kErrorImageNumber);
+    console::text(texts::kErrorImageNumber);
     console::write(number++);
     console::endLine();
+    // The name as shown, and in UTF-8 (on Windows from its UTF-16 name) for
+    // a UTF-8 console or report.
     const std::string name = fileNameOf(images[image].text);
-    findings.push_back(name);
+    const std::string utf8Name =
+        forms.consoleUtf8 || forms.reportUtf8 ? platform::utf8NameOf(images[image]) : name;
+    findings.push_back(forms.reportUtf8 ? utf8Name : name);
     errorFlag = true;
-    console::write(texts::kErrorImageName);
-    console::line(name);
+    console::text(texts::kErrorImageName);
+    console::line(console::BothForms{name, utf8Name});
   }
 }
 
@@ -90,7 +95,7 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
 
   ValueGroups groups;
   for (std::size_t index = 0; index < images.size(); ++index) {
-    console::write(check.headerText);
+    console::text(check.headerText);
     console::write(static_cast<std::uint64_t>(index + 1));
     console::endLine();
     if (reader) facts.push_back(reader->takeNext());

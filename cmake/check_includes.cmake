@@ -8,7 +8,7 @@
 #   checks     exif, platform, console
 #   inventory  platform, console
 #   exif       nothing of ours
-#   console    nothing of ours
+#   console    platform
 #   platform   nothing of ours
 #
 # A test file (*_test.cc) may also include the shared test support.
@@ -20,7 +20,7 @@ set(allowed_report report console platform checks/check_findings.h checks/check_
 set(allowed_checks checks exif platform console)
 set(allowed_inventory inventory platform console)
 set(allowed_exif exif)
-set(allowed_console console)
+set(allowed_console console platform)
 set(allowed_platform platform)
 set(ours app report checks inventory exif console platform tests fuzz bench examples)
 

@@ -1,10 +1,13 @@
 // Every text the tool writes, in one place. The Chinese texts go out as their
 // GBK (code page 936) bytes, which is what the users' consoles show; they are
 // written here as byte escapes so the source stays UTF-8 and no compiler
-// charset option matters. The readable text stands in the comment above each.
-// A test decodes every one of them and compares it with its readable text.
+// charset option matters. The readable text stands in the comment above each,
+// and its UTF-8 form in the table at the end (kTextForms), which a terminal
+// or a report that asks for UTF-8 gets instead.
 #ifndef PHOTOCHECK_CONSOLE_CONSOLE_TEXTS_H
 #define PHOTOCHECK_CONSOLE_CONSOLE_TEXTS_H
+
+#include <string_view>
 
 namespace texts {
 
@@ -100,6 +103,47 @@ inline constexpr char kGpsDescription[] = "\xc3\xbb\xd3\xd0gps\xd0\xc5\xcf\xa2."
 // "没检测到影像数据." (17 bytes)
 inline constexpr char kNoImageDescription[] =
     "\xc3\xbb\xbc\xec\xb2\xe2\xb5\xbd\xd3\xb0\xcf\xf1\xca\xfd\xbe\xdd.";
+
+// The UTF-8 form of every text above that is not plain ASCII, beside its GBK
+// form: what a UTF-8 terminal, a Windows console and a UTF-8 report show. A
+// plain ASCII text is the same bytes in both and is not listed. A test checks
+// each UTF-8 form against iconv's reading of the GBK bytes.
+struct TextForms {
+  const char* gbk;
+  const char* utf8;
+};
+
+// clang-format off
+inline constexpr TextForms kTextForms[] = {
+    {kStartResolution,        u8"开始检测影像分辨率..."},
+    {kStartCameraMaker,       u8"开始检测相机制造商..."},
+    {kStartFocalLength,       u8"开始检测输入影像焦距..."},
+    {kStartGps,               u8"开始检测输入影像是否含有gps..."},
+    {kAllClear,               u8"\n检查影像的分辨率，相机制造商，焦距，含有GPS等指标均正常...\n"},
+    {kResolutionHeader,       u8"检测分辨率的影像序列: "},
+    {kCameraMakerHeader,      u8"检测相机制造商的影像序列: "},
+    {kFocalLengthHeader,      u8"检测焦距的影像序列: "},
+    {kGpsHeader,              u8"检测GPS信息的影像序列: "},
+    {kGroupErrorCount,        u8"该类错误影像共："},
+    {kErrorImageNumber,       u8"错误影像序列: "},
+    {kErrorImageName,         u8"不相同的文件名为： "},
+    {kResolutionDescription,  u8"影像分辨率不一致."},
+    {kCameraMakerDescription, u8"相机制造商不一致."},
+    {kFocalLengthDescription, u8"相机焦距不一致."},
+    {kGpsDescription,         u8"没有gps信息."},
+    {kNoImageDescription,     u8"没检测到影像数据."},
+};
+// clang-format on
+
+// The UTF-8 form of `text`, a text of this header: its row's, or the text
+// itself when no row holds it (plain ASCII).
+inline const char* utf8FormOf(const char* text) {
+  const std::string_view gbk(text);
+  for (const TextForms& forms : kTextForms) {
+    if (gbk == forms.gbk) return forms.utf8;
+  }
+  return text;
+}
 
 }  // namespace texts
 

@@ -1,75 +1,78 @@
-// Every console text, decoded from its GBK bytes, must read as the text the
-// users know. The decoding uses iconv where the C library has it, so a wrong
-// escape in the texts header cannot hide behind a wrong expectation written
-// the same way.
+// Every console text in its two forms: the GBK bytes must decode to the UTF-8
+// form beside them. The decoding is the iconv command's, so a wrong escape in
+// the texts header cannot hide behind a wrong expectation written the same
+// way; the Linux executable itself never converts (it is static and carries
+// both forms).
 #include "console/console_texts.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <string>
 
 #include "gtest/gtest.h"
 
-#if __has_include(<iconv.h>) && !defined(_WIN32)
-#include <iconv.h>
-#define PHOTOCHECK_HAVE_ICONV 1
+#ifndef _WIN32
+#include <unistd.h>
 #endif
 
 namespace {
 
-struct Text {
-  const char* gbk;
-  const char* utf8;
-  std::size_t gbkBytes;
-};
+// Byte lengths of the GBK forms, in the order of texts::kTextForms.
+const std::size_t kGbkBytes[] = {21, 21, 23, 30, 60, 22, 26, 20, 23,
+                                 16, 14, 19, 17, 17, 15, 12, 17};
 
-// clang-format off
-const Text kTexts[] = {
-  {texts::kStartResolution,        "开始检测影像分辨率...",        21},
-  {texts::kStartCameraMaker,       "开始检测相机制造商...",        21},
-  {texts::kStartFocalLength,       "开始检测输入影像焦距...",      23},
-  {texts::kStartGps,               "开始检测输入影像是否含有gps...", 30},
-  {texts::kAllClear,               "\n检查影像的分辨率，相机制造商，焦距，含有GPS等指标均正常...\n", 60},
-  {texts::kResolutionHeader,       "检测分辨率的影像序列: ",       22},
-  {texts::kCameraMakerHeader,      "检测相机制造商的影像序列: ",   26},
-  {texts::kFocalLengthHeader,      "检测焦距的影像序列: ",         20},
-  {texts::kGpsHeader,              "检测GPS信息的影像序列: ",      23},
-  {texts::kGroupErrorCount,        "该类错误影像共：",             16},
-  {texts::kErrorImageNumber,       "错误影像序列: ",               14},
-  {texts::kErrorImageName,         "不相同的文件名为： ",          19},
-  {texts::kResolutionDescription,  "影像分辨率不一致.",            17},
-  {texts::kCameraMakerDescription, "相机制造商不一致.",            17},
-  {texts::kFocalLengthDescription, "相机焦距不一致.",              15},
-  {texts::kGpsDescription,         "没有gps信息.",                 12},
-  {texts::kNoImageDescription,     "没检测到影像数据.",            17},
-};
-// clang-format on
+#ifndef _WIN32
+std::string temporaryPath(const char* name) {
+  const char* folder = std::getenv("TMPDIR");
+  return std::string(folder != nullptr && *folder != '\0' ? folder : "/tmp") + "/" + name;
+}
 
-#ifdef PHOTOCHECK_HAVE_ICONV
-std::string gbkToUtf8(const std::string& gbk) {
-  iconv_t converter = iconv_open("UTF-8", "GBK");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return "<no GBK converter>";
-  std::string in = gbk;
-  std::string out(in.size() * 4 + 4, '\0');
-  char* inPtr = in.data();
-  char* outPtr = out.data();
-  std::size_t inLeft = in.size();
-  std::size_t outLeft = out.size();
-  const std::size_t result = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft);
-  iconv_close(converter);
-  if (result == static_cast<std::size_t>(-1)) return "<invalid GBK>";
-  out.resize(out.size() - outLeft);
-  return out;
+// What `iconv -f GBK -t UTF-8` makes of `gbk`. False when the command cannot
+// be run or cannot read it.
+bool iconvGbkToUtf8(const std::string& gbk, std::string& utf8) {
+  const std::string in = temporaryPath(("pc_texts_" + std::to_string(::getpid())).c_str());
+  std::FILE* file = std::fopen(in.c_str(), "wb");
+  if (file == nullptr) return false;
+  std::fwrite(gbk.data(), 1, gbk.size(), file);
+  std::fclose(file);
+  std::FILE* pipe = ::popen(("iconv -f GBK -t UTF-8 '" + in + "' 2>/dev/null").c_str(), "r");
+  if (pipe == nullptr) return false;
+  char buffer[512];
+  std::size_t got = 0;
+  utf8.clear();
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) utf8.append(buffer, got);
+  const int status = ::pclose(pipe);
+  std::remove(in.c_str());
+  return status == 0;
 }
 #endif
 
-TEST(ConsoleTexts, GbkBytesDecodeToTheReadableTexts) {
-  for (const Text& text : kTexts) {
-    SCOPED_TRACE(text.utf8);
-    EXPECT_EQ(std::strlen(text.gbk), text.gbkBytes);
-#ifdef PHOTOCHECK_HAVE_ICONV
-    EXPECT_EQ(gbkToUtf8(text.gbk), text.utf8);
-#endif
+TEST(ConsoleTexts, EveryChineseTextHasBothForms) {
+  ASSERT_EQ(std::size(texts::kTextForms), std::size(kGbkBytes));
+  for (std::size_t i = 0; i < std::size(kGbkBytes); ++i) {
+    SCOPED_TRACE(texts::kTextForms[i].utf8);
+    EXPECT_EQ(std::strlen(texts::kTextForms[i].gbk), kGbkBytes[i]);
+    EXPECT_EQ(texts::utf8FormOf(texts::kTextForms[i].gbk), texts::kTextForms[i].utf8);
   }
+  // A plain ASCII text is its own UTF-8 form.
+  EXPECT_EQ(texts::utf8FormOf(texts::kImageCount), texts::kImageCount);
+}
+
+TEST(ConsoleTexts, Utf8FormsAreWhatIconvReadsInTheGbkForms) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the iconv command is a Linux tool";
+#else
+  std::string probe;
+  if (!iconvGbkToUtf8("a", probe)) GTEST_SKIP() << "no iconv command that knows GBK";
+  for (const texts::TextForms& forms : texts::kTextForms) {
+    SCOPED_TRACE(forms.utf8);
+    std::string utf8;
+    ASSERT_TRUE(iconvGbkToUtf8(forms.gbk, utf8));
+    EXPECT_EQ(utf8, forms.utf8);
+  }
+#endif
 }
 
 }  // namespace

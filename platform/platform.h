@@ -165,6 +165,37 @@ void prepareProcess();
 // the C runtime's locale is set.
 void useUserLocale();
 
+// What the output is read as. Standard output goes to a person when it is a
+// terminal: a UTF-8 one (POSIX, its locale's character set after
+// useUserLocale) is given UTF-8 text, a Windows console UTF-16 text. Anything
+// else (a pipe, a file, a terminal of another character set) gets the
+// system's bytes, unless PHOTOCHECK_CHARSET asks for UTF-8.
+enum class StandardOutput { bytes, utf8Terminal, wideConsole };
+StandardOutput standardOutputKind();
+
+// True when the environment variable PHOTOCHECK_CHARSET holds "UTF-8" (in
+// any case): the console and error.json are then UTF-8 throughout.
+bool utf8OutputRequested();
+
+// The UTF-8 form of a text in the system's own encoding (a setting, an
+// argument, a text read from a photo): on POSIX its bytes as they stand, on
+// Windows converted from the ANSI code page.
+std::string utf8FromSystemText(const std::string& text);
+
+// The bare name of a listed path (after its last separator) in UTF-8: on
+// POSIX its bytes, on Windows made from the exact UTF-16 name, so a name the
+// ANSI code page cannot hold keeps every character.
+std::string utf8NameOf(const FilePath& path);
+
+// True when `byte` begins a two-byte character of the system's text encoding
+// (the ANSI code page's lead bytes on Windows; never on POSIX, whose names
+// are plain bytes). The byte after it belongs to the character, even 0x5C.
+bool startsDoubleByteCharacter(unsigned char byte);
+
+// Writes UTF-8 text to the Windows console as UTF-16 (line feeds as CR LF).
+// False where it cannot (POSIX, or standard output is no console).
+bool writeWideConsole(const std::string& utf8);
+
 }  // namespace platform
 
 #endif  // PHOTOCHECK_PLATFORM_PLATFORM_H

@@ -1,19 +1,22 @@
 #include "report/error_report.h"
 
 #include <rapidjson/stringbuffer.h>
-#include <rapidjson/writer.h>
 
 #include <vector>
 
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "platform/platform.h"
+#include "report/json_writer.h"
 
 namespace {
 
-// UTF-8 in and out without validation: every byte from 0x80 up is copied as
-// it stands, so GBK descriptions and names in the ANSI code page pass through.
-using JsonWriter = rapidjson::Writer<rapidjson::StringBuffer>;
+using JsonWriter = ReportJsonWriter;
+
+// A description in the report's character set.
+const char* descriptionText(const char* description, bool utf8) {
+  return utf8 ? texts::utf8FormOf(description) : description;
+}
 
 void writeText(JsonWriter& writer, const std::string& text) {
   writer.String(text.data(), static_cast<rapidjson::SizeType>(text.size()));
@@ -44,10 +47,22 @@ void writeGroup(JsonWriter& writer, int code, const char* description,
   writer.EndObject();
 }
 
+// The findings with every name in UTF-8, for a UTF-8 console beside a report
+// in the system's bytes.
+CheckFindings utf8Findings(const CheckFindings& findings) {
+  CheckFindings converted = findings;
+  for (const CheckRow& check : kCheckRows) {
+    for (std::string& name : converted.*check.findings) name = platform::utf8FromSystemText(name);
+  }
+  return converted;
+}
+
 // Prints the report, then stores it; a report that cannot be stored is told
-// on the console right after the JSON line.
-void printAndStore(const std::string& json, const std::string& outputFolder) {
-  console::line(json);
+// on the console right after the JSON line. A UTF-8 console is shown the
+// report's UTF-8 text: the stored one when the report is UTF-8 itself.
+void printAndStore(const std::string& json, const std::string& utf8Json,
+                   const std::string& outputFolder) {
+  console::line(console::BothForms{json, utf8Json});
   const std::string path = errorReportPath(outputFolder);
   if (!platform::replaceFile(path, json)) {
     console::write(texts::kCannotWrite);
@@ -57,27 +72,30 @@ void printAndStore(const std::string& json, const std::string& outputFolder) {
 
 }  // namespace
 
-std::string errorReportText(const CheckFindings& findings, const CheckFlags& flags) {
+std::string errorReportText(const CheckFindings& findings, const CheckFlags& flags, bool utf8) {
   rapidjson::StringBuffer buffer;
-  JsonWriter writer(buffer);
+  JsonWriter writer(buffer, utf8);
   beginErrors(writer);
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     const CheckRow& check = kCheckRows[i];
-    if (flags[i]) writeGroup(writer, check.errorCode, check.description, findings.*check.findings);
+    if (flags[i]) {
+      writeGroup(writer, check.errorCode, descriptionText(check.description, utf8),
+                 findings.*check.findings);
+    }
   }
   endErrors(writer);
   return std::string(buffer.GetString(), buffer.GetSize());
 }
 
-std::string noImageReportText() {
+std::string noImageReportText(bool utf8) {
   rapidjson::StringBuffer buffer;
-  JsonWriter writer(buffer);
+  JsonWriter writer(buffer, utf8);
   beginErrors(writer);
   writer.StartObject();
   writer.Key("errcode");
   writer.Int(105);
   writer.Key("error_des");
-  writer.String(texts::kNoImageDescription);
+  writer.String(descriptionText(texts::kNoImageDescription, utf8));
   writer.EndObject();
   endErrors(writer);
   return std::string(buffer.GetString(), buffer.GetSize());
@@ -89,9 +107,14 @@ std::string errorReportPath(const std::string& outputFolder) {
 
 void writeErrorReport(const CheckFindings& findings, const CheckFlags& flags,
                       const std::string& outputFolder) {
-  printAndStore(errorReportText(findings, flags), outputFolder);
+  const console::OutputForms& forms = console::outputForms();
+  const std::string json = errorReportText(findings, flags, forms.reportUtf8);
+  const bool convert = forms.consoleUtf8 && !forms.reportUtf8;
+  printAndStore(json, convert ? errorReportText(utf8Findings(findings), flags, true) : json,
+                outputFolder);
 }
 
 void writeNoImageReport(const std::string& outputFolder) {
-  printAndStore(noImageReportText(), outputFolder);
+  const std::string json = noImageReportText(console::outputForms().reportUtf8);
+  printAndStore(json, noImageReportText(true), outputFolder);
 }

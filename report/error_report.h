@@ -9,7 +9,11 @@
 // A run over an empty image list writes the single group 105 instead, without
 // an "images" member. Names and descriptions go out as their bytes: quote and
 // backslash are escaped, control bytes become \b \t \n \f \r or \u00XX, and
-// bytes from 0x80 up are copied unchanged (GBK, not UTF-8).
+// bytes from 0x80 up are copied unchanged (GBK, not UTF-8; a double-byte
+// character of the Windows ANSI code page is copied whole, see json_writer.h).
+// With PHOTOCHECK_CHARSET=UTF-8 the report is UTF-8 throughout: the UTF-8
+// descriptions, the names in UTF-8 (on Windows from their UTF-16 names), a
+// POSIX name's byte that is not UTF-8 as \uDCXX.
 //
 // Each writer prints the JSON text as one console line, then replaces
 // error.json whole (temporary file + rename), so a failed write never leaves
@@ -28,9 +32,11 @@ void writeErrorReport(const CheckFindings& findings, const CheckFlags& flags,
 
 void writeNoImageReport(const std::string& outputFolder);
 
-// The JSON texts the two writers print and store.
-std::string errorReportText(const CheckFindings& findings, const CheckFlags& flags);
-std::string noImageReportText();
+// The JSON texts the two writers print and store: in the system's bytes, or
+// in UTF-8 (the names are taken as they stand in both).
+std::string errorReportText(const CheckFindings& findings, const CheckFlags& flags,
+                            bool utf8 = false);
+std::string noImageReportText(bool utf8 = false);
 
 // outputFolder, the platform's path separator, "error.json". The folder text
 // is used as it stands: one ending in a separator gives a doubled one.

@@ -31,11 +31,18 @@ Photo sized(std::uint32_t width, std::uint32_t height) {
   return photo;
 }
 
-// RapidJSON escapes the byte 0x5C wherever it stands, also as the second
-// byte of a GBK character.
+// A name as error.json holds it: a backslash of its own is escaped; the
+// second byte of a double-byte character of the code page stays as it is,
+// also when it is 0x5C (the report stays readable in its code page).
 std::string jsonText(const std::string& name) {
   std::string escaped;
-  for (const char c : name) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (::IsDBCSLeadByte(static_cast<BYTE>(name[i])) && i + 1 < name.size()) {
+      escaped += name.substr(i++, 2);
+    } else {
+      escaped += name[i] == '\\' ? std::string("\\\\") : std::string(1, name[i]);
+    }
+  }
   return escaped;
 }
 

@@ -1,0 +1,89 @@
+#include "console/console.h"
+
+#include <iostream>
+
+#include "console/console_texts.h"
+#include "platform/platform.h"
+
+namespace console {
+
+namespace {
+
+OutputForms gForms;
+
+// A Windows console's line, gathered in UTF-8 until its end.
+std::string gWideLine;
+
+void writeBytes(std::string_view bytes) {
+  std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Text already in the console's UTF-8 form.
+void writeUtf8(std::string_view utf8) {
+  if (gForms.wideConsole) {
+    gWideLine.append(utf8);
+  } else {
+    writeBytes(utf8);
+  }
+}
+
+}  // namespace
+
+void setUpOutput() {
+  const platform::StandardOutput kind = platform::standardOutputKind();
+  OutputForms forms;
+  forms.reportUtf8 = platform::utf8OutputRequested();
+  forms.wideConsole = kind == platform::StandardOutput::wideConsole;
+  forms.consoleUtf8 =
+      forms.reportUtf8 || forms.wideConsole || kind == platform::StandardOutput::utf8Terminal;
+  gForms = forms;
+}
+
+const OutputForms& outputForms() { return gForms; }
+
+void setOutputForms(const OutputForms& forms) { gForms = forms; }
+
+void write(std::string_view systemText) {
+  if (!gForms.consoleUtf8) {
+    writeBytes(systemText);
+    return;
+  }
+  writeUtf8(platform::utf8FromSystemText(std::string(systemText)));
+}
+
+void text(const char* toolText) {
+  if (gForms.consoleUtf8) {
+    writeUtf8(texts::utf8FormOf(toolText));
+  } else {
+    writeBytes(toolText);
+  }
+}
+
+void write(BothForms both) {
+  if (gForms.consoleUtf8) {
+    writeUtf8(both.utf8);
+  } else {
+    writeBytes(both.system);
+  }
+}
+
+void write(std::uint64_t number) {
+  if (gForms.wideConsole) {
+    gWideLine += std::to_string(number);
+  } else {
+    std::cout << number;
+  }
+}
+
+void endLine() {
+  if (gForms.wideConsole) {
+    gWideLine += '\n';
+    // A console that refuses the text changes nothing else, as a closed pipe.
+    platform::writeWideConsole(gWideLine);
+    gWideLine.clear();
+    return;
+  }
+  std::cout << '\n' << std::flush;
+}
+
+}  // namespace console

@@ -1,0 +1,54 @@
+// What POSIX standard output is read as, and the text forms it takes. Names
+// and settings are bytes here: their UTF-8 form is the same bytes.
+#include <langinfo.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace platform {
+
+namespace {
+
+// `text` equals `lowerAscii` with ASCII letters in any case.
+bool equalsIgnoringCase(std::string_view text, std::string_view lowerAscii) {
+  if (text.size() != lowerAscii.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerAscii[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+StandardOutput standardOutputKind() {
+  if (::isatty(STDOUT_FILENO) != 1) return StandardOutput::bytes;
+  // The character set of the locale useUserLocale set: only a name, read
+  // from the locale data already loaded; nothing is converted.
+  const char* codeset = ::nl_langinfo(CODESET);
+  if (codeset == nullptr) return StandardOutput::bytes;
+  const bool utf8 = equalsIgnoringCase(codeset, "utf-8") || equalsIgnoringCase(codeset, "utf8");
+  return utf8 ? StandardOutput::utf8Terminal : StandardOutput::bytes;
+}
+
+bool utf8OutputRequested() {
+  const char* value = std::getenv("PHOTOCHECK_CHARSET");
+  return value != nullptr && equalsIgnoringCase(value, "utf-8");
+}
+
+std::string utf8FromSystemText(const std::string& text) { return text; }
+
+std::string utf8NameOf(const FilePath& path) {
+  const std::size_t last = path.text.find_last_of('/');
+  return last == std::string::npos ? path.text : path.text.substr(last + 1);
+}
+
+bool startsDoubleByteCharacter(unsigned char) { return false; }
+
+bool writeWideConsole(const std::string&) { return false; }
+
+}  // namespace platform
