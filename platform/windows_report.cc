@@ -126,10 +126,15 @@ bool renameOpenFile(HANDLE file, const std::wstring& target) {
 // file cannot be renamed, it is closed and moved by its name.
 bool moveOver(HANDLE file, bool marked, const std::wstring& temporary, const std::wstring& target) {
   for (int i = 0;; ++i) {
-    if (marked && !markForDeletion(file, false)) marked = false;
+    // A mark that would not clear may still be set: renamed, the report
+    // would go when the file closes.
+    if (marked && !markForDeletion(file, false)) {
+      ::CloseHandle(file);
+      return false;
+    }
     if (renameOpenFile(file, target)) return ::CloseHandle(file) != 0;
     const DWORD error = ::GetLastError();
-    if (marked) markForDeletion(file, true);
+    if (marked && !markForDeletion(file, true)) marked = false;
     if (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
         error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED) {
       break;
@@ -141,7 +146,10 @@ bool moveOver(HANDLE file, bool marked, const std::wstring& temporary, const std
     }
     ::Sleep(10);
   }
-  if (marked) markForDeletion(file, false);
+  if (marked && !markForDeletion(file, false)) {
+    ::CloseHandle(file);
+    return false;
+  }
   ::CloseHandle(file);
   for (int i = 0;; ++i) {
     if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
