@@ -26,8 +26,8 @@ constexpr std::array<std::string RunSettings::*, kCheckCount> kSwitchOf = {
     &RunSettings::checkGps};
 
 // The settings file path, then every further argument after an empty line.
-void echoArguments(int argc, const char* const* argv) {
-  console::line(argv[1]);
+void echoArguments(int argc, const char* const* argv, const platform::FilePath& settingsPath) {
+  console::line(settingsPath.text);
   for (int i = 2; i < argc; ++i) {
     console::endLine();
     console::line(argv[i]);
@@ -38,9 +38,9 @@ void echoArguments(int argc, const char* const* argv) {
 // False (after its console line) when the run cannot go on: a file that does
 // not open or holds more than the limit; fewer than six values, or an empty
 // folder text, which would make the run scan or write into the root of the
-// drive; a folder text holding a zero byte. It stops before anything is
-// created or scanned.
-bool readRunSettings(const char* path, RunSettings& settings) {
+// drive; a folder text holding a zero byte, or one too long to be a path.
+// It stops before anything is created or scanned.
+bool readRunSettings(const platform::FilePath& path, RunSettings& settings) {
   std::string text;
   switch (readSettingsText(path, text)) {
     case SettingsRead::cannotOpen:
@@ -80,6 +80,10 @@ bool readRunSettings(const char* path, RunSettings& settings) {
     problem = texts::kImageFolderHoldsNul;
   } else if (settings.outputFolder.find('\0') != std::string::npos) {
     problem = texts::kOutputFolderHoldsNul;
+  } else if (!platform::pathCanBeMade(settings.imageFolder)) {
+    problem = texts::kImageFolderPathTooLong;
+  } else if (!platform::pathCanBeMade(settings.outputFolder)) {
+    problem = texts::kOutputFolderPathTooLong;
   }
   if (problem != nullptr) {
     console::line(problem);
@@ -127,9 +131,12 @@ int runPhotocheck(int argc, const char* const* argv) {
     console::line(texts::kUsage);
     return 1;
   }
-  echoArguments(argc, argv);
+  // The settings file by the name the user typed, also where the code page
+  // cannot hold it.
+  const platform::FilePath settingsPath = platform::argumentPath(argc, argv, 1);
+  echoArguments(argc, argv, settingsPath);
   RunSettings settings;
-  if (!readRunSettings(argv[1], settings)) return 1;
+  if (!readRunSettings(settingsPath, settings)) return 1;
 
   // Silent either way: a report that later cannot be written says so itself.
   if (!platform::pathExists(settings.outputFolder)) platform::makeFolders(settings.outputFolder);

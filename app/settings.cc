@@ -1,8 +1,5 @@
 #include "app/settings.h"
 
-#include <algorithm>
-#include <fstream>
-
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "platform/platform.h"
@@ -37,26 +34,23 @@ bool splitSettingLine(const std::string& line, std::string& key, std::string& va
   return true;
 }
 
-SettingsRead readSettingsText(const std::string& path, std::string& text) {
-  text.clear();
+SettingsRead readSettingsText(const platform::FilePath& path, std::string& text,
+                              std::string* reason) {
   // One open: it is both the test that the file opens and the reading, so a
   // named pipe or a process substitution is read once, as it comes.
-  std::ifstream file(path);
-  if (!file) return SettingsRead::cannotOpen;
-  // Read in pieces, so a small file costs a small buffer; one byte past the
-  // limit tells a file that holds more, so /dev/zero or a huge file costs no
-  // more memory than that.
-  char piece[16 * 1024];
-  while (text.size() <= kSettingsByteLimit && file) {
-    const std::size_t wanted = std::min(sizeof piece, kSettingsByteLimit + 1 - text.size());
-    file.read(piece, static_cast<std::streamsize>(wanted));
-    text.append(piece, static_cast<std::size_t>(file.gcount()));
-  }
-  if (text.size() > kSettingsByteLimit) {
-    text.clear();
-    return SettingsRead::tooLarge;
+  switch (platform::readSmallFile(path, kSettingsByteLimit, text, reason)) {
+    case platform::SmallFileRead::cannotOpen:
+      return SettingsRead::cannotOpen;
+    case platform::SmallFileRead::tooLarge:
+      return SettingsRead::tooLarge;
+    case platform::SmallFileRead::ok:
+      break;
   }
   return SettingsRead::ok;
+}
+
+SettingsRead readSettingsText(const std::string& path, std::string& text) {
+  return readSettingsText(platform::filePathOf(path), text);
 }
 
 void parseSettingsText(const std::string& text, SettingsMap& settings) {

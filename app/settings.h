@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 // Key text to value text, both raw bytes. std::string compares bytes as
 // unsigned values and a prefix sorts first: exactly the key order wanted.
 using SettingsMap = std::map<std::string, std::string>;
@@ -21,7 +23,10 @@ enum class SettingsRead { ok, cannotOpen, tooLarge };
 
 // Opens the file at `path` once, as text, and reads it whole into `text`:
 // at most kSettingsByteLimit bytes, `tooLarge` (and `text` empty) when it
-// holds more.
+// holds more. When it cannot be opened, `reason` (if given) receives the
+// system's words for why.
+SettingsRead readSettingsText(const platform::FilePath& path, std::string& text,
+                              std::string* reason = nullptr);
 SettingsRead readSettingsText(const std::string& path, std::string& text);
 
 // Empties `settings` and fills it from the lines of `text`.

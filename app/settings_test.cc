@@ -124,4 +124,57 @@ TEST(Settings, MissingFileReportsAndEmptiesTheMap) {
   EXPECT_TRUE(map.empty());
 }
 
+// The text a settings file gives: its bytes as they are on POSIX; on Windows
+// as the C runtime's text mode reads them (a carriage return right before a
+// line feed dropped, a 0x1A byte the end). The limit counts those bytes.
+TEST(Settings, ReadsTheTextAsTheTextModeGivesIt) {
+  struct Case {
+    std::string bytes;
+    SettingsRead posix;
+    std::string posixText;
+    SettingsRead windows;
+    std::string windowsText;
+  };
+  const std::string limitLess1(kSettingsByteLimit - 1, 'x');
+  const std::string limit(kSettingsByteLimit, 'x');
+  const Case cases[] = {
+      {"a=1\r\nb=2\r\r\nc\rd\r", SettingsRead::ok, "a=1\r\nb=2\r\r\nc\rd\r", SettingsRead::ok,
+       "a=1\nb=2\r\nc\rd\r"},
+      {std::string("a=1\n\x1a"
+                   "b=2\n"),
+       SettingsRead::ok,
+       std::string("a=1\n\x1a"
+                   "b=2\n"),
+       SettingsRead::ok, "a=1\n"},
+      {limit, SettingsRead::ok, limit, SettingsRead::ok, limit},
+      {limit + "x", SettingsRead::tooLarge, "", SettingsRead::tooLarge, ""},
+      {limitLess1 + "\r\n", SettingsRead::tooLarge, "", SettingsRead::ok, limitLess1 + "\n"},
+      {limit + "\x1a" + limit, SettingsRead::tooLarge, "", SettingsRead::ok, limit},
+  };
+  TempFolder folder;
+  const std::string path = folder / "settings.txt";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes.substr(0, 20));
+    writeFileBytes(path, c.bytes);
+    std::string text = "old";
+    const SettingsRead read = readSettingsText(path, text);
+#ifdef _WIN32
+    EXPECT_EQ(read, c.windows);
+    EXPECT_EQ(text, c.windowsText);
+#else
+    EXPECT_EQ(read, c.posix);
+    EXPECT_EQ(text, c.posixText);
+#endif
+  }
+}
+
+TEST(Settings, AFileThatDoesNotOpenGivesTheSystemsReason) {
+  TempFolder folder;
+  std::string text;
+  std::string reason;
+  EXPECT_EQ(readSettingsText(platform::filePathOf(folder / "absent.txt"), text, &reason),
+            SettingsRead::cannotOpen);
+  EXPECT_FALSE(reason.empty());
+}
+
 }  // namespace

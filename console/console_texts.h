@@ -104,6 +104,13 @@ inline constexpr char kGpsDescription[] = "\xc3\xbb\xd3\xd0gps\xd0\xc5\xcf\xa2."
 inline constexpr char kNoImageDescription[] =
     "\xc3\xbb\xbc\xec\xb2\xe2\xb5\xbd\xd3\xb0\xcf\xf1\xca\xfd\xbe\xdd.";
 
+// Run settings: a folder setting of which no path can be made (on Windows a
+// full path longer than the 32767 characters any path may have).
+inline constexpr char kImageFolderPathTooLong[] =
+    "the image folder setting is too long to be a path (over 32767 characters)";
+inline constexpr char kOutputFolderPathTooLong[] =
+    "the output folder setting is too long to be a path (over 32767 characters)";
+
 // The UTF-8 form of every text above that is not plain ASCII, beside its GBK
 // form: what a UTF-8 terminal, a Windows console and a UTF-8 report show. A
 // plain ASCII text is the same bytes in both and is not listed. A test checks

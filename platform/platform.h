@@ -50,6 +50,10 @@ struct FilePath {
   // platform's separator and each name, in the platform's own encoding.
   std::string text;
   NativePath native;
+  // False for a listed name no path can reach: a name holding a separator
+  // ('\\' or '/', from a foreign file system on Windows), which joined to
+  // its folder would name another file or none. Nothing opens or lists it.
+  bool reachable = true;
 };
 
 // True where a file read as text still holds the carriage return of a CR LF
@@ -164,6 +168,37 @@ void prepareProcess();
 // the C++ library cannot make that locale, the classic locale stays and only
 // the C runtime's locale is set.
 void useUserLocale();
+
+// The settings file the command line names (argument `index` of `argv`).
+// POSIX takes the argument's bytes. Windows takes the argument from the
+// UTF-16 command line, as the user typed it: the ANSI one holds a look-alike
+// for each character the code page lacks (under code page 936 "chateau.conf"
+// for the name with a circumflex on its "a"), which could name another file. Its
+// text is then the code page's bytes with '?' for such characters, as a
+// listed name is shown.
+FilePath argumentPath(int argc, const char* const* argv, int index);
+
+// The path of a file named by a user's text (on Windows made by the rules
+// the ANSI calls follow for a file name).
+FilePath filePathOf(const std::string& text);
+
+enum class SmallFileRead { ok, cannotOpen, tooLarge };
+
+// Opens the file at `path` once and reads it to its end into `bytes` as a
+// text file: at most `limit` bytes, `tooLarge` (and `bytes` empty) when it
+// holds more. One open, so a named pipe or a process substitution is read
+// once, as it comes; a read that fails ends the text like its end. On
+// Windows the bytes are those the C runtime's text mode gives: a carriage
+// return right before a line feed is dropped and a 0x1A byte ends the text.
+// When the open fails, `reason` (if given) receives the system's words for
+// why.
+SmallFileRead readSmallFile(const FilePath& path, std::size_t limit, std::string& bytes,
+                            std::string* reason = nullptr);
+
+// False when no path can be made of the folder text `text`: on Windows its
+// full path would be longer than the 32,767 UTF-16 units any path may have.
+// Always true on POSIX.
+bool pathCanBeMade(const std::string& text);
 
 // What the output is read as. Standard output goes to a person when it is a
 // terminal: a UTF-8 one (POSIX, its locale's character set after

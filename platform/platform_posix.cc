@@ -1,13 +1,17 @@
 // POSIX implementation of the platform layer (Linux, macOS).
 #include <dirent.h>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <csignal>
+#include <cstring>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -173,5 +177,57 @@ void prepareProcess() {
     }
   }
 }
+
+// The settings file: its path as the argument's bytes, read once.
+
+namespace {
+
+// The C library's English words for `error`: the "C" locale's, so that no
+// message catalogue (and no character-set converter) of the host is loaded.
+std::string errorText(int error) {
+  const locale_t classic = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+  if (classic == static_cast<locale_t>(0)) return "error " + std::to_string(error);
+  std::string text = ::strerror_l(error, classic);
+  ::freelocale(classic);
+  return text;
+}
+
+}  // namespace
+
+FilePath argumentPath(int /*argc*/, const char* const* argv, int index) {
+  return FilePath(argv[index]);
+}
+
+FilePath filePathOf(const std::string& text) { return FilePath(text); }
+
+SmallFileRead readSmallFile(const FilePath& path, std::size_t limit, std::string& bytes,
+                            std::string* reason) {
+  bytes.clear();
+  // Blocking, as any reader of a file: a named pipe's open waits for its
+  // writer.
+  const int fd = ::open(path.text.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    if (reason != nullptr) *reason = errorText(errno);
+    return SmallFileRead::cannotOpen;
+  }
+  // Pieces on the heap (the stack of a thread may be small), one byte past
+  // the limit at most, so /dev/zero or a huge file costs no more memory.
+  std::vector<char> piece(16 * 1024);
+  while (bytes.size() <= limit) {
+    const std::size_t wanted = std::min(piece.size(), limit + 1 - bytes.size());
+    const ssize_t got = ::read(fd, piece.data(), wanted);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;  // the end, or a read that fails (a folder) ends it
+    bytes.append(piece.data(), static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  if (bytes.size() > limit) {
+    bytes.clear();
+    return SmallFileRead::tooLarge;
+  }
+  return SmallFileRead::ok;
+}
+
+bool pathCanBeMade(const std::string& /*text*/) { return true; }
 
 }  // namespace platform

@@ -28,6 +28,7 @@ void ReadableFile::close() {
 
 ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   file.close();
+  if (!path.reachable) return ReadStatus::unreadable;
   const std::wstring native = reachOf(path);
   if (native.empty()) return ReadStatus::unreadable;
   // A folder is refused here (it opens only with backup semantics); a device

@@ -11,7 +11,12 @@ namespace {
 
 bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
+// Whether a folder call may take `native`: an empty path would name the
+// current drive's root ("\\*" lists it), a device is no folder.
+bool usable(const std::wstring& native) { return !native.empty() && !isDeviceName(native); }
+
 bool isFolderAt(const std::wstring& native) {
+  if (!usable(native)) return false;
   const DWORD attributes = ::GetFileAttributesW(native.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
@@ -19,7 +24,7 @@ bool isFolderAt(const std::wstring& native) {
 // Creates the folder `text` names; one that is there already is fine.
 bool createFolder(const std::wstring& text) {
   const std::wstring native = nativePathOf(text);
-  return !native.empty() &&
+  return usable(native) &&
          (::CreateDirectoryW(native.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
@@ -71,7 +76,7 @@ struct FindCloser {
 
 bool pathExists(const std::string& path) {
   const std::wstring native = nativePathOf(path);
-  return !native.empty() && ::GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return usable(native) && ::GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool makeFolders(const std::string& path) {
@@ -93,6 +98,7 @@ bool listFolder(const FilePath& folder, FolderListing& listing) {
   listing.entries.clear();
   listing.id = FolderId{};
   const std::wstring native = reachOf(folder);
+  if (!folder.reachable || !usable(native)) return false;
   WIN32_FIND_DATAW entry;
   const HANDLE handle =
       ::FindFirstFileExW(joinNative(native, L"*").c_str(), FindExInfoBasic, &entry,

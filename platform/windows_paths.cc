@@ -90,16 +90,80 @@ std::size_t rootLength(const std::wstring& path) {
   return 0;
 }
 
+namespace {
+
+bool isDotOrBlank(wchar_t c) { return c == L'.' || c == L' '; }
+
+// `text` with the trailing dots and blanks of each name after its root
+// removed ("." and ".." stay). Win32 removes them from the last name of a
+// path; a path made one folder after another ("o.\sub..") has had each of
+// its names last once.
+std::wstring withoutTrailingDotsAndBlanks(const std::wstring& text) {
+  const std::size_t root = rootLength(text);
+  std::wstring result = text.substr(0, root);
+  std::size_t at = root;
+  while (at < text.size()) {
+    std::size_t end = at;
+    while (end < text.size() && !isSeparator(text[end])) ++end;
+    std::wstring name = text.substr(at, end - at);
+    if (name != L"." && name != L"..") {
+      while (!name.empty() && isDotOrBlank(name.back())) name.pop_back();
+    }
+    result += name;
+    if (end < text.size()) result += text[end];
+    at = end + 1;
+  }
+  return result;
+}
+
+// The extended form of the full path `full`; empty when `full` is empty or
+// the result would be too long for any call.
+std::wstring extendedOf(const std::wstring& full) {
+  if (full.empty()) return std::wstring();
+  std::wstring native;
+  if (startsWith(full, L"\\\\.\\")) {
+    native = full;  // a device path: no prefix
+  } else if (startsWith(full, L"\\\\")) {
+    native = L"\\\\?\\UNC\\" + full.substr(2);
+  } else {
+    native = L"\\\\?\\" + full;
+  }
+  return native.size() > kLongestPath ? std::wstring() : native;
+}
+
+}  // namespace
+
+bool isDeviceName(const std::wstring& native) {
+  if (!startsWith(native, L"\\\\.\\")) return false;
+  for (std::size_t i = 4; i < native.size(); ++i) {
+    if (isSeparator(native[i])) return false;
+  }
+  return true;
+}
+
 std::wstring nativePathOf(const std::wstring& text) {
   if (startsWith(text, L"\\\\?\\")) return text;
+  const std::wstring typed = withoutTrailingDotsAndBlanks(text);
+  // Win32 takes a device name (con, nul, COM1, CONIN$, "con.txt") as the
+  // device wherever it stands last, also before a trailing separator.
+  if (!startsWith(typed, L"\\\\.\\")) {
+    std::wstring last = typed;
+    while (last.size() > rootLength(last) && isSeparator(last.back())) last.pop_back();
+    if (!last.empty()) {
+      const std::wstring full = fullPathOf(last);
+      if (isDeviceName(full)) return full;
+    }
+  }
   // With a separator after it the text names the folder a joined name would
   // be found in: the C runtime saw "<text>\name" and "<text>\*.*" too.
-  std::wstring full = fullPathOf(text + L'\\');
-  if (full.empty()) return std::wstring();
+  std::wstring full = fullPathOf(typed + L'\\');
   if (full.size() > rootLength(full) && isSeparator(full.back())) full.pop_back();
-  if (startsWith(full, L"\\\\.\\")) return full;  // a device path: no prefix
-  if (startsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
-  return L"\\\\?\\" + full;
+  return extendedOf(full);
+}
+
+std::wstring nativeFilePathOf(const std::wstring& text) {
+  if (startsWith(text, L"\\\\?\\")) return text.size() > kLongestPath ? std::wstring() : text;
+  return text.empty() ? std::wstring() : extendedOf(fullPathOf(text));
 }
 
 std::wstring nativePathOf(const std::string& text) { return nativePathOf(wideFromAnsi(text)); }
@@ -126,9 +190,15 @@ FilePath childPath(const FilePath& folder, const FolderEntry& entry) {
   child.text = folder.text;
   child.text += kPathSeparator;
   child.text += entry.name;
-  child.native =
-      joinNative(reachOf(folder), entry.native.empty() ? wideFromAnsi(entry.name) : entry.native);
+  const std::wstring name = entry.native.empty() ? wideFromAnsi(entry.name) : entry.native;
+  // A name holding a separator (a foreign file system's "x\y.jpg") joined to
+  // its folder would name another file, or none.
+  child.reachable = folder.reachable && name.find_first_of(L"\\/") == std::wstring::npos;
+  const std::wstring reach = reachOf(folder);
+  if (!reach.empty()) child.native = joinNative(reach, name);
   return child;
 }
+
+bool pathCanBeMade(const std::string& text) { return !nativePathOf(text).empty(); }
 
 }  // namespace platform

@@ -35,13 +35,31 @@ std::string ansiFromWide(const std::wstring& text);
 // "\\?\UNC\server\share\" (a share under the prefix).
 std::size_t rootLength(const std::wstring& path);
 
-// The extended-form absolute path of a user's path text: the folder the text
-// names when a name is joined to it with '\' (so "C:" is the drive's root,
-// an empty text the current drive's root, and a trailing blank stays as the
-// C runtime kept it before a separator). A text already in the "\\?\" form
-// is taken as it stands.
+// The most UTF-16 units a path may have, its terminating zero left out.
+inline constexpr std::size_t kLongestPath = 32767;
+
+// The extended-form absolute path of a user's folder text: the folder the
+// text names when a name is joined to it with '\' (so "C:" is the drive's
+// root, an empty text the current drive's root). The text follows the Win32
+// rules the ANSI calls apply: each name it holds loses its trailing dots and
+// blanks (as the last name of a path does, and so every folder the path was
+// made through), and a text whose full path is a device (con, nul, COM1,
+// CONIN$, "x\con.txt") gives that device's path, "\\.\con", which no folder
+// call takes (see isDeviceName). A text already in the "\\?\" form is taken
+// as it stands. Empty when no path can be made: the full path would be
+// longer than kLongestPath.
 std::wstring nativePathOf(const std::wstring& text);
 std::wstring nativePathOf(const std::string& text);
+
+// The extended-form absolute path of a user's file text, made as the ANSI
+// calls make it (the last name loses its trailing dots and blanks; a device
+// name gives the device, "\\.\pipe\x" stays as it is). Empty when no path
+// can be made.
+std::wstring nativeFilePathOf(const std::wstring& text);
+
+// True for the path of a device itself ("\\.\con", "\\.\COM1"): no folder,
+// and nothing a folder call may open (a serial port's open can wait).
+bool isDeviceName(const std::wstring& native);
 
 // The path the Windows calls take for `path`: its native path, or the one made
 // from its text where it has none.

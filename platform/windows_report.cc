@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "platform/windows_paths.h"
 
@@ -57,8 +59,9 @@ std::string withCrLf(const std::string& text) {
 HANDLE createTemporary(const std::wstring& target, RandomSource random, std::wstring& temporary) {
   for (int i = 0; i < kNameTries; ++i) {
     temporary = temporaryPathFor(target, random());
-    const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    // DELETE: the right to mark the file for deletion and to rename it.
+    const HANDLE file = ::CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) return file;
     const DWORD error = ::GetLastError();
     // A folder under the name gives "access denied" on Windows.
@@ -84,19 +87,77 @@ bool writeWhole(HANDLE file, const std::string& bytes) {
   return true;
 }
 
-// Moves `temporary` over `target`, which may exist (a report, or a link in
-// its place: the link is replaced, never what it leads to).
-bool moveOver(const std::wstring& temporary, const std::wstring& target) {
+// Sets or clears the delete disposition of the open `file`: while it is
+// set, the system removes the file when its last handle closes, also when
+// the process is killed. False where the file system does not support it.
+bool markForDeletion(HANDLE file, bool deleteOnClose) {
+  FILE_DISPOSITION_INFO disposition;
+  disposition.DeleteFile = deleteOnClose ? TRUE : FALSE;
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
+}
+
+// Whether a failed move may succeed a moment later: `target` is in use by
+// another run's move (never when it is a folder).
+bool targetBusy(DWORD error, const std::wstring& target) {
+  if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return false;
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Renames the open `file` to `target`, replacing what is there.
+bool renameOpenFile(HANDLE file, const std::wstring& target) {
+  const std::size_t nameBytes = target.size() * sizeof(wchar_t);
+  std::string buffer(sizeof(FILE_RENAME_INFO) + nameBytes, '\0');
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(nameBytes);
+  std::copy(target.begin(), target.end(), rename->FileName);
+  return ::SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                      static_cast<DWORD>(buffer.size())) != 0;
+}
+
+// Moves the written temporary file over `target`, which may exist (a report,
+// or a link in its place: the link is replaced, never what it leads to), and
+// closes it. While the file is `marked`, the mark is cleared just before each
+// try of the rename and set again after a failed one, so that only the
+// moment of the rename itself can leave the file behind. Where the open
+// file cannot be renamed, it is closed and moved by its name.
+bool moveOver(HANDLE file, bool marked, const std::wstring& temporary, const std::wstring& target) {
   for (int i = 0;; ++i) {
-    if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    // A mark that would not clear may still be set: renamed, the report
+    // would go when the file closes.
+    if (marked && !markForDeletion(file, false)) {
+      ::CloseHandle(file);
+      return false;
+    }
+    if (renameOpenFile(file, target)) return ::CloseHandle(file) != 0;
     const DWORD error = ::GetLastError();
-    const bool busy = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
-    const DWORD attributes = ::GetFileAttributesW(target.c_str());
-    const bool folder =
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    if (!busy || folder || i + 1 == kMoveTries) return false;
+    if (marked && !markForDeletion(file, true)) marked = false;
+    if (error == ERROR_INVALID_PARAMETER || error == ERROR_NOT_SUPPORTED ||
+        error == ERROR_INVALID_FUNCTION || error == ERROR_CALL_NOT_IMPLEMENTED) {
+      break;
+    }
+    if (!targetBusy(error, target) || i + 1 == kMoveTries) {
+      ::CloseHandle(file);
+      if (!marked) ::DeleteFileW(temporary.c_str());
+      return false;
+    }
     ::Sleep(10);
   }
+  if (marked && !markForDeletion(file, false)) {
+    ::CloseHandle(file);
+    return false;
+  }
+  ::CloseHandle(file);
+  for (int i = 0;; ++i) {
+    if (::MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (!targetBusy(::GetLastError(), target) || i + 1 == kMoveTries) break;
+    ::Sleep(10);
+  }
+  ::DeleteFileW(temporary.c_str());
+  return false;
 }
 
 }  // namespace
@@ -117,11 +178,15 @@ bool replaceFileWith(const std::string& path, const std::string& text, RandomSou
   std::wstring temporary;
   const HANDLE file = createTemporary(target, random, temporary);
   if (file == INVALID_HANDLE_VALUE) return false;
-  bool ok = writeWhole(file, withCrLf(text)) && ::FlushFileBuffers(file);
-  if (!::CloseHandle(file)) ok = false;
-  if (ok && !moveOver(temporary, target)) ok = false;
-  if (!ok) ::DeleteFileW(temporary.c_str());
-  return ok;
+  // Marked for deletion from its start: a run killed before the rename
+  // leaves no temporary file behind.
+  const bool marked = markForDeletion(file, true);
+  if (!writeWhole(file, withCrLf(text)) || !::FlushFileBuffers(file)) {
+    ::CloseHandle(file);
+    if (!marked) ::DeleteFileW(temporary.c_str());
+    return false;
+  }
+  return moveOver(file, marked, temporary, target);
 }
 
 bool replaceFile(const std::string& path, const std::string& text) {

@@ -65,9 +65,17 @@ TEST_F(AnsiText, UserTextsBecomeExtendedAbsolutePaths) {
       {"C:\\photos\\", L"\\\\?\\C:\\photos"},
       {"C:/photos//set", L"\\\\?\\C:\\photos\\set"},
       {"C:\\photos\\..\\set\\.", L"\\\\?\\C:\\set"},
-      // A last dot goes and a last blank stays, as in "<text>\name".
+      // Each typed name loses its trailing dots and blanks, as Win32 makes
+      // the folders one after another.
       {"C:\\photos.", L"\\\\?\\C:\\photos"},
-      {"C:\\photos ", L"\\\\?\\C:\\photos "},
+      {"C:\\photos ", L"\\\\?\\C:\\photos"},
+      {"C:\\o.\\sub..", L"\\\\?\\C:\\o\\sub"},
+      {"C:\\a .\\b. \\", L"\\\\?\\C:\\a\\b"},
+      // A device is no folder: its own path, which no folder call takes.
+      {"con", L"\\\\.\\con"},
+      {"C:\\x\\COM1\\", L"\\\\.\\COM1"},
+      {"CONIN$", L"\\\\.\\CONIN$"},
+      {"nul\\x", L"\\\\?\\" + here + L"\\nul\\x"},
       {"\\\\server\\share\\photos", L"\\\\?\\UNC\\server\\share\\photos"},
       {"\\\\server\\share", L"\\\\?\\UNC\\server\\share\\"},
       {"\\\\?\\C:\\as\\given.", L"\\\\?\\C:\\as\\given."},
@@ -80,6 +88,9 @@ TEST_F(AnsiText, UserTextsBecomeExtendedAbsolutePaths) {
     if (c.native.empty()) continue;
     EXPECT_EQ(platform::nativePathOf(c.text), c.native) << c.text;
   }
+  // No path is longer than 32,767 units: none is made.
+  EXPECT_EQ(platform::nativePathOf("C:\\" + std::string(32767, 'a')), L"");
+  EXPECT_EQ(platform::nativePathOf("C:\\" + std::string(32000, 'a')).size(), 32007u);
 }
 
 TEST_F(AnsiText, BareNamesAreCutOnlyAtWholeSeparators) {

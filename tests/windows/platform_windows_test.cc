@@ -225,4 +225,68 @@ TEST(WindowsReport, PlantedTemporaryNamesAreNeverOpened) {
   EXPECT_EQ(widefiles::readFile(platform::temporaryPathFor(target, 1)), "theirs");
 }
 
+// A folder text of which no path can be made (its full path would be longer
+// than 32,767 units): every call refuses it, none takes the empty path,
+// which would name the current drive's root.
+TEST(WindowsPaths, APathThatCannotBeMadeIsNeverUsed) {
+  TempFolder root;
+  const std::string tooLong = root.path() + "\\" + std::string(33000, 'a');
+  EXPECT_FALSE(platform::pathCanBeMade(tooLong));
+  EXPECT_TRUE(platform::pathCanBeMade(root.path()));
+  EXPECT_TRUE(platform::pathCanBeMade(""));
+
+  const platform::FilePath folder(tooLong);
+  EXPECT_TRUE(folder.native.empty());
+  platform::FolderListing listing;
+  EXPECT_FALSE(platform::listFolder(folder, listing));
+  EXPECT_TRUE(listing.entries.empty());
+  const platform::FilePath child =
+      platform::childPath(folder, platform::FolderEntry{"a.jpg", L"a.jpg", false});
+  EXPECT_TRUE(child.native.empty());
+  platform::ReadableFile file;
+  EXPECT_EQ(platform::openForReading(child, file), platform::ReadStatus::unreadable);
+  EXPECT_FALSE(platform::pathExists(tooLong));
+  EXPECT_FALSE(platform::makeFolders(tooLong));
+  EXPECT_FALSE(platform::replaceFile(tooLong + "\\error.json", "x"));
+  std::string bytes;
+  std::string reason;
+  EXPECT_EQ(platform::readSmallFile(platform::filePathOf(tooLong), 10, bytes, &reason),
+            platform::SmallFileRead::cannotOpen);
+  EXPECT_FALSE(reason.empty());
+}
+
+// A listed name holding a separator reaches nothing, not even the file or
+// folder its joined path would name.
+TEST(WindowsPaths, AListedNameHoldingASeparatorReachesNothing) {
+  TempFolder root;
+  writeFileBytes(root / "x\\y.jpg", "photo");
+  fs::create_directories(root / "x\\sub");
+  const platform::FilePath folder(root.path());
+  for (const wchar_t* name : {L"x\\y.jpg", L"x/y.jpg"}) {
+    const platform::FilePath path =
+        platform::childPath(folder, platform::FolderEntry{"x\\y.jpg", name, false});
+    EXPECT_FALSE(path.reachable);
+    platform::ReadableFile file;
+    EXPECT_EQ(platform::openForReading(path, file), platform::ReadStatus::unreadable);
+  }
+  const platform::FilePath sub =
+      platform::childPath(folder, platform::FolderEntry{"x\\sub", L"x\\sub", true});
+  platform::FolderListing listing;
+  EXPECT_FALSE(platform::listFolder(sub, listing));
+  // Below it nothing is reachable either.
+  EXPECT_FALSE(platform::childPath(sub, platform::FolderEntry{"a", L"a", false}).reachable);
+  EXPECT_TRUE(platform::childPath(folder, platform::FolderEntry{"x", L"x", true}).reachable);
+}
+
+// Devices are no folders: no folder call opens one (a serial port's open
+// can wait for good).
+TEST(WindowsPaths, NoFolderCallTakesADevice) {
+  for (const char* device : {"con", "NUL", "COM1", "CONOUT$", "lpt1.txt"}) {
+    EXPECT_FALSE(platform::pathExists(device)) << device;
+    EXPECT_FALSE(platform::makeFolders(device)) << device;
+    platform::FolderListing listing;
+    EXPECT_FALSE(platform::listFolder(device, listing)) << device;
+  }
+}
+
 }  // namespace

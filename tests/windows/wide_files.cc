@@ -150,6 +150,30 @@ void removeTree(const std::string& folder) {
   removeExactly(path);
 }
 
+bool copyUnderUnixName(const std::string& source, const std::string& folder,
+                       const std::string& unixName) {
+  const std::wstring from = unixPathOf(L"\\\\?\\" + widen(source));
+  const std::wstring into = unixPathOf(L"\\\\?\\" + widen(folder));
+  if (from.empty() || into.empty()) return false;
+  const std::wstring name = widen(unixName);
+  if (!startUnixProgram(L"/bin/cp \"" + from + L"\" \"" + into + L"/" + name + L"\"")) return false;
+  // Wine lists the name as it is; wait until it does.
+  for (int i = 0; i < 1000; ++i) {
+    WIN32_FIND_DATAW entry;
+    const HANDLE find = ::FindFirstFileW((L"\\\\?\\" + widen(folder) + L"\\*").c_str(), &entry);
+    bool found = false;
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        found = found || name == entry.cFileName;
+      } while (::FindNextFileW(find, &entry));
+      ::FindClose(find);
+    }
+    if (found) return true;
+    ::Sleep(10);
+  }
+  return false;
+}
+
 bool makeLink(const std::wstring& link, const std::wstring& target, bool toFolder) {
   // 0x2: SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE (developer mode).
   const DWORD flags = (toFolder ? SYMBOLIC_LINK_FLAG_DIRECTORY : 0) | 0x2;

@@ -33,6 +33,12 @@ std::string readFile(const std::wstring& path);
 // follows a link. False when neither works.
 bool makeLink(const std::wstring& link, const std::wstring& target, bool toFolder);
 
+// Copies the file `source` (a test's own) into `folder` under `unixName`, a
+// name only the Unix file system below Wine can hold (one with a '\'), by
+// the Unix cp. False where that cannot be done (not under Wine).
+bool copyUnderUnixName(const std::string& source, const std::string& folder,
+                       const std::string& unixName);
+
 // Removes `folder` (a test's own) with all it holds, also what the C++
 // library's removal cannot reach or loops in: names with trailing dots or
 // blanks, paths past 260 characters, links (never what they lead to).

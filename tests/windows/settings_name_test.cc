@@ -1,0 +1,97 @@
+// The settings file named on the command line is read by the very name the
+// user typed, under code page 1252 and under 936, also where the code page
+// cannot hold it: the ANSI command line would hold a look-alike (best fit),
+// and a file under that look-alike's name, which names another set, must
+// never be read in its place.
+//
+// Each name's own settings file names a set that fails (a photo without GPS
+// data); the look-alike's names a set that passes. The run must fail, and
+// echo the name as the code page holds it ('?' for what it lacks).
+#include <windows.h>
+
+#include <filesystem>
+
+#include "console/console_texts.h"
+#include "gtest/gtest.h"
+#include "tests/e2e/photo_set.h"
+#include "tests/support/expected_console.h"
+#include "tests/support/temp_folder.h"
+#include "tests/windows/code_page.h"
+#include "tests/windows/wide_files.h"
+#include "tests/windows/wide_run.h"
+
+namespace {
+
+using namespace e2e;
+
+const Switches kGpsOnly{false, false, false, true};
+
+std::string settingsText(const std::string& images, const std::string& output) {
+  std::string text;
+  for (const auto& [key, value] : settingsOf(images, output, kGpsOnly)) {
+    text += key + " = " + value + "\n";
+  }
+  return text;
+}
+
+TEST(SettingsName, TheTypedNameIsReadNeverItsLookAlike) {
+  codepage::expectTheIntendedOne();
+  TempFolder root;
+  const widefiles::TreeRemover remover{root.path()};
+  const std::string failing = root / "failing";
+  const std::string passing = root / "passing";
+  Photo noGps;
+  noGps.gps.reset();
+  writePhoto(failing + "\\nogps.jpg", noGps);
+  writePhoto(passing + "\\good.jpg", Photo{});
+  const std::string work = root / "work";
+  std::filesystem::create_directories(work);
+
+  struct Case {
+    std::wstring typed;     // relative to the working folder
+    const char* shown1252;  // the echo under each code page
+    const char* shown936;
+    const char* lookAlike1252;  // what the ANSI command line holds instead
+    const char* lookAlike936;   // (nullptr: the code page holds the name)
+  };
+  const Case cases[] = {
+      {L"ch\u00e2teau.conf", "ch\xe2teau.conf", "ch?teau.conf", nullptr, "chateau.conf"},
+      {L"\uff53et.conf", "?et.conf",
+       "\xa3\xf3"
+       "et.conf",
+       "set.conf", nullptr},
+      {L"\uff0e\uff0e\uff3cs.conf", "???s.conf", "\xa3\xae\xa3\xae\xa3\xdcs.conf", "..\\s.conf",
+       nullptr},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::string shown = codepage::pick(c.shown1252, c.shown936);
+    SCOPED_TRACE(shown);
+    const std::string output = root / ("out" + std::to_string(n));
+    const std::string otherOutput = root / ("other" + std::to_string(n++));
+    const std::string text = settingsText(failing, output);
+    const std::string bytes(text.begin(), text.end());
+    widefiles::writeFile(widefiles::extended(work, c.typed),
+                         std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    const char* lookAlike = codepage::pick(c.lookAlike1252, c.lookAlike936);
+    if (lookAlike != nullptr) {
+      writeFileBytes(work + "\\" + lookAlike, settingsText(passing, otherOutput));
+    }
+
+    const ToolRun run = widerun::run({c.typed}, widefiles::widen(work));
+    std::string expected = shown + "\n";
+    for (const auto& [key, value] : settingsOf(failing, output, kGpsOnly)) {
+      expected += key + "=" + value + "\n";
+    }
+    const std::string report = jsonReport({jsonGroup(104, texts::kGpsDescription, {"nogps.jpg"})});
+    expected += checkStart(texts::kStartGps, texts::kGpsHeader, 1) + listing("1", 1) +
+                groupReport({"nogps.jpg"}) + report + "\n";
+    EXPECT_EQ(run.out, expectedConsole(expected));
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(readFileBytes(output + "\\error.json"), report);
+    EXPECT_FALSE(std::filesystem::exists(otherOutput));
+  }
+}
+
+}  // namespace
