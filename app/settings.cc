@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <vector>
 
 #include "console/console.h"
 #include "console/console_texts.h"
@@ -46,11 +47,13 @@ SettingsRead readSettingsText(const std::string& path, std::string& text) {
   // Read in pieces, so a small file costs a small buffer; one byte past the
   // limit tells a file that holds more, so /dev/zero or a huge file costs no
   // more memory than that.
-  char piece[16 * 1024];
+  // The piece lives on the heap: a run under a small stack limit has no
+  // kilobytes of stack to spare.
+  std::vector<char> piece(16 * 1024);
   while (text.size() <= kSettingsByteLimit && file) {
-    const std::size_t wanted = std::min(sizeof piece, kSettingsByteLimit + 1 - text.size());
-    file.read(piece, static_cast<std::streamsize>(wanted));
-    text.append(piece, static_cast<std::size_t>(file.gcount()));
+    const std::size_t wanted = std::min(piece.size(), kSettingsByteLimit + 1 - text.size());
+    file.read(piece.data(), static_cast<std::streamsize>(wanted));
+    text.append(piece.data(), static_cast<std::size_t>(file.gcount()));
   }
   if (text.size() > kSettingsByteLimit) {
     text.clear();
