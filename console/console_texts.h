@@ -101,6 +101,12 @@ inline constexpr char kGpsDescription[] = "\xc3\xbb\xd3\xd0gps\xd0\xc5\xcf\xa2."
 inline constexpr char kNoImageDescription[] =
     "\xc3\xbb\xbc\xec\xb2\xe2\xb5\xbd\xd3\xb0\xcf\xf1\xca\xfd\xbe\xdd.";
 
+// A run that cannot go on: the system gives the tool no more memory, file
+// descriptors or threads than it has used, so the set cannot be checked to
+// its end. The run's last line; the status is 1.
+inline constexpr char kRunCannotGoOn[] =
+    "photocheck stopped: out of memory, file descriptors or threads; the set was not checked";
+
 }  // namespace texts
 
 #endif  // PHOTOCHECK_CONSOLE_CONSOLE_TEXTS_H

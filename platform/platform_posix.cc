@@ -45,6 +45,10 @@ bool makeFolders(const std::string& path) {
 
 namespace {
 
+// True when a failed call's errno is the process's own shortage: too many
+// open files in the process or the system, no memory.
+bool isShortage(int error) { return error == EMFILE || error == ENFILE || error == ENOMEM; }
+
 struct DirCloser {
   DIR* dir;
   ~DirCloser() { ::closedir(dir); }
@@ -68,6 +72,9 @@ bool listFolder(const FilePath& folder, FolderListing& listing) {
   listing.entries.clear();
   listing.id = FolderId{};
   DIR* dir = ::opendir(folder.text.c_str());
+  // A folder the process has no descriptor or memory left for is not a
+  // folder that cannot be listed: the set's verdict must not depend on it.
+  if (dir == nullptr && isShortage(errno)) throw ResourceShortage{};
   if (dir == nullptr) return false;
   DirCloser closer{dir};
   const int fd = ::dirfd(dir);
@@ -102,7 +109,8 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   // there, and a set must not pass with it unread.
   struct stat st;
   if (::stat(path.text.c_str(), &st) != 0) {
-    return errno == ENOENT || errno == ENOTDIR ? ReadStatus::missing : ReadStatus::unreadable;
+    if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::missing;
+    return isShortage(errno) ? ReadStatus::shortage : ReadStatus::unreadable;
   }
   // A named pipe, socket or device is never opened: opening a pipe for
   // reading would block the run for good, opening a device can act on it.
@@ -110,7 +118,7 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   // O_NONBLOCK keeps the open from waiting should the path have turned into a
   // pipe since the test above; it changes nothing for a regular file.
   const int fd = ::open(path.text.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return ReadStatus::unreadable;
+  if (fd < 0) return isShortage(errno) ? ReadStatus::shortage : ReadStatus::unreadable;
   file.handle_ = fd;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<std::uint64_t>(st.st_size) >= kFourGiB) {
