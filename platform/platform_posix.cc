@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <ctime>
+#include <string>
 
 #include "platform/platform.h"
 
@@ -143,31 +145,125 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
   return true;
 }
 
-bool replaceFile(const std::string& path, const std::string& text) {
-  // A temporary file of this run's own: mkstemp makes a fresh name and creates
-  // it exclusively, so nothing planted in a shared output folder (a link, a
-  // pipe, a folder, another run's temporary file) is ever opened or written
-  // through. It is made 0600; the report gets the usual 0644 less the umask.
+namespace {
+
+bool writeAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// The folder `path` lies in, as a path of its own.
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A name beside `path` that nothing is likely to hold: `path`, a dot and six
+// letters or digits, as mkstemp makes them.
+std::string freshNameBeside(const std::string& path, unsigned attempt) {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  struct timespec now {};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  std::uint64_t bits = static_cast<std::uint64_t>(now.tv_nsec) * 2654435761u ^
+                       static_cast<std::uint64_t>(::getpid()) << 20 ^
+                       static_cast<std::uint64_t>(now.tv_sec) ^ std::uint64_t{attempt} << 40;
+  std::string name = path + ".";
+  for (int i = 0; i < 6; ++i) {
+    name += kLetters[bits % 62];
+    bits /= 62;
+  }
+  return name;
+}
+
+enum class UnnamedWrite { done, failed, notSupported };
+
+// Writes `text` into a file without a name in the folder of `path` (O_TMPFILE)
+// and gives it a name only once it is whole: a run killed before that leaves
+// nothing behind, the kernel drops the unnamed file with the process. The
+// whole file is then linked in under a fresh name (linkat never follows or
+// replaces what stands at its new name) and renamed over `path`.
+UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const std::string& text) {
+#ifdef O_TMPFILE
+  const int fd = ::open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    // A file system without unnamed files says so in one of these ways.
+    return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? UnnamedWrite::notSupported
+                                                                     : UnnamedWrite::failed;
+  }
+  bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
+  // Linking a descriptor by its /proc name with AT_SYMLINK_FOLLOW needs no
+  // privilege (linkat with AT_EMPTY_PATH does).
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  std::string temporary;
+  bool linked = false;
+  for (unsigned attempt = 0; ok && !linked && attempt < 100; ++attempt) {
+    temporary = freshNameBeside(path, attempt);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      linked = true;
+    } else if (errno != EEXIST) {
+      ok = false;
+    }
+  }
+  if (!linked) {
+    ::close(fd);
+    // No /proc, or no name was free: the older way may still do.
+    return UnnamedWrite::notSupported;
+  }
+  // rename replaces whatever stands at `path`, a link included, and never
+  // writes through it. It follows the link at once: between the two the
+  // whole report stands under its temporary name, and a run killed in that
+  // instant leaves it there.
+  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
+  if (!ok) ::unlink(temporary.c_str());
+  if (::close(fd) != 0) ok = false;
+  return ok ? UnnamedWrite::done : UnnamedWrite::failed;
+#else
+  (void)path;
+  (void)text;
+  return UnnamedWrite::notSupported;
+#endif
+}
+
+// The way for a file system without unnamed files: the text goes to a named
+// temporary file of this run's own, which a run killed while writing leaves
+// behind.
+bool replaceThroughNamedFile(const std::string& path, const std::string& text) {
+  // mkstemp makes a fresh name and creates it exclusively, so nothing planted
+  // in a shared output folder (a link, a pipe, a folder, another run's
+  // temporary file) is ever opened or written through. It is made 0600; the
+  // report gets the usual 0644 less the umask.
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) return false;
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  bool ok = ::fchmod(fd, 0644 & ~mask) == 0;
-  std::size_t done = 0;
-  while (ok && done < text.size()) {
-    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) ok = false;
-    if (put > 0) done += static_cast<std::size_t>(put);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
+  bool ok = ::fchmod(fd, 0644 & ~mask) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
-  // rename replaces whatever stands at `path`, a link included, and never
-  // writes through it.
   if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) ::unlink(temporary.c_str());
   return ok;
+}
+
+}  // namespace
+
+bool replaceFile(const std::string& path, const std::string& text) {
+  switch (replaceThroughUnnamedFile(path, text)) {
+    case UnnamedWrite::done:
+      return true;
+    case UnnamedWrite::failed:
+      return false;
+    case UnnamedWrite::notSupported:
+      break;
+  }
+  return replaceThroughNamedFile(path, text);
 }
 
 void prepareProcess() {
