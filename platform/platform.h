@@ -169,9 +169,11 @@ bool replaceFile(const std::string& path, const std::string& text);
 // opens can take their place and receive console text.
 void prepareProcess();
 
-// Makes the user's default locale the program-wide one. Never throws: where
-// the C++ library cannot make that locale, the classic locale stays and only
-// the C runtime's locale is set.
+// Makes the user's default locale the C runtime's (all categories, from the
+// environment). On Windows the C++ library's global locale becomes the
+// user's too where it can make it; on Linux it stays the classic one, so that
+// no character-set converter module of the host is ever loaded. Never
+// throws.
 void useUserLocale();
 
 }  // namespace platform
