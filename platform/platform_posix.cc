@@ -198,19 +198,19 @@ UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const std::strin
     return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? UnnamedWrite::notSupported
                                                                      : UnnamedWrite::failed;
   }
-  bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
+  if (!writeAll(fd, text) || ::fsync(fd) != 0) {
+    ::close(fd);  // the unnamed file goes with its descriptor
+    return UnnamedWrite::failed;
+  }
   // Linking a descriptor by its /proc name with AT_SYMLINK_FOLLOW needs no
   // privilege (linkat with AT_EMPTY_PATH does).
   const std::string self = "/proc/self/fd/" + std::to_string(fd);
   std::string temporary;
   bool linked = false;
-  for (unsigned attempt = 0; ok && !linked && attempt < 100; ++attempt) {
+  for (unsigned attempt = 0; attempt < 100 && !linked; ++attempt) {
     temporary = freshNameBeside(path, attempt);
-    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-      linked = true;
-    } else if (errno != EEXIST) {
-      ok = false;
-    }
+    linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    if (!linked && errno != EEXIST) break;
   }
   if (!linked) {
     ::close(fd);
@@ -221,10 +221,10 @@ UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const std::strin
   // writes through it. It follows the link at once: between the two the
   // whole report stands under its temporary name, and a run killed in that
   // instant leaves it there.
-  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temporary.c_str());
-  if (::close(fd) != 0) ok = false;
-  return ok ? UnnamedWrite::done : UnnamedWrite::failed;
+  const bool renamed = ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!renamed) ::unlink(temporary.c_str());
+  ::close(fd);  // written and synced: nothing is left to fail
+  return renamed ? UnnamedWrite::done : UnnamedWrite::failed;
 #else
   (void)path;
   (void)text;
