@@ -5,12 +5,12 @@
 
 #include "app/run_flow.h"
 #include "console/console.h"
+#include "console/console_texts.h"
 #include "platform/platform.h"
 
 int main(int argc, char** argv) {
   platform::prepareProcess();
-  // The console keeps the classic locale (plain decimal numbers) while the
-  // rest of the program uses the user's.
+  // The console keeps the classic locale (plain decimal numbers).
   std::cout.imbue(std::locale::classic());
   platform::useUserLocale();
   // After the locale: a terminal's character set is the locale's.
@@ -18,9 +18,14 @@ int main(int argc, char** argv) {
   try {
     return runPhotocheck(argc, argv);
   } catch (...) {
-    // Nothing is meant to get here (an image that cannot get its memory is
-    // filed as unreadable); should anything, the set has not passed, and the
-    // caller learns it from the status rather than from a crash.
+    // The run cannot go on: the system gave the tool no more memory
+    // (std::bad_alloc), file descriptors or threads (ResourceShortage,
+    // std::system_error) than it had, even with one photo read at a time.
+    // The set has not passed; say so rather than end silently. Every console
+    // line is made before its first byte is written, so the run stops at a
+    // line end and this is a line of its own.
+    std::cout.clear();
+    console::line(texts::kRunCannotGoOn);
     return 1;
   }
 }

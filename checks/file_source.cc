@@ -53,6 +53,7 @@ bool readInto(FileSource& source, ThreadBuffer& buffer, std::uint32_t capacity, 
   if (!buffer.bytes) buffer.bytes.reset(new (std::nothrow) unsigned char[capacity]);
   if (!buffer.bytes) {
     source.failed = true;
+    source.shortage = true;
     return false;
   }
   if (at + length > buffer.touched) {

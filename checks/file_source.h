@@ -84,6 +84,8 @@ struct FileSource {
   // A read came short (an I/O error, or the file shrank since it was opened):
   // whatever the reader made of it, the photo could not be read.
   bool failed = false;
+  // The failure was the process's own: no memory for a buffer.
+  bool shortage = false;
   // What was read from the file, in bytes and in read calls.
   std::uint64_t bytesRead = 0;
   std::uint32_t readCalls = 0;

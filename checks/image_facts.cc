@@ -1,5 +1,6 @@
 #include "checks/image_facts.h"
 
+#include <new>
 #include <utility>
 
 bool isErrorImage(const ImageFacts& facts) {
@@ -34,7 +35,7 @@ ImageFacts decodeImage(FileSource& source) {
   const ExifResult result = record.parseJpeg(byteSourceOf(source));
   if (source.failed) {
     ImageFacts facts;
-    facts.read = ImageRead::unreadable;
+    facts.read = source.shortage ? ImageRead::shortage : ImageRead::unreadable;
     return facts;
   }
   return factsOfRecord(result, record);
@@ -47,11 +48,16 @@ ImageFacts readAndDecode(const platform::FilePath& path, bool& waited) {
   platform::ReadableFile file;
   const platform::ReadStatus status = platform::openForReading(path, file);
   if (status == platform::ReadStatus::missing) return facts;
-  facts.read = ImageRead::unreadable;
+  facts.read =
+      status == platform::ReadStatus::shortage ? ImageRead::shortage : ImageRead::unreadable;
   if (status != platform::ReadStatus::ok) return facts;
 
   FileSource source;
-  if (openFileSource(file, source, headBytesToRead())) facts = decodeImage(source);
+  if (openFileSource(file, source, headBytesToRead())) {
+    facts = decodeImage(source);
+  } else if (source.shortage) {
+    facts.read = ImageRead::shortage;
+  }
   waited = mostlyWaited(source);
   return facts;
 }
@@ -62,9 +68,14 @@ ImageFacts readImageFacts(const platform::FilePath& path, bool& waited) {
   waited = false;
   try {
     return readAndDecode(path, waited);
+  } catch (const std::bad_alloc&) {
+    // The process has no memory left for what the photo holds: the tool's
+    // own limit, not the photo's fault.
+    ImageFacts failed;
+    failed.read = ImageRead::shortage;
+    return failed;
   } catch (...) {
-    // Out of memory for a huge value, or anything else: the photo was not
-    // read, and the run goes on with the next one.
+    // Anything else: the photo was not read, and the run goes on.
     ImageFacts failed;
     failed.read = ImageRead::unreadable;
     return failed;

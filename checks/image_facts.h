@@ -19,6 +19,8 @@ enum class ImageRead : std::uint8_t {
   missing,     // nothing at the path any more: skipped by every check
   unreadable,  // there, but could not be read whole: "error" in every check
   decoded,     // read and handed to the EXIF reader; `result` says how it went
+  shortage,    // the tool ran short (file descriptors, memory) while reading
+               // it: no fault of the photo's; it is read again alone
 };
 
 struct ImageFacts {
@@ -42,14 +44,15 @@ bool isErrorImage(const ImageFacts& facts);
 ImageFacts factsOfRecord(ExifResult result, ExifRecord& record);
 
 // Decodes the photo behind `source` (opened with openFileSource). Unreadable
-// when any read of it failed, whatever the reader made of the bytes it got.
-// May throw std::bad_alloc (a text as long as the file).
+// when any read of it failed, whatever the reader made of the bytes it got;
+// a shortage when the source had no memory for its buffers. May throw
+// std::bad_alloc (no memory for a text the photo holds).
 ImageFacts decodeImage(FileSource& source);
 
 // Opens, reads and decodes the image at `path`; `waited` tells whether most
 // reads of it waited on the storage (see mostlyWaited). Never throws: an image
-// whose reading fails in any way, running out of memory included, is
-// unreadable.
+// whose reading fails is unreadable, or a shortage when the process ran out
+// of file descriptors or memory for it.
 ImageFacts readImageFacts(const platform::FilePath& path, bool& waited);
 
 #endif  // PHOTOCHECK_CHECKS_IMAGE_FACTS_H

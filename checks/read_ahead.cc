@@ -1,8 +1,11 @@
 #include "checks/read_ahead.h"
 
 #include <algorithm>
-#include <system_error>
+#include <exception>
+#include <new>
 #include <utility>
+
+#include "platform/platform.h"
 
 ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits)
     : count_(count),
@@ -23,9 +26,10 @@ void ReadAheadQueue::addWorkers(std::size_t count) {
     while (workers_.size() < std::min(count, mostWorkers_)) {
       workers_.emplace_back(&ReadAheadQueue::work, this);
     }
-  } catch (const std::system_error&) {
-    // No more threads to be had: the ones there are (or the taking thread
-    // alone) read everything all the same.
+  } catch (const std::exception&) {
+    // No more threads to be had (std::system_error), or no memory to start
+    // one: the ones there are (or the taking thread alone) read everything
+    // all the same.
     mostWorkers_ = workers_.size();
   }
 }
@@ -46,6 +50,10 @@ bool ReadAheadQueue::mayStartRead() const {
 ImageFacts ReadAheadQueue::readGuarded(std::size_t index, bool& waited) const {
   try {
     return read_(index, waited);
+  } catch (const std::bad_alloc&) {
+    ImageFacts failed;
+    failed.read = ImageRead::shortage;
+    return failed;
   } catch (...) {
     // Whatever went wrong, the image is filed as one that could not be read,
     // in its place, and the run goes on.
@@ -69,17 +77,28 @@ void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
 void ReadAheadQueue::work() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (true) {
-    readMayStart_.wait(lock,
-                       [this] { return stopping_ || mayStartRead() || nextToStart_ == count_; });
-    if (stopping_ || nextToStart_ == count_) return;
+    readMayStart_.wait(
+        lock, [this] { return stopping_ || alone_ || mayStartRead() || nextToStart_ == count_; });
+    if (stopping_ || alone_ || nextToStart_ == count_) return;
     readNext(lock);
     resultStored_.notify_one();
   }
 }
 
+void ReadAheadQueue::goAlone(std::unique_lock<std::mutex>& lock) {
+  alone_ = true;
+  mostWorkers_ = 0;
+  std::vector<std::thread> ending = std::move(workers_);
+  workers_.clear();
+  lock.unlock();
+  readMayStart_.notify_all();
+  for (std::thread& worker : ending) worker.join();
+  lock.lock();
+}
+
 ImageFacts ReadAheadQueue::takeNext() {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (waitShare_ >= 512) addWorkers(mostWorkers_);
+  if (waitShare_ >= 512 && !alone_) addWorkers(mostWorkers_);
   const std::size_t slot = nextToTake_ % window_;
   while (slotFilled_[slot] == 0) {
     // Rather than sleep until a worker is done with it, read an image
@@ -95,7 +114,18 @@ ImageFacts ReadAheadQueue::takeNext() {
   ImageFacts facts = std::move(slots_[slot]);
   slots_[slot] = ImageFacts();
   slotFilled_[slot] = 0;
-  ++nextToTake_;
+  const std::size_t index = nextToTake_++;
+  if (facts.read == ImageRead::shortage) {
+    // The tool ran short while others read too: read the image once more
+    // with nothing else at work. Should that run short as well, the run
+    // cannot go on.
+    if (!alone_) goAlone(lock);
+    lock.unlock();
+    bool waited = false;
+    facts = readGuarded(index, waited);
+    if (facts.read == ImageRead::shortage) throw platform::ResourceShortage{};
+    return facts;
+  }
   lock.unlock();
   // One more image may now be started.
   readMayStart_.notify_one();

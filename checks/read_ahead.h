@@ -24,6 +24,16 @@
 // because it computes or copies much (a photo searched to its end) says it
 // did not wait; and one read now and then that waited (the processor was
 // busy elsewhere) is not most of them.
+//
+// A read that failed for want of the tool's own means (file descriptors,
+// memory: ImageRead::shortage) says nothing about the photo. When the pass
+// takes such a result, the queue goes on alone: it lets every worker finish
+// its read and end, giving their descriptors and buffers back, and from then
+// on the taking thread reads each image itself, one at a time; the image
+// that ran short is read once more so. Only what cannot be read even then
+// is past the tool's means: takeNext throws platform::ResourceShortage and
+// the run stops. Each image is thus read at most twice, and the queue never
+// retries anything more.
 #ifndef PHOTOCHECK_CHECKS_READ_AHEAD_H
 #define PHOTOCHECK_CHECKS_READ_AHEAD_H
 
@@ -64,7 +74,10 @@ class ReadAheadQueue {
 
   // The facts of the next image in list order (image 0 first), waiting for
   // its read if need be (and reading later images meanwhile); taken at most
-  // `count` times. A read that throws gives an unreadable image in its place.
+  // `count` times. A read that throws std::bad_alloc counts as a shortage,
+  // any other exception gives an unreadable image in its place. Never gives
+  // a shortage: throws platform::ResourceShortage when the image cannot be
+  // read with the taking thread alone at work.
   ImageFacts takeNext();
 
  private:
@@ -77,6 +90,9 @@ class ReadAheadQueue {
   void addWorkers(std::size_t count);
   void work();
   ImageFacts readGuarded(std::size_t index, bool& waited) const;
+  // On the taking thread, with the mutex held: no worker starts another
+  // read, and every worker ends (their reads in flight are stored).
+  void goAlone(std::unique_lock<std::mutex>& lock);
 
   const std::size_t count_;
   const ReadImage read_;
@@ -95,6 +111,9 @@ class ReadAheadQueue {
   // moves it a quarter of the way to 1024 (it waited) or to 0 (it did not).
   unsigned waitShare_ = 0;
   bool stopping_ = false;
+  // Set once a read ran short of the tool's means: workers end, the taking
+  // thread reads everything left.
+  bool alone_ = false;
   std::vector<std::thread> workers_;
 };
 

@@ -103,25 +103,84 @@ TEST(ReadAheadQueue, KeepsListOrderAndStaysWithinTheWindow) {
   }
 }
 
-// A read that throws, whatever it throws, gives an unreadable image in its
-// place; the images around it are unaffected.
+// A read that throws anything but std::bad_alloc gives an unreadable image
+// in its place; the images around it are unaffected.
 TEST(ReadAheadQueue, FilesAFailingReadInPlace) {
   for (const ReadAheadLimits& limits : {ReadAheadLimits{0, 1}, ReadAheadLimits{4, 8, 4}}) {
     ReadAheadQueue queue(
         40,
         [](std::size_t index, bool&) -> ImageFacts {
           if (index % 5 == 2) throw std::runtime_error("read failed");
-          if (index % 7 == 4) throw std::bad_alloc();
           if (index == 13) throw 13;
           return factsOf(index);
         },
         limits);
     for (std::size_t k = 0; k < 40; ++k) {
       const ImageFacts facts = queue.takeNext();
-      const bool failed = k % 5 == 2 || k % 7 == 4 || k == 13;
+      const bool failed = k % 5 == 2 || k == 13;
       EXPECT_EQ(facts.read, failed ? ImageRead::unreadable : ImageRead::decoded) << k;
       EXPECT_EQ(facts.imageWidth, failed ? 0u : k);
     }
+  }
+}
+
+// A read that runs short of the tool's means (a shortage, or std::bad_alloc)
+// while other reads are at work is read once more with no other read at
+// work and gives its facts; every later image is read by the taking thread
+// alone. A read that runs short even alone stops the queue with
+// ResourceShortage. No image is read more than twice.
+TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
+  struct Case {
+    const char* what;
+    std::size_t shortAt;  // the image whose first read runs short
+    bool shortAlone;      // its second read too
+    bool throwsBadAlloc;  // runs short by throwing rather than by saying so
+  };
+  const Case cases[] = {
+      {"a shortage while others read", 5, false, false},
+      {"std::bad_alloc while others read", 5, false, true},
+      {"a shortage of the first image", 0, false, false},
+      {"a shortage even alone", 9, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    constexpr std::size_t kCount = 40;
+    std::atomic<unsigned> reads[kCount] = {};
+    std::atomic<std::size_t> running{0};
+    std::atomic<bool> othersRanWhileAlone{false};
+    std::atomic<bool> retried{false};
+    ReadAheadQueue queue(
+        kCount,
+        [&](std::size_t index, bool&) -> ImageFacts {
+          const unsigned nth = ++reads[index];
+          if (index == c.shortAt && nth == 2) retried = true;
+          if (++running > 1 && retried) othersRanWhileAlone = true;
+          std::this_thread::sleep_for(microseconds(200));
+          --running;
+          if (index == c.shortAt && (nth == 1 || c.shortAlone)) {
+            if (c.throwsBadAlloc) throw std::bad_alloc();
+            ImageFacts facts;
+            facts.read = ImageRead::shortage;
+            return facts;
+          }
+          return factsOf(index);
+        },
+        ReadAheadLimits{4, 8, 4});
+    bool stopped = false;
+    for (std::size_t k = 0; k < kCount && !stopped; ++k) {
+      try {
+        const ImageFacts facts = queue.takeNext();
+        EXPECT_EQ(facts.read, ImageRead::decoded) << k;
+        EXPECT_EQ(facts.imageWidth, k);
+      } catch (const platform::ResourceShortage&) {
+        stopped = true;
+        EXPECT_EQ(k, c.shortAt);
+      }
+    }
+    EXPECT_EQ(stopped, c.shortAlone);
+    EXPECT_EQ(reads[c.shortAt].load(), 2u);
+    for (std::size_t k = 0; k < kCount; ++k) EXPECT_LE(reads[k].load(), 2u) << k;
+    EXPECT_FALSE(othersRanWhileAlone.load());
   }
 }
 

@@ -111,6 +111,12 @@ inline constexpr char kImageFolderPathTooLong[] =
 inline constexpr char kOutputFolderPathTooLong[] =
     "the output folder setting is too long to be a path (over 32767 characters)";
 
+// A run that cannot go on: the system gives the tool no more memory, file
+// descriptors or threads than it has used, so the set cannot be checked to
+// its end. The run's last line; the status is 1.
+inline constexpr char kRunCannotGoOn[] =
+    "photocheck stopped: out of memory, file descriptors or threads; the set was not checked";
+
 // The UTF-8 form of every text above that is not plain ASCII, beside its GBK
 // form: what a UTF-8 terminal, a Windows console and a UTF-8 report show. A
 // plain ASCII text is the same bytes in both and is not listed. A test checks

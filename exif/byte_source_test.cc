@@ -32,7 +32,6 @@ struct FakeFile {
 
   std::uint32_t reads = 0;
   std::uint64_t bytesRead = 0;
-  const unsigned char* largestReadTarget = nullptr;
   std::uint32_t largestRead = 0;
   bool badRequest = false;  // past the end, or 0 bytes
 
@@ -56,7 +55,6 @@ struct FakeFile {
     bytesRead += length;
     if (length > largestRead) {
       largestRead = length;
-      largestReadTarget = out;
     }
     const std::uint64_t fillEnd = head.size() + std::uint64_t{fillLength};
     for (std::uint64_t at = offset, end = std::uint64_t{offset} + length; at < end;) {
@@ -228,14 +226,14 @@ Bytes packedIfd0File(std::uint32_t size, std::uint16_t tag, std::uint16_t format
 // Every entry of the packed directories lies over the whole segment, and the
 // directories are read three times (IFD0, EXIF, GPS). Decoding every value of
 // every entry costs entries x segment size; the reader must stay within a
-// small factor of reading one entry of the same size.
+// small factor of reading the segment once.
 TEST(ReadOnDemand, HostileLayoutsCostAboutAsMuchAsAPlainOne) {
   const std::uint32_t size = 512 * 1024;
   FakeFile plain = fileOf(packedIfd0File(size, 0x010F, 2, false));  // one Make
   ExifRecord plainRecord;
   ASSERT_EQ(plainRecord.parseJpeg(plain.source()), exifOk);
-  ASSERT_EQ(plainRecord.make.size(), size - 6u);
-  ASSERT_GE(plain.bytesRead, std::uint64_t{size});
+  // The text starts at the TIFF header, "II", 42, 0: it ends at that zero.
+  ASSERT_EQ(plainRecord.make, "II*");
 
   struct Case {
     const char* name;
@@ -257,10 +255,10 @@ TEST(ReadOnDemand, HostileLayoutsCostAboutAsMuchAsAPlainOne) {
     ExifRecord record;
     ASSERT_EQ(record.parseJpeg(file.source()), exifOk);
     EXPECT_FALSE(file.badRequest);
-    EXPECT_LE(file.bytesRead, 10 * plain.bytesRead);
+    EXPECT_LE(file.bytesRead, 10 * std::uint64_t{size});
     // The values start at the TIFF header: "II", 42.
     if (c.tag == 0x010F) {
-      EXPECT_EQ(record.make.size(), size - 6u);
+      EXPECT_EQ(record.make, "II*");
     } else if (c.tag == 0x0112) {
       EXPECT_EQ(record.orientation, 0x4949);
     } else if (c.tag == 0xA002) {
@@ -270,9 +268,9 @@ TEST(ReadOnDemand, HostileLayoutsCostAboutAsMuchAsAPlainOne) {
 }
 
 // A 1 GiB Make text, served by a source that makes up the bytes: the text is
-// read in one request straight into the string the record keeps, and besides
-// it the reader asks for a few KiB.
-TEST(ReadOnDemand, KeepsAOneGiBTextInOneCopy) {
+// read in pieces of at most 1 MiB into the string the record keeps, and
+// besides it the reader asks for a few KiB.
+TEST(ReadOnDemand, KeepsAOneGiBTextReadInPieces) {
   const std::uint32_t textLength = 1u << 30;
   FakeFile file;
   // clang-format off
@@ -293,8 +291,7 @@ TEST(ReadOnDemand, KeepsAOneGiBTextInOneCopy) {
   ASSERT_EQ(record.make.size(), textLength);
   for (std::uint32_t at = 0; at < textLength; at += 64u << 20) EXPECT_EQ(record.make[at], 'M');
   EXPECT_EQ(record.make.back(), 'M');
-  EXPECT_EQ(file.largestRead, textLength + 1);
-  EXPECT_EQ(file.largestReadTarget, reinterpret_cast<const unsigned char*>(record.make.data()));
+  EXPECT_EQ(file.largestRead, 1u << 20);
   EXPECT_LE(file.bytesRead, textLength + 8 * 1024u);
 }
 

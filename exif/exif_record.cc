@@ -25,6 +25,11 @@ constexpr ExifResult kReadFailed = exifCorrupt;
 constexpr ChunkPlan kEndMarkerChunks = {2, 64 * 1024};
 constexpr ChunkPlan kApp1MarkerChunks = {4 * 1024, 64 * 1024};
 
+// A text value is read in pieces from 256 bytes (most texts are shorter)
+// doubling up to 1 MiB.
+constexpr std::uint64_t kFirstTextPieceBytes = 256;
+constexpr std::uint64_t kLargestTextPieceBytes = 1024 * 1024;
+
 // IFD0 tags (TIFF 6.0 section 8; EXIF 2.3 4.6.3 and 4.6.4).
 constexpr std::uint16_t kBitsPerSample = 0x0102;
 constexpr std::uint16_t kImageDescription = 0x010E;
@@ -139,15 +144,29 @@ bool readValues(const ByteSpan& segment, const Entry& entry, std::uint64_t offse
 
 bool takeText(const ByteSpan& segment, const Pick& pick, std::string& field) {
   if (!pick.found) return true;
-  // The text is read straight into the string the record keeps: one copy.
-  std::string text(pick.entry.place.size, '\0');
-  if (!readValues(segment, pick.entry, 0, text.size(),
-                  reinterpret_cast<unsigned char*>(&text[0]))) {
-    return false;
+  // A text ends at its first zero byte (the count includes the terminating
+  // one, and some cameras pad with more). It is read straight into the string
+  // the record keeps, in pieces that double from a small first one, up to
+  // that byte: its memory follows the bytes it holds (at most twice them),
+  // never the count it declares. A maker entry that claims a gigabyte of a
+  // sparse file costs one small piece.
+  const std::uint64_t size = pick.entry.place.size;
+  std::string text;
+  std::uint64_t piece = kFirstTextPieceBytes;
+  for (std::uint64_t done = 0; done < size;) {
+    const std::uint64_t length = std::min(size - done, piece);
+    const std::uint64_t wanted = done + length;
+    text.resize(static_cast<std::size_t>(wanted));
+    unsigned char* at = reinterpret_cast<unsigned char*>(&text[done]);
+    if (!readValues(segment, pick.entry, done, length, at)) return false;
+    const void* zero = std::memchr(at, 0, length);
+    if (zero != nullptr) {
+      text.resize(static_cast<std::size_t>(done + (static_cast<const unsigned char*>(zero) - at)));
+      break;
+    }
+    done = wanted;
+    piece = std::min(2 * piece, kLargestTextPieceBytes);
   }
-  // The count includes the terminating NUL (TIFF 6.0 "ASCII"); drop that one
-  // byte only, so padding and embedded NULs stay as stored.
-  if (!text.empty() && text.back() == '\0') text.pop_back();
   field = std::move(text);
   return true;
 }

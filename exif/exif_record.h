@@ -29,11 +29,11 @@
 // - A failed source read: the reader stops at once and returns a non-zero
 //   result that means nothing. The caller learns of the failure through its
 //   own source context and must treat the image as unreadable.
-// - std::bad_alloc, the only exception that leaves the reader: a text the
-//   record keeps can be as long as the file. The caller treats the image as
-//   unreadable then. The reader holds one copy of each text it keeps (read
-//   straight into the record's string) and besides at most one 64 KiB
-//   search buffer and a few KiB.
+// - std::bad_alloc, the only exception that leaves the reader: the process
+//   has no memory left for a text it keeps. A text is read in small pieces up
+//   to its first zero byte, so it takes the memory of the bytes it holds,
+//   never of the count its entry declares. The reader holds one copy of each
+//   text it keeps and besides at most one 64 KiB search buffer and a few KiB.
 
 #ifndef PHOTOCHECK_EXIF_EXIF_RECORD_H_
 #define PHOTOCHECK_EXIF_EXIF_RECORD_H_
@@ -98,7 +98,8 @@ struct LensData {
 };
 
 // The fields read from one image's EXIF block. Strings hold the stored bytes
-// with at most one trailing zero byte removed. A new record is reset.
+// up to the first zero byte (the terminating one, or padding after a short
+// text). A new record is reset.
 struct ExifRecord {
   bool intelByteOrder = false;
   std::string imageDescription;        // IFD0 0x010E

@@ -409,13 +409,13 @@ TEST(ExifRecord, EntryRules) {
     EXPECT_EQ(r.lens.focalLengthMax, 55.0);
     EXPECT_EQ(r.lens.fNumberAtMinFocal, 0.0);
 
-    // A Make of count 32 holding a short name keeps all but one zero byte.
+    // A Make of count 32 holding a short name ends at its first zero byte.
     r = ExifRecord();
     ASSERT_EQ(parse(jpeg(ExifBuilder(intel).addAsciiBytes(Ifd::ifd0, 0x010F,
                                                           "DJI" + std::string(29, '\0'))),
                     r),
               exifOk);
-    EXPECT_EQ(r.make, "DJI" + std::string(28, '\0'));
+    EXPECT_EQ(r.make, "DJI");
 
     // Tags of one directory are not read from another; IFD0 width is ignored.
     r = ExifRecord();
@@ -608,3 +608,52 @@ TEST(ExifRecord, LargeFileWithPaddingAndTrailer) {
 }
 
 }  // namespace
+
+// A maker entry that declares a gigabyte of a file that holds zero bytes
+// there (a sparse file): the text is empty, and reading it costs one small
+// piece, not the declared count.
+TEST(ExifRecord, TextIsReadUpToItsFirstZeroByteNotItsDeclaredCount) {
+  constexpr std::uint32_t kFileSize = 1u << 30;
+  constexpr std::uint32_t kTextOffset = 64 * 1024;  // from the TIFF base
+  struct Sparse {
+    Bytes head;
+    std::uint64_t bytesRead = 0;
+  } sparse;
+  sparse.head =
+      JpegBuilder()
+          .exif(ExifBuilder(true)
+                    .addRaw(Ifd::ifd0, 0x010F, 2, kFileSize - 2 * kTextOffset, kTextOffset)
+                    .addLongs(Ifd::exif, 0xA002, {4000})
+                    .segment())
+          .withoutEndMarker()
+          .build();
+  ByteSource source;
+  source.size = kFileSize;
+  source.context = &sparse;
+  source.read = [](void* context, std::uint32_t offset, std::uint32_t length, unsigned char* out) {
+    Sparse& file = *static_cast<Sparse*>(context);
+    file.bytesRead += length;
+    for (std::uint32_t i = 0; i < length; ++i) {
+      const std::uint64_t at = std::uint64_t{offset} + i;
+      out[i] = at < file.head.size() ? file.head[at] : 0;
+      if (at == kFileSize - 2) out[i] = 0xFF;  // the end marker, FF D9
+      if (at == kFileSize - 1) out[i] = 0xD9;
+    }
+    return true;
+  };
+  ExifRecord r;
+  r.make = "stale";
+  ASSERT_EQ(r.parseJpeg(source), exifOk);
+  EXPECT_EQ(r.make, "");
+  EXPECT_EQ(r.imageWidth, 4000u);
+  EXPECT_LT(sparse.bytesRead, 16u * 1024);
+
+  // A text that stops short of its count at a zero byte far into a piece
+  // boundary, and one without any zero byte, are each read whole.
+  const std::string longText(1000, 'x');
+  for (const std::string& stored : {longText + '\0' + "tail", longText}) {
+    r = ExifRecord();
+    ASSERT_EQ(parse(jpeg(ExifBuilder(true).addAsciiBytes(Ifd::ifd0, 0x010F, stored)), r), exifOk);
+    EXPECT_EQ(r.make, longText);
+  }
+}

@@ -100,7 +100,8 @@ struct FolderListing {
 };
 
 // Lists one folder. Returns false when it cannot be listed (missing, not a
-// folder, no access).
+// folder, no access). Throws ResourceShortage where the process has no
+// descriptor or memory left to list it (POSIX).
 bool listFolder(const FilePath& folder, FolderListing& listing);
 
 enum class ReadStatus {
@@ -108,7 +109,14 @@ enum class ReadStatus {
   missing,     // nothing exists at the path (any more)
   unreadable,  // it exists but is not a regular file, cannot be opened,
                // is 4 GiB or larger, or its read came short
+  shortage,    // the process itself is short of something the open needs
+               // (file descriptors, memory): no fault of the file's
 };
+
+// Thrown where the process runs out of what it needs (file descriptors,
+// memory, threads) at a point where the run cannot go on without it: the
+// caller at the top says so and ends the run.
+struct ResourceShortage {};
 
 // Files of this size and more are never read: lengths and offsets within a
 // photo are 32-bit, and no camera writes such a file.
@@ -137,7 +145,8 @@ class ReadableFile {
 };
 
 // Opens a listed file for reading. `missing` only when nothing is there (the
-// path does not exist); any other failure (no permission on a folder on the
+// path does not exist); `shortage` when the process has no descriptor or
+// memory left for it; any other failure (no permission on a folder on the
 // way, a link loop, a name too long, not a regular file, 4 GiB or more, the
 // open refused) is `unreadable`, so a photo nobody could read never passes
 // unnoticed.
@@ -164,9 +173,11 @@ bool replaceFile(const std::string& path, const std::string& text);
 // opens can take their place and receive console text.
 void prepareProcess();
 
-// Makes the user's default locale the program-wide one. Never throws: where
-// the C++ library cannot make that locale, the classic locale stays and only
-// the C runtime's locale is set.
+// Makes the user's default locale the C runtime's (all categories, from the
+// environment). On Windows the C++ library's global locale becomes the
+// user's too where it can make it; on Linux it stays the classic one, so that
+// no character-set converter module of the host is ever loaded. Never
+// throws.
 void useUserLocale();
 
 // The settings file the command line names (argument `index` of `argv`).

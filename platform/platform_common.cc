@@ -29,15 +29,24 @@ ReadableFile& ReadableFile::operator=(ReadableFile&& other) noexcept {
 ReadableFile::~ReadableFile() { close(); }
 
 void useUserLocale() {
-  // The C++ library may be unable to make the user's locale (an unknown LANG
-  // on Linux; the mingw library knows only "C" and throws on any other name,
-  // and even when it succeeds it sets the C runtime to "C"): the classic
-  // locale then stays. The C runtime's locale is set from the environment in
-  // every case.
+#ifdef _WIN32
+  // The C++ library may be unable to make the user's locale (the mingw
+  // library knows only "C" and throws on any other name, and even when it
+  // succeeds it sets the C runtime to "C"): the classic locale then stays.
   try {
     std::locale::global(std::locale(""));
   } catch (const std::exception&) {
   }
+#endif
+  // The C runtime takes the user's locale from the environment. On Linux the
+  // C++ library's global locale stays the classic one: making a named C++
+  // locale builds its wide-character tables through the C library's
+  // character-set converter, which for a legacy charset (GBK, GB18030,
+  // EUC-JP) loads the host's converter modules, and a static executable
+  // must never load the host's code (it hangs or crashes where that code
+  // belongs to another C library). Nothing of the tool reads the global C++
+  // locale: the console keeps the classic one, and files are read as bytes.
+  // setlocale reads locale data only.
   std::setlocale(LC_ALL, "");
 }
 

@@ -11,6 +11,8 @@
 #include <clocale>
 #include <csignal>
 #include <cstring>
+#include <ctime>
+#include <string>
 #include <vector>
 
 #include "platform/platform.h"
@@ -49,6 +51,10 @@ bool makeFolders(const std::string& path) {
 
 namespace {
 
+// True when a failed call's errno is the process's own shortage: too many
+// open files in the process or the system, no memory.
+bool isShortage(int error) { return error == EMFILE || error == ENFILE || error == ENOMEM; }
+
 struct DirCloser {
   DIR* dir;
   ~DirCloser() { ::closedir(dir); }
@@ -72,6 +78,9 @@ bool listFolder(const FilePath& folder, FolderListing& listing) {
   listing.entries.clear();
   listing.id = FolderId{};
   DIR* dir = ::opendir(folder.text.c_str());
+  // A folder the process has no descriptor or memory left for is not a
+  // folder that cannot be listed: the set's verdict must not depend on it.
+  if (dir == nullptr && isShortage(errno)) throw ResourceShortage{};
   if (dir == nullptr) return false;
   DirCloser closer{dir};
   const int fd = ::dirfd(dir);
@@ -106,7 +115,8 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   // there, and a set must not pass with it unread.
   struct stat st;
   if (::stat(path.text.c_str(), &st) != 0) {
-    return errno == ENOENT || errno == ENOTDIR ? ReadStatus::missing : ReadStatus::unreadable;
+    if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::missing;
+    return isShortage(errno) ? ReadStatus::shortage : ReadStatus::unreadable;
   }
   // A named pipe, socket or device is never opened: opening a pipe for
   // reading would block the run for good, opening a device can act on it.
@@ -114,7 +124,7 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   // O_NONBLOCK keeps the open from waiting should the path have turned into a
   // pipe since the test above; it changes nothing for a regular file.
   const int fd = ::open(path.text.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return ReadStatus::unreadable;
+  if (fd < 0) return isShortage(errno) ? ReadStatus::shortage : ReadStatus::unreadable;
   file.handle_ = fd;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<std::uint64_t>(st.st_size) >= kFourGiB) {
@@ -139,31 +149,125 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
   return true;
 }
 
-bool replaceFile(const std::string& path, const std::string& text) {
-  // A temporary file of this run's own: mkstemp makes a fresh name and creates
-  // it exclusively, so nothing planted in a shared output folder (a link, a
-  // pipe, a folder, another run's temporary file) is ever opened or written
-  // through. It is made 0600; the report gets the usual 0644 less the umask.
+namespace {
+
+bool writeAll(int fd, const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+// The folder `path` lies in, as a path of its own.
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+// A name beside `path` that nothing is likely to hold: `path`, a dot and six
+// letters or digits, as mkstemp makes them.
+std::string freshNameBeside(const std::string& path, unsigned attempt) {
+  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  struct timespec now {};
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  std::uint64_t bits = static_cast<std::uint64_t>(now.tv_nsec) * 2654435761u ^
+                       static_cast<std::uint64_t>(::getpid()) << 20 ^
+                       static_cast<std::uint64_t>(now.tv_sec) ^ std::uint64_t{attempt} << 40;
+  std::string name = path + ".";
+  for (int i = 0; i < 6; ++i) {
+    name += kLetters[bits % 62];
+    bits /= 62;
+  }
+  return name;
+}
+
+enum class UnnamedWrite { done, failed, notSupported };
+
+// Writes `text` into a file without a name in the folder of `path` (O_TMPFILE)
+// and gives it a name only once it is whole: a run killed before that leaves
+// nothing behind, the kernel drops the unnamed file with the process. The
+// whole file is then linked in under a fresh name (linkat never follows or
+// replaces what stands at its new name) and renamed over `path`.
+UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const std::string& text) {
+#ifdef O_TMPFILE
+  const int fd = ::open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    // A file system without unnamed files says so in one of these ways.
+    return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? UnnamedWrite::notSupported
+                                                                     : UnnamedWrite::failed;
+  }
+  if (!writeAll(fd, text) || ::fsync(fd) != 0) {
+    ::close(fd);  // the unnamed file goes with its descriptor
+    return UnnamedWrite::failed;
+  }
+  // Linking a descriptor by its /proc name with AT_SYMLINK_FOLLOW needs no
+  // privilege (linkat with AT_EMPTY_PATH does).
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  std::string temporary;
+  bool linked = false;
+  for (unsigned attempt = 0; attempt < 100 && !linked; ++attempt) {
+    temporary = freshNameBeside(path, attempt);
+    linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    if (!linked && errno != EEXIST) break;
+  }
+  if (!linked) {
+    ::close(fd);
+    // No /proc, or no name was free: the older way may still do.
+    return UnnamedWrite::notSupported;
+  }
+  // rename replaces whatever stands at `path`, a link included, and never
+  // writes through it. It follows the link at once: between the two the
+  // whole report stands under its temporary name, and a run killed in that
+  // instant leaves it there.
+  const bool renamed = ::rename(temporary.c_str(), path.c_str()) == 0;
+  if (!renamed) ::unlink(temporary.c_str());
+  ::close(fd);  // written and synced: nothing is left to fail
+  return renamed ? UnnamedWrite::done : UnnamedWrite::failed;
+#else
+  (void)path;
+  (void)text;
+  return UnnamedWrite::notSupported;
+#endif
+}
+
+// The way for a file system without unnamed files: the text goes to a named
+// temporary file of this run's own, which a run killed while writing leaves
+// behind.
+bool replaceThroughNamedFile(const std::string& path, const std::string& text) {
+  // mkstemp makes a fresh name and creates it exclusively, so nothing planted
+  // in a shared output folder (a link, a pipe, a folder, another run's
+  // temporary file) is ever opened or written through. It is made 0600; the
+  // report gets the usual 0644 less the umask.
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) return false;
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  bool ok = ::fchmod(fd, 0644 & ~mask) == 0;
-  std::size_t done = 0;
-  while (ok && done < text.size()) {
-    const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) ok = false;
-    if (put > 0) done += static_cast<std::size_t>(put);
-  }
-  if (ok && ::fsync(fd) != 0) ok = false;
+  bool ok = ::fchmod(fd, 0644 & ~mask) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
-  // rename replaces whatever stands at `path`, a link included, and never
-  // writes through it.
   if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) ::unlink(temporary.c_str());
   return ok;
+}
+
+}  // namespace
+
+bool replaceFile(const std::string& path, const std::string& text) {
+  switch (replaceThroughUnnamedFile(path, text)) {
+    case UnnamedWrite::done:
+      return true;
+    case UnnamedWrite::failed:
+      return false;
+    case UnnamedWrite::notSupported:
+      break;
+  }
+  return replaceThroughNamedFile(path, text);
 }
 
 void prepareProcess() {

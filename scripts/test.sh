@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-scripts/install-deps.sh clang libclang-rt-14-dev clang-format
+scripts/install-deps.sh clang libclang-rt-14-dev clang-format locales strace
 
 step() { printf '\n=== %s\n' "$*"; }
 

@@ -1,0 +1,144 @@
+// The tool's own limits never change the verdict: under a descriptor limit,
+// an address-space limit or a small stack, a run prints exactly what the
+// unlimited run prints, with the same status and error.json, or it stops
+// with its one line and status 1 after printing only what the unlimited run
+// printed too.
+#ifndef _WIN32
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "console/console_texts.h"
+#include "tests/e2e/limited_run.h"
+#include "tests/e2e/photo_set.h"
+
+namespace {
+
+// 200 photos, a few not photos at all and in each check a few that differ:
+// every check runs and every group kind is printed.
+struct LimitSet {
+  TempFolder root;
+  std::string images = root / "images";
+  std::string output = root / "out";
+  std::string settings = root / "photocheck.settings";
+
+  LimitSet() {
+    for (int i = 0; i < 200; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "p%03d.jpg", i);
+      if (i % 50 == 7) {
+        writeFileBytes(images + kSep + name, "not a photo");
+        continue;
+      }
+      e2e::Photo photo;
+      if (i % 10 == 3) photo.width = 5000;
+      if (i % 25 == 4) photo.make = "Nikon";
+      if (i % 30 == 5) photo.focalLength35mm.reset();
+      if (i % 40 == 6) photo.gps.reset();
+      e2e::writePhoto(images + kSep + name, photo);
+    }
+    std::string text;
+    for (const auto& [key, value] : e2e::settingsOf(images, output, {})) {
+      text += key + " = " + value + "\n";
+    }
+    writeFileBytes(settings, text);
+  }
+};
+
+struct Outcome {
+  ToolRun run;
+  std::optional<std::string> report;
+};
+
+Outcome runUnder(const LimitSet& set, const e2e::RunLimits& limits) {
+  std::remove((set.output + "/error.json").c_str());
+  Outcome outcome;
+  outcome.run = e2e::runLimited(PHOTOCHECK_EXE, {set.settings}, limits);
+  outcome.report = readFileBytes(set.output + "/error.json");
+  return outcome;
+}
+
+const std::string kStopLine = std::string(texts::kRunCannotGoOn) + "\n";
+
+// The run is the unlimited one, or a clear stop: what it printed before its
+// stop line the unlimited run printed too, and it wrote no other report.
+::testing::AssertionResult sameOrClearStop(const Outcome& limited, const Outcome& unlimited) {
+  const ToolRun& run = limited.run;
+  if (run.out == unlimited.run.out && run.status == unlimited.run.status &&
+      limited.report == unlimited.report) {
+    return ::testing::AssertionSuccess();
+  }
+  const bool stopLineLast =
+      run.out.size() >= kStopLine.size() &&
+      run.out.compare(run.out.size() - kStopLine.size(), kStopLine.size(), kStopLine) == 0;
+  const std::string before = run.out.substr(0, run.out.size() - kStopLine.size());
+  if (run.status == 1 && stopLineLast && unlimited.run.out.compare(0, before.size(), before) == 0 &&
+      (!limited.report || limited.report == unlimited.report)) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "status " << run.status << ", " << run.out.size() << " bytes out, ending with: "
+         << run.out.substr(run.out.size() - std::min<std::size_t>(run.out.size(), 200));
+}
+
+TEST(Limits, DescriptorLimitsFromFourUpGiveTheUnlimitedRun) {
+  if (e2e::kSanitized) {
+    GTEST_SKIP() << "a sanitizer runtime opens files of its own (the process's maps, its "
+                    "symbolizer) that a limit of a few descriptors does not leave room for";
+  }
+  const LimitSet set;
+  const Outcome unlimited = runUnder(set, {});
+  ASSERT_EQ(unlimited.run.status, 1);
+  ASSERT_TRUE(unlimited.report.has_value());
+  // 4: the three standard streams and one more, enough for one photo at a
+  // time; the others leave room for some reading threads but not for all.
+  for (const rlim_t files : {4, 5, 6, 8, 12}) {
+    SCOPED_TRACE("file descriptor limit " + std::to_string(files));
+    const Outcome limited = runUnder(set, e2e::limitedTo(RLIMIT_NOFILE, files));
+    EXPECT_EQ(limited.run.out, unlimited.run.out);
+    EXPECT_EQ(limited.run.status, unlimited.run.status);
+    EXPECT_EQ(limited.report, unlimited.report);
+  }
+}
+
+TEST(Limits, AddressSpaceLimitsGiveTheUnlimitedRunOrAClearStop) {
+  if (e2e::kSanitized) {
+    GTEST_SKIP() << "a sanitizer runtime reserves terabytes of address space: a limit of a few "
+                    "MiB tests it, not the tool";
+  }
+  const LimitSet set;
+  const Outcome unlimited = runUnder(set, {});
+  ASSERT_TRUE(unlimited.report.has_value());
+  // From just above what the static executable needs to start (about 2 MiB)
+  // to past where the first reading thread (its 8 MiB stack reserved) has
+  // room, in 128 KiB steps: the low end leaves no memory for a photo's
+  // buffers, the high end runs short with threads at work.
+  int stops = 0;
+  for (rlim_t kib = 2304; kib <= 12800; kib += 128) {
+    SCOPED_TRACE("address space limit " + std::to_string(kib) + " KiB");
+    const Outcome limited = runUnder(set, e2e::limitedTo(RLIMIT_AS, kib * 1024));
+    EXPECT_TRUE(sameOrClearStop(limited, unlimited));
+    if (limited.run.out != unlimited.run.out) ++stops;
+  }
+  // The sweep reaches both ends: runs that stop and runs that get through.
+  EXPECT_GT(stops, 0);
+  EXPECT_LT(stops, 83);
+}
+
+TEST(Limits, A16KiBStackGivesTheUnlimitedRun) {
+  if (e2e::kSanitized) {
+    GTEST_SKIP() << "a sanitizer runtime needs far more stack than 16 KiB itself";
+  }
+  const LimitSet set;
+  const Outcome unlimited = runUnder(set, {});
+  const Outcome limited = runUnder(set, e2e::limitedTo(RLIMIT_STACK, 16 * 1024));
+  EXPECT_EQ(limited.run.out, unlimited.run.out);
+  EXPECT_EQ(limited.run.status, unlimited.run.status);
+  EXPECT_EQ(limited.report, unlimited.report);
+}
+
+}  // namespace
+#endif
