@@ -63,7 +63,9 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The executable is linked statically: there is no shared library to scan
+  # for dependencies, and the package depends on no other.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 endif()
 
 include(CPack)

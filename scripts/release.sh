@@ -50,10 +50,10 @@ logged() {
 }
 
 # --- Debian packages ----------------------------------------------------------
-# dpkg-dev: dpkg-shlibdeps, which CPack asks for the .deb's dependencies;
-# zip: the zip is written again in sorted order (cmake/reproducible-archives.cmake).
-needed=(dpkg-dev zip g++-mingw-w64-x86-64-posix)
-if [ "$mode" = check ]; then needed+=(unzip python3 wine64 wine); fi
+# zip: the zip is written again in sorted order (cmake/reproducible-archives.cmake);
+# lintian: the .deb's check against Debian policy.
+needed=(zip g++-mingw-w64-x86-64-posix)
+if [ "$mode" = check ]; then needed+=(unzip python3 wine64 wine lintian); fi
 scripts/install-deps.sh "${needed[@]}"
 
 # --- the commit ---------------------------------------------------------------
