@@ -165,6 +165,10 @@ void prepareProcess();
 // the C runtime's locale is set.
 void useUserLocale();
 
+// The English message of the C library error number `error` (errno), the
+// same in every locale: "No such file or directory" for ENOENT.
+std::string errorText(int error);
+
 }  // namespace platform
 
 #endif  // PHOTOCHECK_PLATFORM_PLATFORM_H
