@@ -9,7 +9,10 @@ cd /d "%~dp0"
 photocheck.exe examples\photocheck.settings
 set status=%ERRORLEVEL%
 echo exit status: %status%
-rem Started from Explorer (cmd /c with this file's full path), the window
-rem would close at once: it waits for a key so the output can be read.
-echo(%cmdcmdline% | find /i "%~f0" >nul && pause
+rem Started from Explorer, which runs it through "cmd /c", the window would
+rem close at once: it then waits for a key so the output can be read. Typed
+rem into a console (no /c) it ends at once.
+set "ownWindow="
+for %%a in (%cmdcmdline%) do if /i "%%~a"=="/c" set "ownWindow=1"
+if defined ownWindow pause
 exit /b %status%
