@@ -1,6 +1,10 @@
 #include "app/run_flow.h"
 
 #include <array>
+#include <initializer_list>
+#include <iostream>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/settings.h"
@@ -34,6 +38,29 @@ void echoArguments(int argc, const char* const* argv, const platform::FilePath& 
   }
 }
 
+// One line on standard error, "photocheck: " and the reason, for a run that
+// cannot start. Standard output stays as it is: callers that parse it see the
+// same bytes as always.
+void tellWhy(const std::string& reason) {
+  const std::string text = "photocheck: " + reason + "\n";
+  std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
+  std::cerr.flush();
+}
+
+std::string quoted(const platform::FilePath& path) { return "\"" + path.text + "\""; }
+
+// The sole argument names an option when it is one of the spellings and no
+// file of that name exists: a file called "--help" is still a settings file.
+// "/?" is the Windows spelling; on POSIX it is a path like any other.
+bool isOption(const char* argument, std::initializer_list<std::string_view> spellings) {
+  const bool windows = platform::kPathSeparator == '\\';
+  bool matches = false;
+  for (const std::string_view spelling : spellings) {
+    if (spelling == argument && (spelling != "/?" || windows)) matches = true;
+  }
+  return matches && !platform::pathExists(argument);
+}
+
 // Reads the settings file, echoes it, and takes the six values by position.
 // False (after its console line) when the run cannot go on: a file that does
 // not open or holds more than the limit; fewer than six values, or an empty
@@ -42,12 +69,16 @@ void echoArguments(int argc, const char* const* argv, const platform::FilePath& 
 // It stops before anything is created or scanned.
 bool readRunSettings(const platform::FilePath& path, RunSettings& settings) {
   std::string text;
-  switch (readSettingsText(path, text)) {
+  std::string why;
+  switch (readSettingsText(path, text, &why)) {
     case SettingsRead::cannotOpen:
       console::line(texts::kOpenFileFailed);
+      tellWhy(texts::kCannotOpenSettings + quoted(path) + ": " +
+              (why.empty() ? std::string("cannot be read") : why));
       return false;
     case SettingsRead::tooLarge:
       console::line(texts::kSettingsTooLarge);
+      tellWhy(texts::kSettingsFileNamed + quoted(path) + texts::kTooLargeReason);
       return false;
     case SettingsRead::ok:
       break;
@@ -61,6 +92,8 @@ bool readRunSettings(const platform::FilePath& path, RunSettings& settings) {
     console::write(values.size());
     console::write(texts::kTooFewSettingsAfter);
     console::endLine();
+    tellWhy(texts::kSettingsFileNamed + quoted(path) + texts::kTooFewReasonBefore +
+            std::to_string(values.size()) + texts::kTooFewReasonAfter);
     return false;
   }
   settings.imageFolder = values[kImageFolderPosition];
@@ -72,21 +105,29 @@ bool readRunSettings(const platform::FilePath& path, RunSettings& settings) {
   // text short in every call that takes it, so "out.txt<NUL>/reports" would
   // write over out.txt.
   const char* problem = nullptr;
+  const char* reason = nullptr;
   if (settings.imageFolder.empty()) {
     problem = texts::kImageFolderEmpty;
+    reason = texts::kImageFolderEmptyReason;
   } else if (settings.outputFolder.empty()) {
     problem = texts::kOutputFolderEmpty;
+    reason = texts::kOutputFolderEmptyReason;
   } else if (settings.imageFolder.find('\0') != std::string::npos) {
     problem = texts::kImageFolderHoldsNul;
+    reason = texts::kImageFolderNulReason;
   } else if (settings.outputFolder.find('\0') != std::string::npos) {
     problem = texts::kOutputFolderHoldsNul;
+    reason = texts::kOutputFolderNulReason;
   } else if (!platform::pathCanBeMade(settings.imageFolder)) {
     problem = texts::kImageFolderPathTooLong;
+    reason = texts::kImageFolderTooLongReason;
   } else if (!platform::pathCanBeMade(settings.outputFolder)) {
     problem = texts::kOutputFolderPathTooLong;
+    reason = texts::kOutputFolderTooLongReason;
   }
   if (problem != nullptr) {
     console::line(problem);
+    tellWhy(texts::kSettingsFileNamed + quoted(path) + reason);
     return false;
   }
   return true;
@@ -129,7 +170,17 @@ int runPhotocheck(int argc, const char* const* argv) {
   if (argc < 2) {
     // A caller must never read a run that did nothing as a passed set.
     console::line(texts::kUsage);
+    tellWhy(texts::kNoSettingsFileGiven);
     return 1;
+  }
+  if (argc == 2 && isOption(argv[1], {"--help", "-h", "/?"})) {
+    console::line(texts::kHelp);
+    return 0;
+  }
+  if (argc == 2 && isOption(argv[1], {"--version", "-V"})) {
+    console::line(std::string("photocheck ") + PHOTOCHECK_VERSION_TEXT);
+    console::line(std::string(PHOTOCHECK_COPYRIGHT) + texts::kLicence);
+    return 0;
   }
   // The settings file by the name the user typed, also where the code page
   // cannot hold it.

@@ -1,10 +1,14 @@
 # Install rules and the CPack packages (scripts/release.sh makes them from a
 # clean Release build).
 #
-# Linux (the .deb and the .tar.gz): photocheck in bin/; the README, the usage
-# guide, the licence and the changelog in share/doc/photocheck/; the sample
-# set in share/doc/photocheck/examples/ with a settings file whose folders are
-# relative to that folder (run it from a writable copy).
+# Linux (the .deb and the .tar.gz): photocheck in bin/, its manual page
+# photocheck(1) in share/man/man1/; the README, the usage guide, the licence
+# and the changelog in share/doc/photocheck/; the sample set in
+# share/doc/photocheck/examples/ with a settings file whose folders are
+# relative to that folder (run it from a writable copy). The .deb has them as
+# Debian policy asks (cmake/reproducible-staging.cmake): the manual page and
+# the documents gzipped, the licence as a machine-readable copyright file, a
+# Debian changelog and the lintian override of the static executable.
 #
 # Windows (the .zip): everything in one folder, as Windows tools ship:
 # photocheck.exe, the documents, run-example.cmd and examples\ with a settings
@@ -34,11 +38,13 @@ if(WIN32)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/run-example.cmd DESTINATION .)
 else()
   install(FILES packaging/linux/photocheck.settings DESTINATION ${PHOTOCHECK_DOC_DIR}/examples)
+  install(FILES docs/photocheck.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 set(CPACK_PACKAGE_NAME ${PROJECT_NAME})
 set(CPACK_PACKAGE_VENDOR "the photocheck authors")
-set(CPACK_PACKAGE_CONTACT "the photocheck authors")
+set(CPACK_PACKAGE_CONTACT
+    "the photocheck authors <maintainers@users.noreply.c-seed-978c607a.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
 set(CPACK_PACKAGE_DESCRIPTION
     "photocheck lists every file below an image folder, reads the EXIF block of
@@ -61,9 +67,14 @@ else()
   set(CPACK_GENERATOR DEB TGZ)
   set(CPACK_PACKAGE_FILE_NAME ${PROJECT_NAME}-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${CPACK_PACKAGE_CONTACT})
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  # Read by cmake/reproducible-staging.cmake for the .deb's Debian files.
+  set(CPACK_PHOTOCHECK_DEBIAN_FILES ${PROJECT_SOURCE_DIR}/packaging/debian)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The executable is linked statically: there is no shared library to scan
+  # for dependencies, and the package depends on no other.
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 endif()
 
 include(CPack)

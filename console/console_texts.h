@@ -117,6 +117,67 @@ inline constexpr char kOutputFolderPathTooLong[] =
 inline constexpr char kRunCannotGoOn[] =
     "photocheck stopped: out of memory, file descriptors or threads; the set was not checked";
 
+// --help and --version, and the reasons a run that cannot start writes to
+// standard error. Plain ASCII English: the same bytes in any encoding.
+
+// What photocheck --help prints (docs/photocheck.1 says the same).
+inline constexpr char kHelp[] =
+    "Usage: photocheck <settings file> [argument ...]\n"
+    "\n"
+    "Checks a set of photographs before it goes into a 3-D reconstruction: lists\n"
+    "every file below the image folder, reads the EXIF block of each JPEG and runs\n"
+    "the checks the settings file switches on.\n"
+    "\n"
+    "The settings file holds \"key = value\" lines; \"#\" starts a comment. The values\n"
+    "are taken in the byte order of their keys, not by the keys' names:\n"
+    "  1st  focal length check: \"true\" to run it\n"
+    "  2nd  GPS check: \"true\" to run it\n"
+    "  3rd  camera maker check: \"true\" to run it\n"
+    "  4th  resolution check: \"true\" to run it\n"
+    "  5th  image folder, scanned with all its sub-folders\n"
+    "  6th  output folder, which receives error.json (created when missing)\n"
+    "Further values, and further command-line arguments, are echoed and ignored.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every check that ran found nothing, and the image folder holds a file\n"
+    "  1  a check found an error, the image folder holds no file, or the\n"
+    "     settings file cannot be used (the reason goes to standard error)\n"
+    "\n"
+    "Report: a failing set writes error.json into the output folder and prints\n"
+    "the same JSON on standard output.\n"
+    "\n"
+    "Output: GBK (code page 936) bytes on standard output and in error.json. A\n"
+    "terminal whose locale is UTF-8 (a Windows console: any code page) is shown\n"
+    "the same text readably; a pipe or a file gets GBK unless\n"
+    "PHOTOCHECK_CHARSET=UTF-8 is set, which makes the console and error.json UTF-8.\n"
+    "\n"
+    "Options (only as the sole argument, when no file of that name exists):\n"
+    "  -h, --help     show this help\n"
+    "  -V, --version  show the version and licence";
+
+// Ends the copyright line of photocheck --version.
+inline constexpr char kLicence[] = "; MIT licence";
+
+// Standard error, one line each, after "photocheck: ".
+inline constexpr char kNoSettingsFileGiven[] =
+    "no settings file given (photocheck --help tells how to use it)";
+inline constexpr char kCannotOpenSettings[] = "cannot open settings file ";
+inline constexpr char kSettingsFileNamed[] = "settings file ";
+inline constexpr char kTooLargeReason[] = " is larger than 1048576 bytes";
+// " holds <n> values; 6 are needed"
+inline constexpr char kTooFewReasonBefore[] = " holds ";
+inline constexpr char kTooFewReasonAfter[] = " values; 6 are needed";
+inline constexpr char kImageFolderEmptyReason[] = ": the image folder value (the 5th) is empty";
+inline constexpr char kOutputFolderEmptyReason[] = ": the output folder value (the 6th) is empty";
+inline constexpr char kImageFolderNulReason[] =
+    ": the image folder value (the 5th) holds a NUL byte";
+inline constexpr char kOutputFolderNulReason[] =
+    ": the output folder value (the 6th) holds a NUL byte";
+inline constexpr char kImageFolderTooLongReason[] =
+    ": the image folder value (the 5th) is too long to be a path";
+inline constexpr char kOutputFolderTooLongReason[] =
+    ": the output folder value (the 6th) is too long to be a path";
+
 // The UTF-8 form of every text above that is not plain ASCII, beside its GBK
 // form: what a UTF-8 terminal, a Windows console and a UTF-8 report show. A
 // plain ASCII text is the same bytes in both and is not listed. A test checks

@@ -242,6 +242,10 @@ bool startsDoubleByteCharacter(unsigned char byte);
 // False where it cannot (POSIX, or standard output is no console).
 bool writeWideConsole(const std::string& utf8);
 
+// The English message of the C library error number `error` (errno), the
+// same in every locale: "No such file or directory" for ENOENT.
+std::string errorText(int error);
+
 }  // namespace platform
 
 #endif  // PHOTOCHECK_PLATFORM_PLATFORM_H

@@ -284,19 +284,6 @@ void prepareProcess() {
 
 // The settings file: its path as the argument's bytes, read once.
 
-namespace {
-
-// The C library's English words for `error`: the "C" locale's, so that no
-// message catalogue (and no character-set converter) of the host is loaded.
-std::string errorText(int error) {
-  const locale_t classic = ::newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
-  if (classic == static_cast<locale_t>(0)) return "error " + std::to_string(error);
-  std::string text = ::strerror_l(error, classic);
-  ::freelocale(classic);
-  return text;
-}
-
-}  // namespace
 
 FilePath argumentPath(int /*argc*/, const char* const* argv, int index) {
   return FilePath(argv[index]);

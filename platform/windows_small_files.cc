@@ -29,7 +29,7 @@ namespace {
 
 // The system's words for `error` ("The system cannot find the file
 // specified."), in English where the system has them, without the line end.
-std::string errorText(DWORD error) {
+std::string systemErrorText(DWORD error) {
   std::string text(512, '\0');
   const DWORD flags =
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
@@ -109,7 +109,7 @@ SmallFileRead readSmallFile(const FilePath& path, std::size_t limit, std::string
       path.native.empty() ? nativeFilePathOf(wideFromAnsi(path.text)) : path.native;
   if (!path.reachable || native.empty()) {
     if (reason != nullptr) {
-      *reason = errorText(path.reachable ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
+      *reason = systemErrorText(path.reachable ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);
     }
     return SmallFileRead::cannotOpen;
   }
@@ -118,7 +118,7 @@ SmallFileRead readSmallFile(const FilePath& path, std::size_t limit, std::string
       ::CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    if (reason != nullptr) *reason = errorText(::GetLastError());
+    if (reason != nullptr) *reason = systemErrorText(::GetLastError());
     return SmallFileRead::cannotOpen;
   }
   // Pieces on the heap (a thread's stack may be small); reading stops one

@@ -6,7 +6,11 @@
 #   photocheck_VERSION_amd64.deb            for Debian 12 and later
 #   photocheck-VERSION-linux-x86_64.tar.gz  the same files as the .deb
 #   SHA256SUMS                              over the three
-# VERSION is the one of project() in CMakeLists.txt. Every time stored in the
+# VERSION is the one of project() in CMakeLists.txt; CHANGELOG.md must have
+# its section ("## [VERSION] - date") or nothing is built. These builds, and
+# only these, are configured with PHOTOCHECK_RELEASE=ON: their --version and
+# Windows product version say the bare VERSION, where every other build says
+# "VERSION-dev (gCOMMIT)". Every time stored in the
 # packages is the time of the last commit (SOURCE_DATE_EPOCH, unless it is
 # set already), so two runs from one commit give the same bytes.
 #
@@ -50,11 +54,18 @@ logged() {
 }
 
 # --- Debian packages ----------------------------------------------------------
-# dpkg-dev: dpkg-shlibdeps, which CPack asks for the .deb's dependencies;
-# zip: the zip is written again in sorted order (cmake/reproducible-archives.cmake).
-needed=(dpkg-dev zip g++-mingw-w64-x86-64-posix)
-if [ "$mode" = check ]; then needed+=(unzip python3 wine64 wine); fi
+# zip: the zip is written again in sorted order (cmake/reproducible-archives.cmake);
+# lintian: the .deb's check against Debian policy.
+needed=(zip g++-mingw-w64-x86-64-posix)
+if [ "$mode" = check ]; then needed+=(unzip python3 wine64 wine lintian); fi
 scripts/install-deps.sh "${needed[@]}"
+
+# --- the version --------------------------------------------------------------
+# A package is a release: it must say what it changes.
+version=$(sed -n 's/^ *VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt | head -n 1)
+[ -n "$version" ] || fail "no VERSION found in project() of CMakeLists.txt"
+grep -q "^## \[$version\] - " CHANGELOG.md ||
+  fail "CHANGELOG.md has no section \"## [$version] - date\": a release says what it changes"
 
 # --- the commit ---------------------------------------------------------------
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -81,7 +92,7 @@ makePackages() {
   say "Linux: Release build in $build/linux"
   logged "$build/linux-configure.log" cmake -S . -B "$build/linux" -G Ninja \
     -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
-    "-DCMAKE_CXX_FLAGS=$flags" -DPHOTOCHECK_TESTS=OFF -DPHOTOCHECK_WERROR=ON
+    "-DCMAKE_CXX_FLAGS=$flags" -DPHOTOCHECK_TESTS=OFF -DPHOTOCHECK_WERROR=ON -DPHOTOCHECK_RELEASE=ON
   logged "$build/linux-build.log" cmake --build "$build/linux"
   say "Linux: packages"
   logged "$build/linux-cpack.log" cpack --config "$build/linux/CPackConfig.cmake" \
@@ -90,13 +101,14 @@ makePackages() {
   say "Windows: Release build in $build/windows"
   logged "$build/windows-configure.log" cmake -S . -B "$build/windows" -G Ninja \
     --toolchain "$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \
-    "-DCMAKE_CXX_FLAGS=$flags" -DPHOTOCHECK_TESTS=OFF -DPHOTOCHECK_WERROR=ON
+    "-DCMAKE_CXX_FLAGS=$flags" -DPHOTOCHECK_TESTS=OFF -DPHOTOCHECK_WERROR=ON -DPHOTOCHECK_RELEASE=ON
   logged "$build/windows-build.log" cmake --build "$build/windows"
   say "Windows: package"
   logged "$build/windows-cpack.log" cpack --config "$build/windows/CPackConfig.cmake" \
     -B "$build/windows/packages"
 
-  version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/linux/CMakeCache.txt")
+  [ "$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/linux/CMakeCache.txt")" = "$version" ] ||
+    fail "the build's version is not $version"
   zip=photocheck-$version-windows-x64.zip
   deb=photocheck_${version}_amd64.deb
   tgz=photocheck-$version-linux-x86_64.tar.gz
@@ -164,6 +176,13 @@ done
 # The executable is linked statically, so the package needs no other one.
 [ -z "$(dpkg-deb -f "$dist/$deb" Depends)" ] || fail "$deb: Depends is not empty"
 
+say "lintian on the .deb: no error, no warning"
+# The one override, statically-linked-binary, is in the package itself
+# (packaging/debian/lintian-overrides) and says why.
+lintian --fail-on error,warning "$dist/$deb" >"$tmp/lintian.txt" 2>&1 ||
+  { cat "$tmp/lintian.txt"; fail "lintian found errors or warnings in $deb"; }
+sed 's/^/  lintian: /' "$tmp/lintian.txt"
+
 # runExample LABEL TOOL EXAMPLES: runs the tool on a writable copy of an
 # installed examples folder, as the README says, and compares its console
 # bytes, exit status and report with the expected ones.
@@ -182,6 +201,8 @@ if readelf -d "$tmp/deb-root/usr/bin/photocheck" | grep -q '(NEEDED)'; then
   fail "$deb: usr/bin/photocheck loads shared libraries"
 fi
 runExample deb-x "$tmp/deb-root/usr/bin/photocheck" "$tmp/deb-root/usr/share/doc/photocheck/examples"
+[ "$("$tmp/deb-root/usr/bin/photocheck" --version | head -n 1)" = "photocheck $version" ] ||
+  fail "$deb: photocheck --version does not say photocheck $version"
 
 say ".tar.gz unpacked: sample run"
 mkdir "$tmp/tar-root"

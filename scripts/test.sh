@@ -13,9 +13,19 @@ cd "$(dirname "$0")/.."
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-scripts/install-deps.sh clang libclang-rt-14-dev clang-format locales strace
+started=$SECONDS
+step() { printf '\n=== %s (%ds)\n' "$*" $((SECONDS - started)); }
 
-step() { printf '\n=== %s\n' "$*"; }
+# clang-format checks the sources. The full run also builds the fuzz targets
+# with clang, which need the sanitizer runtime of the very clang installed:
+# libclang-rt-14-dev on Debian 12, libclang-rt-19-dev on Debian 13.
+step "Debian packages"
+if [ "$quick" -eq 1 ]; then
+  scripts/install-deps.sh clang-format locales strace
+else
+  scripts/install-deps.sh clang clang-format locales strace
+  scripts/install-deps.sh "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
+fi
 
 step "Sources: formatting, trailing blanks, carriage returns"
 scripts/check-sources.sh
@@ -25,7 +35,10 @@ cmake --preset ci >/dev/null
 cmake --build --preset ci
 ctest --preset ci
 
-[ "$quick" -eq 1 ] && exit 0
+if [ "$quick" -eq 1 ]; then
+  step "done"
+  exit 0
+fi
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer build"
 cmake --preset asan >/dev/null
@@ -57,3 +70,5 @@ if [ -x scripts/release.sh ]; then
   step "Release packages"
   scripts/release.sh --check
 fi
+
+step "done"

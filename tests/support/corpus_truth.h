@@ -38,7 +38,10 @@ struct TruthValues {
 struct TruthNumber {
   const char* member;
   const char* tagName;
+  // clang-format 14 and 19 space a member pointer differently.
+  // clang-format off
   std::optional<double> TruthValues::*value;
+  // clang-format on
 };
 inline constexpr TruthNumber kTruthNumbers[] = {
     {"exifImageWidth", "ExifImageWidth", &TruthValues::exifImageWidth},

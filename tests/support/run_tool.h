@@ -8,7 +8,7 @@
 
 struct ToolRun {
   std::string out;  // standard output, byte for byte
-  std::string err;  // standard error (the tool never writes there)
+  std::string err;  // standard error (only a run that cannot start writes there)
   int status = -1;  // exit status; -1 when the process did not exit normally
 };
 

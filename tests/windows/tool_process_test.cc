@@ -41,7 +41,9 @@ TEST(WindowsProcess, ArgumentsArriveIntactAndLinesEndInCrLf) {
   for (std::size_t i = 1; i < arguments.size(); ++i) expected += "\n" + arguments[i] + "\n";
   expected += "open file failed!\n";
   EXPECT_EQ(run.out, expectedConsole(expected));
-  EXPECT_EQ(run.err, "");
+  // Standard error says why, naming the path as it arrived.
+  EXPECT_EQ(run.err, expectedConsole("photocheck: cannot open settings file \"" + arguments[0] +
+                                     "\": No such file or directory\n"));
   EXPECT_EQ(run.status, 1);
 }
 
