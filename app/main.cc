@@ -8,13 +8,9 @@
 #include "console/console_texts.h"
 #include "platform/platform.h"
 
-int main(int argc, char** argv) {
-  platform::prepareProcess();
-  // The console keeps the classic locale (plain decimal numbers).
-  std::cout.imbue(std::locale::classic());
-  platform::useUserLocale();
-  // After the locale: a terminal's character set is the locale's.
-  console::setUpOutput();
+namespace {
+
+int guardedRun(int argc, char** argv) {
   try {
     return runPhotocheck(argc, argv);
   } catch (...) {
@@ -28,4 +24,16 @@ int main(int argc, char** argv) {
     console::line(texts::kRunCannotGoOn);
     return 1;
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  platform::prepareProcess();
+  // The console keeps the classic locale (plain decimal numbers).
+  std::cout.imbue(std::locale::classic());
+  platform::useUserLocale();
+  // After the locale: a terminal's character set is the locale's.
+  console::setUpOutput();
+  return platform::runWithRoomyStack(guardedRun, argc, argv);
 }

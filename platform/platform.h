@@ -173,6 +173,11 @@ bool replaceFile(const std::string& path, const std::string& text);
 // opens can take their place and receive console text.
 void prepareProcess();
 
+// Runs `run` and returns what it returns, on a thread whose stack holds the
+// whole run where the process's own stack is too small for it (a stack limit
+// of a few kilobytes, ulimit -s); elsewhere on the calling thread.
+int runWithRoomyStack(int (*run)(int, char**), int argc, char** argv);
+
 // Makes the user's default locale the C runtime's (all categories, from the
 // environment). On Windows the C++ library's global locale becomes the
 // user's too where it can make it; on Linux it stays the classic one, so that

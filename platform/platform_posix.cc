@@ -1,7 +1,9 @@
 // POSIX implementation of the platform layer (Linux, macOS).
 #include <dirent.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <locale.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -280,10 +282,64 @@ void prepareProcess() {
       ::close(opened);
     }
   }
+  // A new thread's stack is as large as the stack limit (ulimit -s): under a
+  // limit of a few kilobytes a reading thread would overflow its stack now
+  // and then, and end the run without a word. Reading threads get a stack of
+  // their own size whatever the limit; a larger default stays as it is.
+  constexpr std::size_t kThreadStack = 256 * 1024;
+  pthread_attr_t defaults;
+  if (::pthread_getattr_default_np(&defaults) == 0) {
+    std::size_t size = 0;
+    if (::pthread_attr_getstacksize(&defaults, &size) == 0 && size < kThreadStack &&
+        ::pthread_attr_setstacksize(&defaults, kThreadStack) == 0) {
+      ::pthread_setattr_default_np(&defaults);
+    }
+    ::pthread_attr_destroy(&defaults);
+  }
+}
+
+namespace {
+
+struct RunCall {
+  int (*run)(int, char**);
+  int argc;
+  char** argv;
+  int status;
+};
+
+void* runCall(void* call) {
+  RunCall& c = *static_cast<RunCall*>(call);
+  c.status = c.run(c.argc, c.argv);
+  return nullptr;
+}
+
+}  // namespace
+
+int runWithRoomyStack(int (*run)(int, char**), int argc, char** argv) {
+  // The run needs some tens of kilobytes of stack at its deepest (a photo's
+  // EXIF directories, the C library's formatting); below this limit it gets a
+  // thread of this size instead.
+  constexpr rlim_t kRoomyStack = 1024 * 1024;
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_STACK, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY ||
+      limit.rlim_cur >= kRoomyStack) {
+    return run(argc, argv);
+  }
+  RunCall call{run, argc, argv, 1};
+  pthread_attr_t attributes;
+  pthread_t thread;
+  bool started = false;
+  if (::pthread_attr_init(&attributes) == 0) {
+    started = ::pthread_attr_setstacksize(&attributes, kRoomyStack) == 0 &&
+              ::pthread_create(&thread, &attributes, runCall, &call) == 0;
+    ::pthread_attr_destroy(&attributes);
+  }
+  if (!started) return run(argc, argv);
+  ::pthread_join(thread, nullptr);
+  return call.status;
 }
 
 // The settings file: its path as the argument's bytes, read once.
-
 
 FilePath argumentPath(int /*argc*/, const char* const* argv, int index) {
   return FilePath(argv[index]);

@@ -12,4 +12,10 @@ void prepareProcess() {
   // fails. A process started without standard handles has its writes fail too.
 }
 
+int runWithRoomyStack(int (*run)(int, char**), int argc, char** argv) {
+  // The main thread's stack is the executable's own reserve (1 MiB), which no
+  // user limit shrinks.
+  return run(argc, argv);
+}
+
 }  // namespace platform
