@@ -1,8 +1,8 @@
 // POSIX implementation of the platform layer (Linux, macOS).
 #include <dirent.h>
 #include <fcntl.h>
-#include <pthread.h>
 #include <locale.h>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
