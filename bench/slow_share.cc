@@ -3,7 +3,8 @@
 // over the wire, so that the benchmark can time the tools as if the photos
 // were on a file server over a LAN.
 //
-//   slow_share [--delay-ms MS] [--threads N] [--attr-cache S] SOURCE MOUNTPOINT
+//   slow_share [--delay-ms MS] [--threads N] [--attr-cache S] [--counts FILE]
+//              SOURCE MOUNTPOINT
 //
 // MS (default 1, fractions allowed) is the wait in each open, opendir, read,
 // getattr (also every name lookup) and readdir request; release, statfs and
@@ -19,6 +20,11 @@
 // foreground until it gets SIGINT or SIGTERM, or the mount is unmounted; it
 // then unmounts and ends. Mounting needs root or fusermount3 (Debian package
 // fuse3).
+//
+// With --counts FILE the share counts the requests it serves, by kind, and
+// keeps FILE up to date with them (rewritten every 20 ms and at the end, one
+// "kind count" line each): the requests of one tool run are the difference
+// of the counts read before and after it.
 #include <dirent.h>
 #include <fcntl.h>
 #include <fuse3/fuse.h>
@@ -26,6 +32,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -40,7 +47,25 @@ struct Share {
   std::string source;  // the folder shown, without a trailing slash
   std::chrono::microseconds delay{1000};
   double attrCacheSeconds = 1;
+  std::string countsFile;  // empty: requests are not counted to a file
 };
+
+// Requests served, by kind, in the order the counts file lists them.
+enum Request { getattrRequest, openRequest, readRequest, opendirRequest, readdirRequest, kinds };
+const char* const kRequestNames[kinds] = {"getattr", "open", "read", "opendir", "readdir"};
+std::atomic<unsigned long long> requestCounts[kinds];
+
+// Writes the counts to `file` through a temporary file renamed over it, so a
+// reader never sees half of them.
+void writeCounts(const std::string& file) {
+  const std::string temporary = file + ".tmp";
+  FILE* out = std::fopen(temporary.c_str(), "w");
+  if (out == nullptr) return;
+  for (int kind = 0; kind < kinds; ++kind) {
+    std::fprintf(out, "%s %llu\n", kRequestNames[kind], requestCounts[kind].load());
+  }
+  if (std::fclose(out) == 0) std::rename(temporary.c_str(), file.c_str());
+}
 
 // An open folder: the stream and the position of the entry read last but not
 // yet handed to the kernel (its buffer was full).
@@ -53,7 +78,10 @@ struct OpenFolder {
 Share& share() { return *static_cast<Share*>(fuse_get_context()->private_data); }
 
 // The wait of one round trip to the server.
-void roundTrip() { std::this_thread::sleep_for(share().delay); }
+void roundTrip(Request kind) {
+  requestCounts[kind].fetch_add(1, std::memory_order_relaxed);
+  std::this_thread::sleep_for(share().delay);
+}
 
 // `path` is the path below the mount point, starting with '/'.
 std::string sourcePath(const char* path) { return share().source + path; }
@@ -76,7 +104,7 @@ void* shareInit(fuse_conn_info*, fuse_config* config) {
 }
 
 int shareGetattr(const char* path, struct stat* st, fuse_file_info* info) {
-  roundTrip();
+  roundTrip(getattrRequest);
   const int result = info != nullptr ? ::fstat(static_cast<int>(info->fh), st)
                                      : ::lstat(sourcePath(path).c_str(), st);
   return result == 0 ? 0 : -errno;
@@ -91,7 +119,7 @@ int shareReadlink(const char* path, char* buffer, size_t size) {
 }
 
 int shareOpen(const char* path, fuse_file_info* info) {
-  roundTrip();
+  roundTrip(openRequest);
   if ((info->flags & O_ACCMODE) != O_RDONLY) return -EROFS;
   const int fd = ::open(sourcePath(path).c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return -errno;
@@ -100,7 +128,7 @@ int shareOpen(const char* path, fuse_file_info* info) {
 }
 
 int shareRead(const char*, char* buffer, size_t size, off_t offset, fuse_file_info* info) {
-  roundTrip();
+  roundTrip(readRequest);
   const ssize_t got = ::pread(static_cast<int>(info->fh), buffer, size, offset);
   return got >= 0 ? static_cast<int>(got) : -errno;
 }
@@ -115,7 +143,7 @@ int shareStatfs(const char* path, struct statvfs* st) {
 }
 
 int shareOpendir(const char* path, fuse_file_info* info) {
-  roundTrip();
+  roundTrip(opendirRequest);
   DIR* stream = ::opendir(sourcePath(path).c_str());
   if (stream == nullptr) return -errno;
   OpenFolder* folder = new OpenFolder;
@@ -129,7 +157,7 @@ int shareOpendir(const char* path, fuse_file_info* info) {
 // next request continues there.
 int shareReaddir(const char*, void* buffer, fuse_fill_dir_t fill, off_t offset,
                  fuse_file_info* info, fuse_readdir_flags) {
-  roundTrip();
+  roundTrip(readdirRequest);
   OpenFolder* folder = openFolder(info);
   if (offset != folder->position) {
     ::seekdir(folder->stream, offset);
@@ -182,7 +210,8 @@ fuse_operations shareOperations() {
 int usage() {
   std::fprintf(
       stderr,
-      "usage: slow_share [--delay-ms MS] [--threads N] [--attr-cache S] SOURCE MOUNTPOINT\n");
+      "usage: slow_share [--delay-ms MS] [--threads N] [--attr-cache S] [--counts FILE] SOURCE "
+      "MOUNTPOINT\n");
   return 2;
 }
 
@@ -203,6 +232,8 @@ int main(int argc, char** argv) {
       if (*end != '\0' || !(state.attrCacheSeconds >= 0 && state.attrCacheSeconds <= 3600)) {
         return usage();
       }
+    } else if (std::strcmp(argv[next], "--counts") == 0) {
+      state.countsFile = argv[next + 1];
     } else if (std::strcmp(argv[next], "--threads") == 0) {
       threads = static_cast<int>(std::strtol(argv[next + 1], &end, 10));
       if (*end != '\0' || threads < 1 || threads > 1024) return usage();
@@ -235,8 +266,21 @@ int main(int argc, char** argv) {
       fuse_loop_cfg_set_max_threads(loop, static_cast<unsigned>(threads));
       // Idle threads stay, so a burst of requests finds them ready.
       fuse_loop_cfg_set_idle_threads(loop, static_cast<unsigned>(threads));
+      std::atomic<bool> serving{true};
+      std::thread counter;
+      if (!state.countsFile.empty()) {
+        counter = std::thread([&serving, &state] {
+          while (serving.load()) {
+            writeCounts(state.countsFile);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+          }
+        });
+      }
       // A signal ends the loop with its number; only an error is negative.
       status = fuse_loop_mt(session, loop) < 0 ? 1 : 0;
+      serving.store(false);
+      if (counter.joinable()) counter.join();
+      if (!state.countsFile.empty()) writeCounts(state.countsFile);
       fuse_loop_cfg_destroy(loop);
       fuse_remove_signal_handlers(fuse_get_session(session));
     }

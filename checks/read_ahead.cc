@@ -19,6 +19,15 @@ ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimit
   workers_.reserve(mostWorkers_);
   std::lock_guard<std::mutex> lock(mutex_);
   addWorkers(limits.firstReads == 0 ? std::max<std::size_t>(cores, 2) - 1 : limits.firstReads);
+  firstWorkers_ = workers_.size();
+  wantedReads_ = firstWorkers_;
+}
+
+std::size_t readsWantedInFlight(std::chrono::nanoseconds latency, std::size_t most) {
+  const auto work = std::chrono::nanoseconds(kImageWork).count();
+  const auto wanted =
+      static_cast<std::size_t>((std::max<std::int64_t>(latency.count(), 0) + work - 1) / work);
+  return std::min(std::max(wanted, kWaitingReads), most);
 }
 
 void ReadAheadQueue::addWorkers(std::size_t count) {
@@ -67,8 +76,13 @@ void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
   const std::size_t index = nextToStart_++;
   lock.unlock();
   bool waited = false;
+  const auto begin = std::chrono::steady_clock::now();
   ImageFacts facts = readGuarded(index, waited);
+  const auto took =
+      std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - begin)
+          .count();
   lock.lock();
+  latencyNanos_ = latencyNanos_ - latencyNanos_ / 8 + static_cast<std::uint64_t>(took) / 8;
   slots_[index % window_] = std::move(facts);
   slotFilled_[index % window_] = 1;
   waitShare_ = waitShare_ - waitShare_ / 4 + (waited ? 256 : 0);
@@ -77,12 +91,29 @@ void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
 void ReadAheadQueue::work() {
   std::unique_lock<std::mutex> lock(mutex_);
   while (true) {
-    readMayStart_.wait(
-        lock, [this] { return stopping_ || alone_ || mayStartRead() || nextToStart_ == count_; });
+    readMayStart_.wait(lock, [this] {
+      return stopping_ || alone_ || nextToStart_ == count_ ||
+             (mayStartRead() && workersReading_ < wantedReads_);
+    });
     if (stopping_ || alone_ || nextToStart_ == count_) return;
+    ++workersReading_;
     readNext(lock);
+    --workersReading_;
     resultStored_.notify_one();
   }
+}
+
+void ReadAheadQueue::followTheLatency() {
+  std::size_t wanted = firstWorkers_;
+  if (waitShare_ >= 512) {
+    wanted = readsWantedInFlight(std::chrono::nanoseconds(latencyNanos_), mostWorkers_);
+    addWorkers(wanted);
+  }
+  wanted = std::min(wanted, workers_.size());
+  if (wanted == wantedReads_) return;
+  const bool more = wanted > wantedReads_;
+  wantedReads_ = wanted;
+  if (more) readMayStart_.notify_all();
 }
 
 void ReadAheadQueue::goAlone(std::unique_lock<std::mutex>& lock) {
@@ -98,7 +129,7 @@ void ReadAheadQueue::goAlone(std::unique_lock<std::mutex>& lock) {
 
 ImageFacts ReadAheadQueue::takeNext() {
   std::unique_lock<std::mutex> lock(mutex_);
-  if (waitShare_ >= 512 && !alone_) addWorkers(mostWorkers_);
+  if (!alone_) followTheLatency();
   const std::size_t slot = nextToTake_ % window_;
   while (slotFilled_[slot] == 0) {
     // Rather than sleep until a worker is done with it, read an image

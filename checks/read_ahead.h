@@ -19,11 +19,15 @@
 // fastest, the taking thread being one of them. So the queue starts with one
 // worker per core besides the taking thread. When most of the latest reads
 // say they waited on the storage (a disk, a network share), more reads in
-// flight would have hidden the waits: the queue starts all `readsInFlight`
-// workers, three photos into a cold disk or a share. A read that is slow only
-// because it computes or copies much (a photo searched to its end) says it
-// did not wait; and one read now and then that waited (the processor was
-// busy elsewhere) is not most of them.
+// flight hide the waits, as many as Little's law asks: reads in flight =
+// wanted rate x latency of a read. The rate wanted is what the processor can
+// do (one image per kImageWork), the latency is the time the latest reads
+// took; so a local disk keeps today's 16 reads in flight, a share that takes
+// 20 ms a request gets up to 64. When the reads get faster, or stop waiting,
+// workers beyond the number wanted start no read (they stay, idle) until it
+// grows again. A read that is slow only because it computes or copies much
+// (a photo searched to its end) says it did not wait; and one read now and
+// then that waited (the processor was busy elsewhere) is not most of them.
 //
 // A read that failed for want of the tool's own means (file descriptors,
 // memory: ImageRead::shortage) says nothing about the photo. When the pass
@@ -37,8 +41,10 @@
 #ifndef PHOTOCHECK_CHECKS_READ_AHEAD_H
 #define PHOTOCHECK_CHECKS_READ_AHEAD_H
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -54,13 +60,25 @@ using ReadImage = std::function<ImageFacts(std::size_t index, bool& waited)>;
 struct ReadAheadLimits {
   // The most worker threads, each with one read in flight; 0 reads every
   // image on the taking thread.
-  std::size_t readsInFlight = 16;
+  std::size_t readsInFlight = 64;
   // How far past the next image to take a read may start (at least 1).
-  std::size_t window = 64;
+  std::size_t window = 128;
   // Worker threads at the start; 0 means one per processor core but one
   // (at least one).
   std::size_t firstReads = 0;
 };
+
+// What the processor needs for one image, about: reading it from the page
+// cache and decoding its EXIF block. Reads at the latency below keep it busy.
+inline constexpr std::chrono::microseconds kImageWork{50};
+// Reads in flight while most reads wait, however short the wait: the number
+// that served local disks best before latencies were measured.
+inline constexpr std::size_t kWaitingReads = 16;
+
+// Reads to keep in flight while most reads wait on the storage, `latency`
+// being what a read takes: latency / kImageWork (Little's law at the rate the
+// processor can take), at least kWaitingReads and at most `most`.
+std::size_t readsWantedInFlight(std::chrono::nanoseconds latency, std::size_t most);
 
 class ReadAheadQueue {
  public:
@@ -89,6 +107,9 @@ class ReadAheadQueue {
   // `count` (fewer when no more threads can be made).
   void addWorkers(std::size_t count);
   void work();
+  // On the taking thread, with the mutex held: sets the worker reads wanted
+  // from the latest reads' waits and latency, adding workers if need be.
+  void followTheLatency();
   ImageFacts readGuarded(std::size_t index, bool& waited) const;
   // On the taking thread, with the mutex held: no worker starts another
   // read, and every worker ends (their reads in flight are stored).
@@ -110,6 +131,13 @@ class ReadAheadQueue {
   // How many of the latest reads waited, as a share in 1/1024: each read
   // moves it a quarter of the way to 1024 (it waited) or to 0 (it did not).
   unsigned waitShare_ = 0;
+  // How long the latest reads took, in ns: each read moves it an eighth of
+  // the way to its own time.
+  std::uint64_t latencyNanos_ = 0;
+  // Worker reads that may run at once, and those running.
+  std::size_t wantedReads_ = 0;
+  std::size_t firstWorkers_ = 0;
+  std::size_t workersReading_ = 0;
   bool stopping_ = false;
   // Set once a read ran short of the tool's means: workers end, the taking
   // thread reads everything left.

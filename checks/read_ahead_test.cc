@@ -255,6 +255,54 @@ TEST(ReadAheadQueue, AddsWorkersOnlyWhileReadsWait) {
   }
 }
 
+// Little's law at the processor's rate: the reads in flight follow the
+// latency of a read, from the number that serves local disks up to the most.
+TEST(ReadsWantedInFlight, FollowTheLatency) {
+  using std::chrono::nanoseconds;
+  struct Case {
+    nanoseconds latency;
+    std::size_t most, wanted;
+  };
+  const Case cases[] = {
+      {microseconds(0), 64, 16},    {microseconds(300), 64, 16},  // a local disk
+      {microseconds(800), 64, 16},  {microseconds(801), 64, 17},
+      {milliseconds(1), 64, 20},    {milliseconds(2), 64, 40},
+      {milliseconds(20), 64, 64},   {milliseconds(80), 64, 64},  // a far share
+      {milliseconds(80), 128, 128}, {milliseconds(2), 8, 8},
+      {microseconds(10), 4, 4},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(readsWantedInFlight(c.latency, c.most), c.wanted)
+        << c.latency.count() << " ns, most " << c.most;
+  }
+}
+
+// Reads that wait 20 ms each get far more reads in flight than a local disk
+// does; once the reads stop waiting, no more worker reads run at once than
+// the queue started with.
+TEST(ReadAheadQueue, ReadsInFlightGrowWithTheLatencyAndShrinkAgain) {
+  constexpr std::size_t kSlow = 300, kCount = 700, kMeasuredFrom = 620;
+  ReadLog slow, fast;
+  {
+    ReadAheadQueue queue(
+        kCount,
+        [&](std::size_t index, bool& waited) {
+          ReadLog& log = index < kSlow ? slow : fast;
+          if (index < kSlow || index >= kMeasuredFrom) log.begin(index, 128);
+          std::this_thread::sleep_for(index < kSlow ? milliseconds(20) : microseconds(300));
+          if (index < kSlow || index >= kMeasuredFrom) log.end();
+          waited = index < kSlow;
+          return factsOf(index);
+        },
+        ReadAheadLimits{64, 128, 2});
+    for (std::size_t k = 0; k < kCount; ++k) EXPECT_EQ(queue.takeNext().imageWidth, k);
+  }
+  EXPECT_GT(slow.mostRunning.load(), kWaitingReads + 1);
+  EXPECT_LE(slow.mostRunning.load(), 65u);
+  // Two workers and the taking thread.
+  EXPECT_LE(fast.mostRunning.load(), 3u);
+}
+
 TEST(ReadAheadQueue, WithoutWorkersTheTakingThreadReads) {
   const std::thread::id taker = std::this_thread::get_id();
   std::atomic<bool> elsewhere{false};

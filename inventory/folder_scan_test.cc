@@ -1,5 +1,9 @@
 #include "inventory/folder_scan.h"
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <filesystem>
 
 #include "gtest/gtest.h"
@@ -97,6 +101,43 @@ TEST(FolderScan, FollowsLinksButListsEachFolderOnce) {
       root / "c_dangling",
   };
   EXPECT_EQ(result.images, expected);
+}
+
+// The scan takes each entry's type from the listing where the file system
+// gives one, and asks for it (a stat) where the type is unknown, as on file
+// systems that list no types: both ways give the same list, the same
+// folders followed, and the same entries known to be regular files (which the
+// read then opens without asking again). Pipes, devices and dangling links
+// are never taken for regular files.
+TEST(FolderScan, SameListWhetherTheListingGivesTypesOrNot) {
+  TempFolder root;
+  writeFileBytes(root / "a.jpg", "a");
+  writeFileBytes(join(root / "sub", "b.jpg"), "b");
+  fs::create_symlink(root / "a.jpg", root / "c_file_link.jpg");
+  fs::create_directory_symlink(root / "sub", root / "d_folder_link");
+  fs::create_symlink(root / "nowhere", root / "e_dangling.jpg");
+  ASSERT_EQ(::mkfifo((root / "f_pipe.jpg").c_str(), 0666), 0);
+  fs::create_symlink("/dev/null", root / "g_device.jpg");
+
+  const std::vector<std::pair<std::string, bool>> expected = {
+      {root / "a.jpg", true},
+      {root / "c_file_link.jpg", true},
+      {join(root / "d_folder_link", "b.jpg"), true},  // "sub" is then passed over
+      {root / "e_dangling.jpg", false},
+      {root / "f_pipe.jpg", false},
+      {root / "g_device.jpg", false},
+  };
+  for (const bool typesIgnored : {false, true}) {
+    platform::setListedTypesIgnored(typesIgnored);
+    CapturedOutput out;
+    std::vector<std::pair<std::string, bool>> listed;
+    for (const platform::FilePath& path : listFolderFiles(root.path())) {
+      listed.emplace_back(path.text, path.listedAsFile);
+    }
+    platform::setListedTypesIgnored(false);
+    EXPECT_EQ(out.text(), "");
+    EXPECT_EQ(listed, expected) << (typesIgnored ? "types ignored" : "types listed");
+  }
 }
 #endif
 

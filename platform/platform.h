@@ -54,6 +54,10 @@ struct FilePath {
   // ('\\' or '/', from a foreign file system on Windows), which joined to
   // its folder would name another file or none. Nothing opens or lists it.
   bool reachable = true;
+  // True when the listing found a regular file here (links followed): the
+  // read opens it without asking for its type first. False where the
+  // listing did not say, and for a path from a user's text.
+  bool listedAsFile = false;
 };
 
 // True where a file read as text still holds the carriage return of a CR LF
@@ -74,6 +78,8 @@ struct FolderEntry {
   // On Windows the exact UTF-16 name, by which the entry is reached.
   NativePath native;
   bool isFolder = false;
+  // A regular file, links followed (POSIX; false where the type is not known).
+  bool isFile = false;
 };
 
 // `folder`, the separator and the entry's name.
@@ -103,6 +109,11 @@ struct FolderListing {
 // folder, no access). Throws ResourceShortage where the process has no
 // descriptor or memory left to list it (POSIX).
 bool listFolder(const FilePath& folder, FolderListing& listing);
+
+// For tests (POSIX): listFolder takes every entry's type as unknown, as file
+// systems that give none in their listing do, and asks the file system for
+// each (a stat per entry). Off by default.
+void setListedTypesIgnored(bool ignored);
 
 enum class ReadStatus {
   ok,          // the file is open
@@ -149,7 +160,10 @@ class ReadableFile {
 // memory left for it; any other failure (no permission on a folder on the
 // way, a link loop, a name too long, not a regular file, 4 GiB or more, the
 // open refused) is `unreadable`, so a photo nobody could read never passes
-// unnoticed.
+// unnoticed. A path the listing found to be a regular file is opened
+// straight away and its type checked on the open descriptor (a file turned
+// into a pipe or device since the listing is then closed unread); any other
+// path has its type asked first, so a pipe or device is never opened.
 ReadStatus openForReading(const FilePath& path, ReadableFile& file);
 
 // Reads exactly `length` bytes at `offset` into `out`. False when they cannot

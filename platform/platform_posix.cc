@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -32,6 +33,7 @@ FilePath childPath(const FilePath& folder, const FolderEntry& entry) {
   child.text = folder.text;
   child.text += kPathSeparator;
   child.text += entry.name;
+  child.listedAsFile = entry.isFile;
   return child;
 }
 
@@ -62,16 +64,27 @@ struct DirCloser {
   ~DirCloser() { ::closedir(dir); }
 };
 
-// Whether an entry is a folder. Links are followed; an entry whose type cannot
-// be found (a dangling link) counts as a file.
-bool entryIsFolder(int dirFd, const struct dirent* entry) {
+std::atomic<bool> listedTypesIgnored{false};
+
+// Fills in whether an entry is a folder or a regular file. The listing's own
+// type (d_type) serves where it gives one, so that a plain file or folder
+// costs no request of its own; a link is followed and an entry of unknown
+// type asked for, one stat each. An entry whose type cannot be found (a
+// dangling link) counts as a file of unknown type.
+void findEntryType(int dirFd, const struct dirent* entry, FolderEntry& listed) {
+  unsigned char type = DT_UNKNOWN;
 #ifdef DT_DIR
-  if (entry->d_type == DT_DIR) return true;
-  if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN) return false;
+  if (!listedTypesIgnored.load(std::memory_order_relaxed)) type = entry->d_type;
 #endif
-  struct stat st;
-  if (::fstatat(dirFd, entry->d_name, &st, 0) != 0) return false;
-  return S_ISDIR(st.st_mode);
+  if (type == DT_UNKNOWN || type == DT_LNK) {
+    struct stat st;
+    if (::fstatat(dirFd, entry->d_name, &st, 0) != 0) return;
+    listed.isFolder = S_ISDIR(st.st_mode);
+    listed.isFile = S_ISREG(st.st_mode);
+    return;
+  }
+  listed.isFolder = type == DT_DIR;
+  listed.isFile = type == DT_REG;
 }
 
 }  // namespace
@@ -93,9 +106,11 @@ bool listFolder(const FilePath& folder, FolderListing& listing) {
     listing.id.inode = static_cast<std::uint64_t>(st.st_ino);
   }
   while (const struct dirent* entry = ::readdir(dir)) {
-    const std::string name = entry->d_name;
+    std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    listing.entries.push_back(FolderEntry{name, NativePath{}, entryIsFolder(fd, entry)});
+    FolderEntry listed{name, NativePath{}};
+    findEntryType(fd, entry, listed);
+    listing.entries.push_back(std::move(listed));
   }
   // Byte order of the names (std::string compares bytes as unsigned), so that
   // every machine lists a tree alike.
@@ -103,6 +118,8 @@ bool listFolder(const FilePath& folder, FolderListing& listing) {
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   return true;
 }
+
+void setListedTypesIgnored(bool ignored) { listedTypesIgnored.store(ignored); }
 
 void ReadableFile::close() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
@@ -112,21 +129,32 @@ void ReadableFile::close() {
 
 ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   file.close();
-  // Only "nothing there" is missing: a folder on the way that may not be
-  // searched, a link loop or an overlong name hide a file that may well be
-  // there, and a set must not pass with it unread.
+  // A path the listing did not find to be a regular file has its type asked
+  // first: a named pipe, socket or device is never opened (opening a pipe
+  // for reading would block the run for good, opening a device can act on
+  // it). One the listing found to be a regular file is opened at once: the
+  // open and its fstat below answer both questions, one request fewer.
   struct stat st;
-  if (::stat(path.text.c_str(), &st) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::missing;
+  if (!path.listedAsFile) {
+    // Only "nothing there" is missing: a folder on the way that may not be
+    // searched, a link loop or an overlong name hide a file that may well be
+    // there, and a set must not pass with it unread.
+    if (::stat(path.text.c_str(), &st) != 0) {
+      if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::missing;
+      return isShortage(errno) ? ReadStatus::shortage : ReadStatus::unreadable;
+    }
+    if (!S_ISREG(st.st_mode)) return ReadStatus::unreadable;
+  }
+  // Should the path have turned into something else since it was listed or
+  // tested: O_NONBLOCK keeps the open of a pipe from waiting for a writer,
+  // O_NOCTTY keeps a terminal from becoming the run's own, and the fstat
+  // below closes anything but a regular file unread. Neither flag changes
+  // anything for a regular file.
+  const int fd = ::open(path.text.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    if (path.listedAsFile && (errno == ENOENT || errno == ENOTDIR)) return ReadStatus::missing;
     return isShortage(errno) ? ReadStatus::shortage : ReadStatus::unreadable;
   }
-  // A named pipe, socket or device is never opened: opening a pipe for
-  // reading would block the run for good, opening a device can act on it.
-  if (!S_ISREG(st.st_mode)) return ReadStatus::unreadable;
-  // O_NONBLOCK keeps the open from waiting should the path have turned into a
-  // pipe since the test above; it changes nothing for a regular file.
-  const int fd = ::open(path.text.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return isShortage(errno) ? ReadStatus::shortage : ReadStatus::unreadable;
   file.handle_ = fd;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<std::uint64_t>(st.st_size) >= kFourGiB) {

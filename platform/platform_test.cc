@@ -121,6 +121,48 @@ TEST(OpenForReading, FifoIsUnreadableAndNotOpened) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+// A path the listing found to be a regular file is opened without a stat
+// first. Should it have turned into a pipe or a device since, the open does
+// not wait for a writer and the descriptor is closed unread; should it be
+// gone, it is missing. Run in a child that an alarm ends, so a regression
+// fails the test instead of hanging it.
+TEST(OpenForReading, ListedFileTurnedIntoAPipeOrDeviceIsUnreadable) {
+  TempFolder folder;
+  for (const char* name : {"pipe.jpg", "device.jpg", "gone.jpg", "kept.jpg"}) {
+    writeFileBytes(folder / name, std::string("x"));
+  }
+  platform::FolderListing listing;
+  ASSERT_TRUE(platform::listFolder(folder.path(), listing));
+  std::vector<platform::FilePath> paths;
+  for (const platform::FolderEntry& entry : listing.entries) {
+    paths.push_back(platform::childPath(folder.path(), entry));
+    EXPECT_TRUE(paths.back().listedAsFile) << entry.name;
+  }
+  ASSERT_EQ(::unlink((folder / "pipe.jpg").c_str()), 0);
+  ASSERT_EQ(::mkfifo((folder / "pipe.jpg").c_str(), 0666), 0);
+  ASSERT_EQ(::unlink((folder / "device.jpg").c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/null", (folder / "device.jpg").c_str()), 0);
+  ASSERT_EQ(::unlink((folder / "gone.jpg").c_str()), 0);
+  // In the listing's byte order: device, gone, kept, pipe.
+  const ReadStatus expected[] = {ReadStatus::unreadable, ReadStatus::missing, ReadStatus::ok,
+                                 ReadStatus::unreadable};
+  ASSERT_EQ(paths.size(), 4u);
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::alarm(20);
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      ReadableFile file;
+      if (openForReading(paths[i], file) != expected[i]) _exit(static_cast<int>(i) + 1);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "the open of a FIFO did not return";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the path that failed, counted from 1";
+}
+
 TEST(OpenForReading, FourGiBIsUnreadableWithoutReading) {
   TempFolder folder;
   const std::string path = folder / "sparse";

@@ -94,6 +94,9 @@ bool makeFolders(const std::string& path) {
   return isFolderAt(nativePathOf(wide));
 }
 
+// The find functions always give each entry's attributes: nothing to ignore.
+void setListedTypesIgnored(bool /*ignored*/) {}
+
 bool listFolder(const FilePath& folder, FolderListing& listing) {
   listing.entries.clear();
   listing.id = FolderId{};

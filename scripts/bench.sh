@@ -154,8 +154,9 @@ mountShare() {
   if mountpoint -q "$mount"; then  # left over from a run that was killed
     fusermount3 -u "$mount" 2>/dev/null || umount "$mount" 2>/dev/null || true
   fi
+  rm -f "$bench/share/$set.counts"
   "$shareTool" --delay-ms "$shareDelay" --attr-cache "$shareAttrCache" \
-    "$bench/sets/$set" "$mount" 2>"$bench/share/$set.log" &
+    --counts "$bench/share/$set.counts" "$bench/sets/$set" "$mount" 2>"$bench/share/$set.log" &
   sharePid=$!
   for ((tries = 0; tries < 100; tries++)); do
     if mountpoint -q "$mount"; then
@@ -271,9 +272,10 @@ results=$(mktemp)
 # measure LABEL SET STATE [-C FOLDER] -- COMMAND...: one timed run, recorded.
 # The baselines' complaints about photos without EXIF go to /dev/null.
 measure() {
-  local label=$1 set=$2 state=$3 line
+  local label=$1 set=$2 state=$3 line before requests=-
   shift 3
   if [ "$state" = cold ]; then dropCaches; fi
+  if [ "$state" = share ]; then before=$(shareRequests "$set"); fi
   case "$label" in
     exiv2|exiftool*) line=$("$timed" /dev/null "$@" 2>/dev/null) ;;
     *) line=$("$timed" /dev/null "$@") ;;
@@ -281,7 +283,18 @@ measure() {
   if [ "$label" = photocheck ] && [ "${line##* }" -gt 1 ]; then
     say "photocheck ended with status ${line##* } on the $set set"
   fi
-  echo "$set $state $label $line" >>"$results"
+  if [ "$state" = share ]; then
+    requests=$(awk -v n="$(shareRequests "$set")" -v b="$before" -v f="$shareFiles" \
+      'BEGIN { printf "%.2f", (n - b) / f }')
+  fi
+  echo "$set $state $label $line $requests" >>"$results"
+}
+
+# All requests the share of set $1 has served so far, once its counts file
+# has caught up (it is rewritten every 20 ms).
+shareRequests() {
+  sleep 0.05
+  awk '{ total += $2 } END { print total + 0 }' "$bench/share/$1.counts" 2>/dev/null || echo 0
 }
 
 haveExiftool=0
@@ -306,6 +319,7 @@ timeSet() {
   settings=$(settingsFor "$set" "$folder")
   local -a names
   mapfile -t names < <(cd "$bench/sets/$set" && ls)
+  shareFiles=${#names[@]}
   if [ "$state" = warm ]; then
     # Untimed: fills the page cache and loads each program once.
     "$photocheck" "$settings" >/dev/null || true
@@ -337,6 +351,9 @@ timeSet() {
     measure floor-1-pass "$set" "$state" -- "$floor" 1 "$folder"
     measure floor-4-pass "$set" "$state" -- "$floor" 4 "$folder"
     measure "floor-j$jobs" "$set" "$state" -- "$floor" -j "$jobs" 1 "$folder"
+    if [ "$jobs" -ne 64 ]; then
+      measure floor-j64 "$set" "$state" -- "$floor" -j 64 1 "$folder"
+    fi
     if [ "$run" -le "$baselineRuns" ] && [ "$haveExiv2" -eq 1 ]; then
       measure exiv2 "$set" "$state" -C "$folder" -- exiv2 -q pr "${names[@]}"
     fi
@@ -350,7 +367,7 @@ timeSet() {
 report() {
   echo "median wall time of whole processes; peak = largest ru_maxrss of the runs"
   awk '
-    { key = $1 " " $2 " " $3; n[key]++; t[key, n[key]] = $4
+    { key = $1 " " $2 " " $3; n[key]++; t[key, n[key]] = $4; req[key] = $7
       if ($5 > peak[key]) peak[key] = $5
       if (!(key in seen)) { seen[key] = 1; order[++keys] = key } }
     function median(key,   i, j, m, tmp, a) {
@@ -362,17 +379,19 @@ report() {
     }
     END {
       for (k = 1; k <= keys; k++) { key = order[k]; med[key] = median(key) }
-      printf "%-6s %-5s %-15s %5s %11s %15s %15s %13s %9s\n", "set", "cache", "tool", "runs",
-             "median", "/ 4-pass floor", "/ 1-pass floor", "/ photocheck", "peak MiB"
+      printf "%-6s %-5s %-15s %5s %11s %15s %15s %13s %9s %11s\n", "set", "cache", "tool", "runs",
+             "median", "/ 4-pass floor", "/ 1-pass floor", "/ photocheck", "peak MiB",
+             "req/photo"
       for (k = 1; k <= keys; k++) {
         key = order[k]; split(key, f, " ")
         base = f[1] " " f[2]
         floor4 = med[base " floor-4-pass"]; floor1 = med[base " floor-1-pass"]
         pc = med[base " photocheck"]
-        printf "%-6s %-5s %-15s %5d %10.3fs %15s %15s %13s %9.1f\n", f[1], f[2], f[3], n[key],
-               med[key], (floor4 > 0 ? sprintf("%.2fx", med[key] / floor4) : "-"),
+        printf "%-6s %-5s %-15s %5d %10.3fs %15s %15s %13s %9.1f %11s\n", f[1], f[2], f[3],
+               n[key], med[key], (floor4 > 0 ? sprintf("%.2fx", med[key] / floor4) : "-"),
                (floor1 > 0 ? sprintf("%.2fx", med[key] / floor1) : "-"),
-               (pc > 0 ? sprintf("%.2fx", med[key] / pc) : "-"), peak[key] / 1024
+               (pc > 0 ? sprintf("%.2fx", med[key] / pc) : "-"), peak[key] / 1024,
+               (req[key] != "" ? req[key] : "-")
       }
     }' "$results"
 }
@@ -428,11 +447,12 @@ done
 echo
 echo "large = 200 photos of about 5 MB, small = 20,000 photos of about 30 KB;" \
   "photocheck runs all four checks"
-echo "floor-j$jobs = one pass with $jobs reads in flight"
+echo "floor-j$jobs = one pass with $jobs reads in flight; floor-j64 with 64"
 if [ "$shareOk" -eq 1 ]; then
   echo "share = through bench/slow_share, which waits $shareDelay ms in each open, read, stat" \
     "and readdir request, caches no file contents and names and attributes for" \
-    "$shareAttrCache s; $shareRuns timed run(s) per tool after one warm-up"
+    "$shareAttrCache s; $shareRuns timed run(s) per tool after one warm-up;" \
+    "req/photo = requests the share served in the (last) run, per file"
 fi
 machineNote
 echo "the whole benchmark took $SECONDS s"
