@@ -117,6 +117,10 @@ inline constexpr char kOutputFolderPathTooLong[] =
 inline constexpr char kRunCannotGoOn[] =
     "photocheck stopped: out of memory, file descriptors or threads; the set was not checked";
 
+// The HTML page that PHOTOCHECK_HTML asks for cannot be written; followed by
+// the page's path.
+inline constexpr char kCannotWritePage[] = "can not write the HTML page ";
+
 // The UTF-8 form of every text above that is not plain ASCII, beside its GBK
 // form: what a UTF-8 terminal, a Windows console and a UTF-8 report show. A
 // plain ASCII text is the same bytes in both and is not listed. A test checks
