@@ -13,7 +13,8 @@ cd "$(dirname "$0")/.."
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
 
-scripts/install-deps.sh clang libclang-rt-14-dev clang-format locales strace
+# chromium: the HTML page test loads the sample page in a real browser.
+scripts/install-deps.sh clang libclang-rt-14-dev clang-format locales strace chromium
 
 step() { printf '\n=== %s\n' "$*"; }
 
