@@ -2,7 +2,7 @@
 // chromium package) loads it from the file, and the DOM it builds holds one
 // dot per photo with a position, the flagged ones in their checks' classes.
 // Its screenshot is the picture the README shows (remake it by copying
-// sample-page.png from the test's working folder to docs/). Skips with a
+// sample-page.png from beside the built photocheck to docs/). Skips with a
 // message where Chromium is not installed or cannot start.
 #ifndef _WIN32
 
@@ -67,7 +67,8 @@ TEST(BrowserPage, ChromiumShowsTheSamplePage) {
   EXPECT_EQ(countOf(dom.out, "class=\"p\""), 6u);
   EXPECT_NE(dom.out.find("<li data-i=\"8\">DJI_0009.JPG</li>"), std::string::npos);
 
-  const std::string screenshot = (fs::current_path() / "sample-page.png").string();
+  const std::string screenshot =
+      (fs::path(PHOTOCHECK_EXE).parent_path() / "sample-page.png").string();
   fs::remove(screenshot);
   const ToolRun shot = runChromium(root, "--screenshot=" + screenshot, page);
   EXPECT_EQ(shot.status, 0) << shot.err;
