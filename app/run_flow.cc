@@ -15,6 +15,7 @@
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "inventory/folder_scan.h"
+#include "page/page_file.h"
 #include "platform/platform.h"
 #include "report/error_report.h"
 
@@ -133,24 +134,37 @@ bool readRunSettings(const platform::FilePath& path, RunSettings& settings) {
   return true;
 }
 
+// What the checks of a run found, beyond the findings and flags: what was
+// read of each image and, when the HTML page is asked for, each pass's groups.
+// (On the heap: the run flow's frame stays as small as it was.)
+struct RunRecord {
+  std::vector<ImageFacts> facts;
+  std::vector<CheckOutcome> outcomes;  // one per check row when kept, else none
+  std::array<bool, kCheckCount> ran{};
+};
+
 // Runs, in row order, each check whose switch is exactly "true" (the same
 // four bytes: not "True", not "true " and not "1"). The first of them reads
-// every image; the others use what it kept.
+// every image; the others use what it kept. The passes' groups are kept only
+// when `keepOutcomes` is set.
 void runSwitchedOnChecks(const RunSettings& settings, const std::vector<platform::FilePath>& images,
-                         CheckFindings& findings, CheckFlags& flags) {
-  std::vector<ImageFacts> facts;
+                         CheckFindings& findings, CheckFlags& flags, bool keepOutcomes,
+                         RunRecord& record) {
+  if (keepOutcomes) record.outcomes.resize(kCheckCount);
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     const CheckRow& check = kCheckRows[i];
     if (settings.*kSwitchOf[i] != "true") continue;
     console::textLine(check.startLine);
-    runCheckPass(check, images, facts, findings.*check.findings, flags[i]);
+    runCheckPass(check, images, record.facts, findings.*check.findings, flags[i],
+                 keepOutcomes ? &record.outcomes[i] : nullptr);
+    record.ran[i] = true;
   }
 }
 
 // The error report when a check found anything, else the all-clear line, or
 // the no-image report for an empty set. Returns the exit status.
-int finishRun(const RunSettings& settings, std::size_t imageCount, const CheckFindings& findings,
-              const CheckFlags& flags) {
+int endRun(const RunSettings& settings, std::size_t imageCount, const CheckFindings& findings,
+           const CheckFlags& flags) {
   for (const bool flag : flags) {
     if (!flag) continue;
     writeErrorReport(findings, flags, settings.outputFolder);
@@ -162,6 +176,30 @@ int finishRun(const RunSettings& settings, std::size_t imageCount, const CheckFi
   }
   writeNoImageReport(settings.outputFolder);
   return 1;
+}
+
+// Ends the run as endRun does, then writes the HTML page when `pagePath` is
+// not empty. The page never changes the status.
+int finishRun(const RunSettings& settings, const std::vector<platform::FilePath>& images,
+              const CheckFindings& findings, const CheckFlags& flags, const RunRecord& record,
+              const std::string& pagePath) {
+  const int status = endRun(settings, images.size(), findings, flags);
+  if (pagePath.empty()) return status;
+  PageInput page;
+  page.status = status;
+  page.settings = {{"focal length check", settings.checkFocalLength},
+                   {"GPS check", settings.checkGps},
+                   {"camera maker check", settings.checkCameraMaker},
+                   {"resolution check", settings.checkResolution},
+                   {"image folder", settings.imageFolder},
+                   {"output folder", settings.outputFolder}};
+  page.images = &images;
+  page.facts = &record.facts;
+  for (std::size_t i = 0; i < kCheckCount; ++i) {
+    if (record.ran[i] && i < record.outcomes.size()) page.outcomes[i] = &record.outcomes[i];
+  }
+  writePageFile(pagePath, page);
+  return status;
 }
 
 }  // namespace
@@ -195,6 +233,8 @@ int runPhotocheck(int argc, const char* const* argv) {
   const std::vector<platform::FilePath> images = listFolderFiles(settings.imageFolder);
   CheckFindings findings;
   CheckFlags flags{};
-  runSwitchedOnChecks(settings, images, findings, flags);
-  return finishRun(settings, images.size(), findings, flags);
+  const std::string pagePath = platform::htmlPagePath();
+  RunRecord record;
+  runSwitchedOnChecks(settings, images, findings, flags, !pagePath.empty(), record);
+  return finishRun(settings, images, findings, flags, record, pagePath);
 }

@@ -27,7 +27,7 @@ void listGroup(const std::string& key, const std::vector<std::size_t>& members) 
 // and its bare name, recording every name as a finding.
 void reportGroup(const std::vector<std::size_t>& members,
                  const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
-                 bool& errorFlag) {
+                 bool& errorFlag, std::vector<std::size_t>* reported) {
   console::text(texts::kGroupErrorCount);
   writeCountLine(members.size());
   const console::OutputForms& forms = console::outputForms();
@@ -43,6 +43,7 @@ void reportGroup(const std::vector<std::size_t>& members,
         forms.consoleUtf8 || forms.reportUtf8 ? platform::utf8NameOf(images[image]) : name;
     findings.push_back(forms.reportUtf8 ? utf8Name : name);
     errorFlag = true;
+    if (reported != nullptr) reported->push_back(image);
     console::text(texts::kErrorImageName);
     console::line(console::BothForms{name, utf8Name});
   }
@@ -105,44 +106,50 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
 }
 
 void reportByConsistency(ValueGroups& groups, const std::vector<platform::FilePath>& images,
-                         std::vector<std::string>& findings, bool& errorFlag) {
+                         std::vector<std::string>& findings, bool& errorFlag,
+                         std::vector<std::size_t>* reported) {
   const auto errorGroup = groups.find(kErrorKey);
   if (errorGroup != groups.end()) {
     listGroup(errorGroup->first, errorGroup->second);
-    reportGroup(errorGroup->second, images, findings, errorFlag);
+    reportGroup(errorGroup->second, images, findings, errorFlag, reported);
     groups.erase(errorGroup);
   }
 
   for (const auto& [key, members] : groups) listGroup(key, members);
   if (groups.size() < 2) {
     // Nothing differs from anything: say so with an empty group report.
-    reportGroup({}, images, findings, errorFlag);
+    reportGroup({}, images, findings, errorFlag, reported);
     return;
   }
   const auto reference = referenceGroupOf(groups);
   for (auto group = groups.begin(); group != groups.end(); ++group) {
-    if (group != reference) reportGroup(group->second, images, findings, errorFlag);
+    if (group != reference) reportGroup(group->second, images, findings, errorFlag, reported);
   }
 }
 
 void reportMissingValues(const ValueGroups& groups, const std::vector<platform::FilePath>& images,
                          const std::string& missingValueKey, std::vector<std::string>& findings,
-                         bool& errorFlag) {
+                         bool& errorFlag, std::vector<std::size_t>* reported) {
   for (const auto& [key, members] : groups) {
     listGroup(key, members);
     if (key == missingValueKey || key == kErrorKey) {
-      reportGroup(members, images, findings, errorFlag);
+      reportGroup(members, images, findings, errorFlag, reported);
     }
   }
 }
 
 void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
                   std::vector<ImageFacts>& facts, std::vector<std::string>& findings,
-                  bool& errorFlag) {
+                  bool& errorFlag, CheckOutcome* outcome) {
   ValueGroups groups = fileImages(check, images, facts);
+  std::vector<std::size_t>* reported = nullptr;
+  if (outcome != nullptr) {
+    outcome->groups = groups;  // before the comparison drops "error"
+    reported = &outcome->reported;
+  }
   if (check.rule == ReportingRule::consistencyComparison) {
-    reportByConsistency(groups, images, findings, errorFlag);
+    reportByConsistency(groups, images, findings, errorFlag, reported);
   } else {
-    reportMissingValues(groups, images, check.missingValueKey, findings, errorFlag);
+    reportMissingValues(groups, images, check.missingValueKey, findings, errorFlag, reported);
   }
 }

@@ -34,12 +34,21 @@ using ValueGroups = std::map<std::string, std::vector<std::size_t>>;
 // The value text of an image whose EXIF data cannot be read.
 inline constexpr char kErrorKey[] = "error";
 
+// What one pass found, kept for a caller that shows it again (the HTML page):
+// every value group, the "error" group included, and the images it reported
+// (their positions in the image list), in the order it reported them.
+struct CheckOutcome {
+  ValueGroups groups;
+  std::vector<std::size_t> reported;
+};
+
 // Runs one whole check: start line, per-image loop, listing and reporting.
 // `facts` is what was read of each image: empty before the run's first pass,
-// which fills it, one entry per image after that.
+// which fills it, one entry per image after that. When `outcome` is given it
+// receives the groups and the reported images.
 void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
                   std::vector<ImageFacts>& facts, std::vector<std::string>& findings,
-                  bool& errorFlag);
+                  bool& errorFlag, CheckOutcome* outcome = nullptr);
 
 // The per-image loop alone: prints the start line and the header lines and
 // returns the filled value groups. When `facts` does not hold one entry per
@@ -49,11 +58,13 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
                        std::vector<ImageFacts>& facts, ReadAheadLimits limits = {});
 
 // The two reporting rules, over filled value groups of `images`. The
-// consistency comparison drops the "error" group from `groups`.
+// consistency comparison drops the "error" group from `groups`. Each reported
+// image's position is appended to `reported` when it is given.
 void reportByConsistency(ValueGroups& groups, const std::vector<platform::FilePath>& images,
-                         std::vector<std::string>& findings, bool& errorFlag);
+                         std::vector<std::string>& findings, bool& errorFlag,
+                         std::vector<std::size_t>* reported = nullptr);
 void reportMissingValues(const ValueGroups& groups, const std::vector<platform::FilePath>& images,
                          const std::string& missingValueKey, std::vector<std::string>& findings,
-                         bool& errorFlag);
+                         bool& errorFlag, std::vector<std::size_t>* reported = nullptr);
 
 #endif  // PHOTOCHECK_CHECKS_CHECK_PASS_H

@@ -177,6 +177,9 @@ inline constexpr char kImageFolderTooLongReason[] =
     ": the image folder value (the 5th) is too long to be a path";
 inline constexpr char kOutputFolderTooLongReason[] =
     ": the output folder value (the 6th) is too long to be a path";
+// The HTML page that PHOTOCHECK_HTML asks for cannot be written; followed by
+// the page's path.
+inline constexpr char kCannotWritePage[] = "can not write the HTML page ";
 
 // The UTF-8 form of every text above that is not plain ASCII, beside its GBK
 // form: what a UTF-8 terminal, a Windows console and a UTF-8 report show. A

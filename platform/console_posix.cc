@@ -40,6 +40,11 @@ bool utf8OutputRequested() {
   return value != nullptr && equalsIgnoringCase(value, "utf-8");
 }
 
+std::string htmlPagePath() {
+  const char* value = std::getenv("PHOTOCHECK_HTML");
+  return value == nullptr ? std::string() : std::string(value);
+}
+
 std::string utf8FromSystemText(const std::string& text) { return text; }
 
 std::string utf8NameOf(const FilePath& path) {

@@ -242,6 +242,11 @@ StandardOutput standardOutputKind();
 // any case): the console and error.json are then UTF-8 throughout.
 bool utf8OutputRequested();
 
+// The file the environment variable PHOTOCHECK_HTML names, which the run's
+// HTML page is written to; empty when it is not set or empty. On Windows
+// the path's text in the ANSI code page, as a folder setting is given.
+std::string htmlPagePath();
+
 // The UTF-8 form of a text in the system's own encoding (a setting, an
 // argument, a text read from a photo): on POSIX its bytes as they stand, on
 // Windows converted from the ANSI code page.

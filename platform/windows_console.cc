@@ -72,6 +72,15 @@ bool utf8OutputRequested() {
   return true;
 }
 
+std::string htmlPagePath() {
+  const DWORD size = ::GetEnvironmentVariableA("PHOTOCHECK_HTML", nullptr, 0);
+  if (size == 0) return std::string();
+  std::string value(size, '\0');
+  const DWORD length = ::GetEnvironmentVariableA("PHOTOCHECK_HTML", &value[0], size);
+  value.resize(length < size ? length : 0);
+  return value;
+}
+
 std::string utf8FromSystemText(const std::string& text) { return utf8FromWide(wideFromAnsi(text)); }
 
 std::string utf8NameOf(const FilePath& path) {

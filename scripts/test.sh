@@ -23,7 +23,8 @@ step "Debian packages"
 if [ "$quick" -eq 1 ]; then
   scripts/install-deps.sh clang-format locales strace
 else
-  scripts/install-deps.sh clang clang-format locales strace
+  # chromium: the HTML page test loads the sample page in a real browser.
+  scripts/install-deps.sh clang clang-format locales strace chromium
   scripts/install-deps.sh "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
 fi
 

@@ -1,0 +1,19 @@
+// Text made safe for an HTML page: whatever bytes a file name or an EXIF value
+// holds, the page shows them as text and never as markup.
+#ifndef PHOTOCHECK_PAGE_HTML_TEXT_H
+#define PHOTOCHECK_PAGE_HTML_TEXT_H
+
+#include <string>
+#include <string_view>
+
+// Appends `text` to `page` as HTML text (fit for an element or a quoted
+// attribute). Valid UTF-8 sequences stay as they are; a byte that is not part
+// of one, and every control byte, is shown as "\xNN" (two upper-case hex
+// digits), so a name the file system holds in another encoding stays exact
+// and visible. & < > " ' become character references.
+void appendHtmlText(std::string& page, std::string_view text);
+
+// The same, returned.
+std::string htmlText(std::string_view text);
+
+#endif  // PHOTOCHECK_PAGE_HTML_TEXT_H
