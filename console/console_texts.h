@@ -150,6 +150,8 @@ inline constexpr char kHelp[] =
     "terminal whose locale is UTF-8 (a Windows console: any code page) is shown\n"
     "the same text readably; a pipe or a file gets GBK unless\n"
     "PHOTOCHECK_CHARSET=UTF-8 is set, which makes the console and error.json UTF-8.\n"
+    "PHOTOCHECK_HTML=<file> also writes a page of the set, with a map of the\n"
+    "flagged photos, to <file> (UTF-8 HTML, whether the set passed or not).\n"
     "\n"
     "Options (only as the sole argument, when no file of that name exists):\n"
     "  -h, --help     show this help\n"
