@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -57,9 +58,18 @@ std::string TempFolder::operator/(const std::string& relative) const {
 }
 
 void writeFileBytes(const std::string& path, const std::string& bytes) {
-  const fs::path parent = fs::path(path).parent_path();
-  std::error_code ignored;
-  if (!parent.empty()) fs::create_directories(parent, ignored);
+  // The parent is cut from the text itself: a name in the code page's bytes
+  // (GBK under 936) need not convert into a std::filesystem path, and some
+  // C++ libraries throw for it; only the parent folders are made through one.
+  const std::size_t cut = path.find_last_of(separator() == "/" ? "/" : "/\\");
+  if (cut != std::string::npos && cut != 0) {
+    try {
+      std::error_code ignored;
+      fs::create_directories(fs::path(path.substr(0, cut)), ignored);
+    } catch (const std::exception&) {
+      // The open below fails for a parent that is missing, and says so.
+    }
+  }
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
