@@ -36,9 +36,4 @@ class ReportJsonWriter : public rapidjson::Writer<rapidjson::StringBuffer> {
   bool utf8_;
 };
 
-// Length of the valid UTF-8 sequence at the start of `text` (`left` bytes
-// long), or 0 when it does not start one: overlong forms, surrogates and
-// code points above U+10FFFF are not valid.
-std::size_t utf8SequenceLength(const unsigned char* text, std::size_t left);
-
 #endif  // PHOTOCHECK_REPORT_JSON_WRITER_H
