@@ -44,6 +44,7 @@ void echoArguments(int argc, const char* const* argv, const platform::FilePath& 
 // same bytes as always.
 void tellWhy(const std::string& reason) {
   const std::string text = "photocheck: " + reason + "\n";
+  console::flush();
   std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
   std::cerr.flush();
 }
@@ -224,6 +225,7 @@ int runPhotocheck(int argc, const char* const* argv) {
   // cannot hold it.
   const platform::FilePath settingsPath = platform::argumentPath(argc, argv, 1);
   echoArguments(argc, argv, settingsPath);
+  console::flush();  // the echo before the settings file is read
   RunSettings settings;
   if (!readRunSettings(settingsPath, settings)) return 1;
 

@@ -91,7 +91,7 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
         [&images](std::size_t index, bool& waited) {
           return readImageFacts(images[index], waited);
         },
-        limits);
+        limits, console::flush);
   }
 
   ValueGroups groups;

@@ -7,9 +7,11 @@
 
 #include "platform/platform.h"
 
-ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits)
+ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits,
+                               BeforeWait beforeWait)
     : count_(count),
       read_(std::move(read)),
+      beforeWait_(std::move(beforeWait)),
       window_(std::max<std::size_t>(limits.window, 1)),
       mostWorkers_(std::min(limits.readsInFlight, count_)),
       slots_(window_),
@@ -103,6 +105,15 @@ void ReadAheadQueue::work() {
   }
 }
 
+bool ReadAheadQueue::readsWait() const { return alone_ || waitShare_ >= 512; }
+
+void ReadAheadQueue::tellWait(std::unique_lock<std::mutex>& lock) {
+  if (!beforeWait_) return;
+  lock.unlock();
+  beforeWait_();
+  lock.lock();
+}
+
 void ReadAheadQueue::followTheLatency() {
   std::size_t wanted = firstWorkers_;
   if (waitShare_ >= 512) {
@@ -131,12 +142,20 @@ ImageFacts ReadAheadQueue::takeNext() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (!alone_) followTheLatency();
   const std::size_t slot = nextToTake_ % window_;
+  bool told = false;
   while (slotFilled_[slot] == 0) {
     // Rather than sleep until a worker is done with it, read an image
     // nobody has started yet (this one, when no worker could be made): the
     // taking thread stays busy, and does not wait to be woken on a loaded
-    // machine while there is work it could do.
-    if (mayStartRead()) {
+    // machine while there is work it could do. A read from the page cache
+    // is work, not a wait; one from storage that makes reads wait is a wait.
+    const bool reads = mayStartRead();
+    if (!told && (!reads || readsWait())) {
+      told = true;
+      tellWait(lock);
+      continue;  // the state may have moved on meanwhile
+    }
+    if (reads) {
       readNext(lock);
     } else {
       resultStored_.wait(lock);
@@ -151,6 +170,7 @@ ImageFacts ReadAheadQueue::takeNext() {
     // with nothing else at work. Should that run short as well, the run
     // cannot go on.
     if (!alone_) goAlone(lock);
+    tellWait(lock);
     lock.unlock();
     bool waited = false;
     facts = readGuarded(index, waited);

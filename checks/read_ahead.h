@@ -38,6 +38,11 @@
 // is past the tool's means: takeNext throws platform::ResourceShortage and
 // the run stops. Each image is thus read at most twice, and the queue never
 // retries anything more.
+//
+// Before the taking thread waits for a read (its own, when the latest reads
+// waited on the storage or it reads alone, or a worker's) it calls
+// `beforeWait`: the pass writes out its console lines there, so a caller
+// reading them is not kept waiting on the storage too.
 #ifndef PHOTOCHECK_CHECKS_READ_AHEAD_H
 #define PHOTOCHECK_CHECKS_READ_AHEAD_H
 
@@ -56,6 +61,9 @@
 // on the storage. Called on worker threads, several at once for different
 // indices, and on the taking thread while it would otherwise wait.
 using ReadImage = std::function<ImageFacts(std::size_t index, bool& waited)>;
+
+// Called on the taking thread before it waits for a read.
+using BeforeWait = std::function<void()>;
 
 struct ReadAheadLimits {
   // The most worker threads, each with one read in flight; 0 reads every
@@ -83,7 +91,8 @@ std::size_t readsWantedInFlight(std::chrono::nanoseconds latency, std::size_t mo
 class ReadAheadQueue {
  public:
   // Starts reading images 0 to count - 1 with `read`.
-  ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits = {});
+  ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits = {},
+                 BeforeWait beforeWait = {});
   // Starts no further read, waits for those in flight and drops every result
   // not taken.
   ~ReadAheadQueue();
@@ -111,12 +120,17 @@ class ReadAheadQueue {
   // from the latest reads' waits and latency, adding workers if need be.
   void followTheLatency();
   ImageFacts readGuarded(std::size_t index, bool& waited) const;
+  // Whether a read by the taking thread is likely to wait on the storage.
+  bool readsWait() const;  // with the mutex held
+  // Calls beforeWait_ with the mutex let go.
+  void tellWait(std::unique_lock<std::mutex>& lock);
   // On the taking thread, with the mutex held: no worker starts another
   // read, and every worker ends (their reads in flight are stored).
   void goAlone(std::unique_lock<std::mutex>& lock);
 
   const std::size_t count_;
   const ReadImage read_;
+  const BeforeWait beforeWait_;
   const std::size_t window_;
   std::size_t mostWorkers_;
 

@@ -317,6 +317,48 @@ TEST(ReadAheadQueue, WithoutWorkersTheTakingThreadReads) {
   EXPECT_FALSE(elsewhere.load());
 }
 
+// The taking thread says when it is about to wait: before each of its own
+// reads once the latest reads waited on the storage (never for reads that
+// did not wait: those are work, not waits), and before it waits for a
+// worker's read.
+TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
+  struct Case {
+    bool readsWait;
+    std::size_t told;  // of kCount takes
+  };
+  constexpr std::size_t kCount = 20;
+  // The share of reads that waited passes one half at the third such read.
+  const Case cases[] = {{false, 0}, {true, kCount - 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.readsWait ? "reads wait" : "reads do not wait");
+    std::size_t told = 0;
+    ReadAheadQueue queue(
+        kCount,
+        [&c](std::size_t index, bool& waited) {
+          waited = c.readsWait;
+          return factsOf(index);
+        },
+        ReadAheadLimits{0, 4}, [&told] { ++told; });
+    for (std::size_t k = 0; k < kCount; ++k) EXPECT_EQ(queue.takeNext().imageWidth, k);
+    EXPECT_EQ(told, c.told);
+  }
+
+  // A worker's read that goes on until the taking thread has said it waits.
+  std::atomic<bool> toldWhileReading{false};
+  std::atomic<bool> workerStarted{false};
+  ReadAheadQueue queue(
+      1,
+      [&](std::size_t index, bool&) {
+        workerStarted = true;
+        EXPECT_TRUE(eventually([&] { return toldWhileReading.load(); }));
+        return factsOf(index);
+      },
+      ReadAheadLimits{1, 1, 1}, [&] { toldWhileReading = workerStarted.load(); });
+  ASSERT_TRUE(eventually([&] { return workerStarted.load(); }));
+  EXPECT_EQ(queue.takeNext().imageWidth, 0u);
+  EXPECT_TRUE(toldWhileReading.load());
+}
+
 TEST(ReadAheadQueue, AnEmptyListReadsNothing) {
   std::atomic<int> reads{0};
   {

@@ -14,6 +14,11 @@ OutputForms gForms;
 // A Windows console's line, gathered in UTF-8 until its end.
 std::string gWideLine;
 
+// Lines made since the latest flush, and when that was (the clock's epoch
+// before the first: the first line end writes).
+bool gLinesWaiting = false;
+std::chrono::steady_clock::time_point gLatestFlush{};
+
 void writeBytes(std::string_view bytes) {
   std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
@@ -83,7 +88,20 @@ void endLine() {
     gWideLine.clear();
     return;
   }
-  std::cout << '\n' << std::flush;
+  std::cout << '\n';
+  gLinesWaiting = true;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - gLatestFlush < kFlushEvery) return;
+  std::cout.flush();
+  gLinesWaiting = false;
+  gLatestFlush = now;
+}
+
+void flush() {
+  if (!gLinesWaiting) return;
+  std::cout.flush();
+  gLinesWaiting = false;
+  gLatestFlush = std::chrono::steady_clock::now();
 }
 
 }  // namespace console

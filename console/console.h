@@ -1,8 +1,17 @@
 // Standard output, the tool's only channel. Numbers go out in plain decimal
 // (the stream keeps the classic locale, so no digit grouping whatever the
-// user's locale); every line end is a line feed followed by a flush, so a
-// caller reading the output line by line sees each line as soon as it is
-// made.
+// user's locale).
+//
+// A caller reading the output line by line sees each line soon after it is
+// made, but not one write per line: a set of 20,000 photos makes 80,000
+// lines, and a write each cost a third of the run's time on photos in the
+// page cache. Lines are gathered and written together when a line ends at
+// least kFlushEvery after the latest write, whenever the tool is about to
+// wait (on the storage: the settings file, the scan, a photo being read, the
+// report; see flush), before anything goes to standard error (so the two
+// keep their order when they share a file), and at the end. A terminal gets
+// each line as it ends all the same (the C library writes a terminal's
+// output line by line), and so does a Windows console.
 //
 // What reaches the console is settled once, by setUpOutput, and then chosen
 // per write:
@@ -18,6 +27,7 @@
 #ifndef PHOTOCHECK_CONSOLE_CONSOLE_H
 #define PHOTOCHECK_CONSOLE_CONSOLE_H
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -56,7 +66,14 @@ void write(BothForms both);
 
 void write(std::uint64_t number);
 
+// Lines wait at most this long for a later line end to write them.
+inline constexpr std::chrono::milliseconds kFlushEvery{20};
+
 void endLine();
+
+// Writes every line made so far, at once: called before the tool waits on
+// anything but its own processor. Cheap when nothing is waiting.
+void flush();
 
 inline void line(std::string_view systemText) {
   write(systemText);

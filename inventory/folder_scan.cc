@@ -19,6 +19,7 @@ using ListedFolders = std::set<std::pair<std::uint64_t, std::uint64_t>>;
 bool scanFolder(const platform::FilePath& folder, ListedFolders& listed,
                 std::vector<platform::FilePath>& images) {
   platform::FolderListing listing;
+  console::flush();
   if (!platform::listFolder(folder, listing)) {
     console::line(texts::kFolderNotFound);
     return false;

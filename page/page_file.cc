@@ -8,6 +8,7 @@
 
 void writePageFile(const std::string& path, const PageInput& input) {
   bool written = false;
+  console::flush();
   try {
     written = platform::replaceFile(path, pageText(input));
   } catch (const std::bad_alloc&) {

@@ -64,6 +64,7 @@ void printAndStore(const std::string& json, const std::string& utf8Json,
                    const std::string& outputFolder) {
   console::line(console::BothForms{json, utf8Json});
   const std::string path = errorReportPath(outputFolder);
+  console::flush();
   if (!platform::replaceFile(path, json)) {
     console::write(texts::kCannotWrite);
     console::line(path);
