@@ -1,6 +1,7 @@
 #include "checks/file_source.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -28,12 +29,15 @@ struct ThreadBuffers {
   ThreadBuffer head;
   ThreadBuffer tail;
   ThreadBuffer scan;
-  // The thread's latest head read waited on the storage. Before the first,
-  // the short head: at worst one more read, for the first photo.
-  bool headWaited = false;
 };
 
 thread_local ThreadBuffers threadBuffers;
+
+// The latest head read, on any thread, waited on the storage. Before the
+// first, the short head: at worst one more read, for the first photo. Shared
+// by the threads, since a thread that starts when the reads are found to wait
+// would otherwise pay a second round trip for its first photo.
+std::atomic<bool> headWaited{false};
 
 bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length,
                   unsigned char* out) {
@@ -163,7 +167,7 @@ bool mostlyWaited(const FileSource& source) {
 }
 
 std::uint32_t headBytesToRead() {
-  return threadBuffers.headWaited ? kSourceHeadBytes : kSourceShortHeadBytes;
+  return headWaited.load(std::memory_order_relaxed) ? kSourceHeadBytes : kSourceShortHeadBytes;
 }
 
 bool openFileSource(const platform::ReadableFile& file, FileSource& source,
@@ -175,7 +179,7 @@ bool openFileSource(const platform::ReadableFile& file, FileSource& source,
   const std::uint32_t size = file.size();
   const std::uint32_t length = size <= kSourceHeadBytes ? size : std::min(headBytes, size);
   if (!fill(source, source.head, threadBuffers.head, kSourceHeadBytes, 0, length)) return false;
-  threadBuffers.headWaited = source.waits != 0;
+  headWaited.store(source.waits != 0, std::memory_order_relaxed);
   return true;
 }
 

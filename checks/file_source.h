@@ -94,9 +94,9 @@ struct FileSource {
 // Most of the reads of `source` waited on the storage.
 bool mostlyWaited(const FileSource& source);
 
-// How much of a file larger than 64 KiB the next head read on this thread
-// takes: kSourceHeadBytes after a head read that waited on the storage, else
-// (and before the first) kSourceShortHeadBytes.
+// How much of a file larger than 64 KiB the next head read takes:
+// kSourceHeadBytes when the latest head read (on any thread) waited on the
+// storage, else (and before the first) kSourceShortHeadBytes.
 std::uint32_t headBytesToRead();
 
 // Reads the head of `file`, `headBytes` of it (the whole file when it is no

@@ -84,10 +84,17 @@ void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
       std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - begin)
           .count();
   lock.lock();
-  latencyNanos_ = latencyNanos_ - latencyNanos_ / 8 + static_cast<std::uint64_t>(took) / 8;
+  // The first read sets the latency, and when it waited kFarRead or longer,
+  // the share of reads that waited: on a share that takes 20 ms a request,
+  // every read the queue waits for to learn that reads wait costs as much as
+  // reading some ten photos from a disk.
+  const bool first = readsDone_++ == 0;
+  const auto tookNanos = static_cast<std::uint64_t>(took);
+  latencyNanos_ = first ? tookNanos : latencyNanos_ - latencyNanos_ / 8 + tookNanos / 8;
   slots_[index % window_] = std::move(facts);
   slotFilled_[index % window_] = 1;
-  waitShare_ = waitShare_ - waitShare_ / 4 + (waited ? 256 : 0);
+  const bool far = waited && std::chrono::nanoseconds(took) >= kFarRead;
+  waitShare_ = first && far ? 1024 : waitShare_ - waitShare_ / 4 + (waited ? 256 : 0);
 }
 
 void ReadAheadQueue::work() {

@@ -28,6 +28,10 @@
 // grows again. A read that is slow only because it computes or copies much
 // (a photo searched to its end) says it did not wait; and one read now and
 // then that waited (the processor was busy elsewhere) is not most of them.
+// Only a very first read that waited kFarRead or longer counts alone: far
+// storage shows itself there, and waiting for more reads to agree would cost
+// a round trip each. Should it have waited that long by chance, the next few
+// reads say so and the extra workers stay idle.
 //
 // A read that failed for want of the tool's own means (file descriptors,
 // memory: ImageRead::shortage) says nothing about the photo. When the pass
@@ -82,6 +86,9 @@ inline constexpr std::chrono::microseconds kImageWork{50};
 // Reads in flight while most reads wait, however short the wait: the number
 // that served local disks best before latencies were measured.
 inline constexpr std::size_t kWaitingReads = 16;
+// A first read this slow has gone over a network or to a disk's platter, not
+// been held up on a busy processor now and then.
+inline constexpr std::chrono::milliseconds kFarRead{1};
 
 // Reads to keep in flight while most reads wait on the storage, `latency`
 // being what a read takes: latency / kImageWork (Little's law at the rate the
@@ -143,11 +150,13 @@ class ReadAheadQueue {
   std::size_t nextToStart_ = 0;
   std::size_t nextToTake_ = 0;
   // How many of the latest reads waited, as a share in 1/1024: each read
-  // moves it a quarter of the way to 1024 (it waited) or to 0 (it did not).
+  // moves it a quarter of the way to 1024 (it waited) or to 0 (it did not);
+  // a first read that waited kFarRead or longer sets it to 1024.
   unsigned waitShare_ = 0;
-  // How long the latest reads took, in ns: each read moves it an eighth of
-  // the way to its own time.
+  // How long the latest reads took, in ns: the first read's time, then each
+  // read moves it an eighth of the way to its own.
   std::uint64_t latencyNanos_ = 0;
+  std::size_t readsDone_ = 0;
   // Worker reads that may run at once, and those running.
   std::size_t wantedReads_ = 0;
   std::size_t firstWorkers_ = 0;
