@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "checks/check_table.h"
-#include "checks/image_facts.h"
-#include "checks/read_ahead.h"
 #include "platform/platform.h"
+#include "reading/image_facts.h"
+#include "reading/read_ahead.h"
 
 // Value text -> the images that gave it (their positions in the image list),
 // in the order the pass met them. std::string compares as unsigned bytes and

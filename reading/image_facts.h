@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <string>
 
-#include "checks/file_source.h"
 #include "exif/exif_record.h"
 #include "platform/platform.h"
+#include "reading/file_source.h"
 
 // How far the reading of an image got.
 enum class ImageRead : std::uint8_t {

@@ -50,7 +50,7 @@
 #include <thread>
 #include <vector>
 
-#include "checks/image_facts.h"
+#include "reading/image_facts.h"
 
 // Reads image `index` of the list, and sets `waited` when a read of it waited
 // on the storage. Called on worker threads, several at once for different
