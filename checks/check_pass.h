@@ -8,7 +8,7 @@
 // checks/check_table.h).
 //
 // The first pass of a run reads and decodes every image (ahead of its
-// printing, several at a time: checks/read_ahead.h) and keeps the facts of
+// printing, several at a time: reading/read_ahead.h) and keeps the facts of
 // each; the later passes read nothing.
 //
 // Reporting a group prints each of its images and appends their bare file
