@@ -11,12 +11,12 @@
 #include "checks/check_findings.h"
 #include "checks/check_pass.h"
 #include "checks/check_table.h"
-#include "checks/image_facts.h"
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "inventory/folder_scan.h"
 #include "page/page_file.h"
 #include "platform/platform.h"
+#include "reading/image_facts.h"
 #include "report/error_report.h"
 
 namespace {

@@ -8,7 +8,7 @@
 // checks/check_table.h).
 //
 // The first pass of a run reads and decodes every image (ahead of its
-// printing, several at a time: checks/read_ahead.h) and keeps the facts of
+// printing, several at a time: reading/read_ahead.h) and keeps the facts of
 // each; the later passes read nothing.
 //
 // Reporting a group prints each of its images and appends their bare file
@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "checks/check_table.h"
-#include "checks/image_facts.h"
-#include "checks/read_ahead.h"
 #include "platform/platform.h"
+#include "reading/image_facts.h"
+#include "reading/read_ahead.h"
 
 // Value text -> the images that gave it (their positions in the image list),
 // in the order the pass met them. std::string compares as unsigned bytes and

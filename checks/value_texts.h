@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "checks/image_facts.h"
+#include "reading/image_facts.h"
 
 // "<width>*<height>", each a signed 32-bit decimal: a stored size of 2^31 or
 // more prints negative, as C's "%d" prints it.

@@ -25,6 +25,9 @@
 // the entries' values only those it keeps. It never writes the bytes and
 // prints nothing; every outcome of reading the data is an ExifResult.
 //
+// exif/jpeg_segments.cc walks the file, the segment and its directories;
+// exif/exif_fields.cc picks the entries that set the record's fields.
+//
 // Two things end a parse outside the ExifResult codes:
 // - A failed source read: the reader stops at once and returns a non-zero
 //   result that means nothing. The caller learns of the failure through its

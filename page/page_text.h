@@ -12,8 +12,8 @@
 
 #include "checks/check_pass.h"
 #include "checks/check_table.h"
-#include "checks/image_facts.h"
 #include "platform/platform.h"
+#include "reading/image_facts.h"
 
 struct PageInput {
   int status = 0;  // the run's exit status

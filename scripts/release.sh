@@ -20,7 +20,8 @@
 #                               order, times), the sample run of the installed
 #                               .deb and .tar.gz and, under Wine, of the zip's
 #                               run-example.cmd against the expected bytes in
-#                               packaging/expected, the exe's version resource
+#                               packaging/expected and the sample set's report
+#                               in examples/expected, the exe's version resource
 #                               and imports, and a second build from scratch
 #                               in another folder that must give the same bytes
 #
@@ -55,9 +56,10 @@ logged() {
 
 # --- Debian packages ----------------------------------------------------------
 # zip: the zip is written again in sorted order (cmake/reproducible-archives.cmake);
-# lintian: the .deb's check against Debian policy.
+# lintian: the .deb's check against Debian policy; python3-pefile: reads the
+# exe's version resource.
 needed=(zip g++-mingw-w64-x86-64-posix)
-if [ "$mode" = check ]; then needed+=(unzip python3 wine64 wine lintian); fi
+if [ "$mode" = check ]; then needed+=(unzip python3 python3-pefile wine64 wine lintian); fi
 scripts/install-deps.sh "${needed[@]}"
 
 # --- the version --------------------------------------------------------------
@@ -123,6 +125,8 @@ if [ "$mode" = make ]; then exit 0; fi
 
 # --- checks -------------------------------------------------------------------
 expected=$root/packaging/expected
+# The sample set's report, the one the tests and docs/usage.md hold too.
+exampleReport=$root/examples/expected/error.json
 dist=$root/dist
 tmp=$(mktemp -d)
 debInstalled=0
@@ -192,7 +196,7 @@ runExample() {
   (cd "$work" && "$tool" photocheck.settings >"$work.out") || status=$?
   [ "$status" -eq 1 ] || fail "$label: exit status $status, expected 1"
   cmp "$expected/example-linux.out" "$work.out" || fail "$label: console bytes differ"
-  cmp "$expected/example-error.json" "$work/output/error.json" || fail "$label: error.json differs"
+  cmp "$exampleReport" "$work/output/error.json" || fail "$label: error.json differs"
 }
 
 say ".deb unpacked with dpkg -x: sample run"
@@ -236,7 +240,26 @@ grep -qxF $'e_image_folder = examples\\images\r' "$windows/examples/photocheck.s
 
 say "zip: version resource and imports of photocheck.exe"
 exe=$windows/photocheck.exe
-scripts/pe-version.py "$exe" >"$tmp/version.txt" || fail "photocheck.exe has no version resource"
+# One "name=value" line each: the fixed file and product versions, then every
+# string of the string tables, as Explorer's Properties and PowerShell's
+# VersionInfo show them. Debian's python3 is the one python3-pefile serves.
+/usr/bin/python3 - "$exe" >"$tmp/version.txt" <<'EOF' || fail "photocheck.exe has no version resource"
+import sys
+import pefile
+
+pe = pefile.PE(sys.argv[1], fast_load=True)
+pe.parse_data_directories([pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_RESOURCE"]])
+if not getattr(pe, "VS_FIXEDFILEINFO", None) or pe.VS_FIXEDFILEINFO[0].Signature != 0xFEEF04BD:
+    sys.exit(f"{sys.argv[1]}: no version resource")
+fixed = pe.VS_FIXEDFILEINFO[0]
+for name, high, low in (("FixedFileVersion", fixed.FileVersionMS, fixed.FileVersionLS),
+                        ("FixedProductVersion", fixed.ProductVersionMS, fixed.ProductVersionLS)):
+    print(f"{name}={high >> 16}.{high & 0xFFFF}.{low >> 16}.{low & 0xFFFF}")
+for info in getattr(pe, "FileInfo", [[]])[0]:
+    for table in getattr(info, "StringTable", []):
+        for key, value in table.entries.items():
+            print(f"{key.decode()}={value.decode()}")
+EOF
 copyright=$(grep -m1 '^Copyright' LICENSE)
 for line in "FixedFileVersion=$version.0" "FixedProductVersion=$version.0" \
   "FileVersion=$version" "ProductVersion=$version" "ProductName=photocheck" \
@@ -259,7 +282,7 @@ say "zip: run-example.cmd under Wine"
   [ "$status" -eq 1 ] || fail "run-example.cmd: exit status $status, expected 1"
 )
 cmp "$expected/example-windows.out" "$tmp/windows.out" || fail "run-example.cmd: console bytes differ"
-cmp "$expected/example-error.json" "$windows/examples/output/error.json" ||
+cmp "$exampleReport" "$windows/examples/output/error.json" ||
   fail "run-example.cmd: error.json differs"
 
 say "reproducibility: a second build from scratch in build/release-again"

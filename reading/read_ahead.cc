@@ -1,4 +1,4 @@
-#include "checks/read_ahead.h"
+#include "reading/read_ahead.h"
 
 #include <algorithm>
 #include <exception>

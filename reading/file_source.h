@@ -37,8 +37,8 @@
 // on a virtual machine a fault can cost more than reading the page from the
 // page cache; a thread that reads photo after photo into the same buffers
 // pays for their pages once.
-#ifndef PHOTOCHECK_CHECKS_FILE_SOURCE_H
-#define PHOTOCHECK_CHECKS_FILE_SOURCE_H
+#ifndef PHOTOCHECK_READING_FILE_SOURCE_H
+#define PHOTOCHECK_READING_FILE_SOURCE_H
 
 #include <chrono>
 #include <cstdint>
@@ -108,4 +108,4 @@ bool openFileSource(const platform::ReadableFile& file, FileSource& source,
 // The reader's view of `source`, valid while `source` lives.
 ByteSource byteSourceOf(FileSource& source);
 
-#endif  // PHOTOCHECK_CHECKS_FILE_SOURCE_H
+#endif  // PHOTOCHECK_READING_FILE_SOURCE_H

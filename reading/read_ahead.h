@@ -47,8 +47,8 @@
 // waited on the storage or it reads alone, or a worker's) it calls
 // `beforeWait`: the pass writes out its console lines there, so a caller
 // reading them is not kept waiting on the storage too.
-#ifndef PHOTOCHECK_CHECKS_READ_AHEAD_H
-#define PHOTOCHECK_CHECKS_READ_AHEAD_H
+#ifndef PHOTOCHECK_READING_READ_AHEAD_H
+#define PHOTOCHECK_READING_READ_AHEAD_H
 
 #include <chrono>
 #include <condition_variable>
@@ -59,7 +59,7 @@
 #include <thread>
 #include <vector>
 
-#include "checks/image_facts.h"
+#include "reading/image_facts.h"
 
 // Reads image `index` of the list, and sets `waited` when a read of it waited
 // on the storage. Called on worker threads, several at once for different
@@ -168,4 +168,4 @@ class ReadAheadQueue {
   std::vector<std::thread> workers_;
 };
 
-#endif  // PHOTOCHECK_CHECKS_READ_AHEAD_H
+#endif  // PHOTOCHECK_READING_READ_AHEAD_H

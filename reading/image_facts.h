@@ -4,15 +4,15 @@
 // The record holds only what a value text is made of: a few dozen bytes and
 // the maker text. The decoded ExifRecord itself (a dozen texts, lens and GPS
 // details) lives only while its image is read.
-#ifndef PHOTOCHECK_CHECKS_IMAGE_FACTS_H
-#define PHOTOCHECK_CHECKS_IMAGE_FACTS_H
+#ifndef PHOTOCHECK_READING_IMAGE_FACTS_H
+#define PHOTOCHECK_READING_IMAGE_FACTS_H
 
 #include <cstdint>
 #include <string>
 
-#include "checks/file_source.h"
 #include "exif/exif_record.h"
 #include "platform/platform.h"
+#include "reading/file_source.h"
 
 // How far the reading of an image got.
 enum class ImageRead : std::uint8_t {
@@ -55,4 +55,4 @@ ImageFacts decodeImage(FileSource& source);
 // of file descriptors or memory for it.
 ImageFacts readImageFacts(const platform::FilePath& path, bool& waited);
 
-#endif  // PHOTOCHECK_CHECKS_IMAGE_FACTS_H
+#endif  // PHOTOCHECK_READING_IMAGE_FACTS_H

@@ -1,4 +1,4 @@
-#include "checks/file_source.h"
+#include "reading/file_source.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-#include "checks/image_facts.h"
+#include "reading/image_facts.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/temp_folder.h"
 

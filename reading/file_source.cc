@@ -1,4 +1,4 @@
-#include "checks/file_source.h"
+#include "reading/file_source.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "checks/image_facts.h"
+#include "reading/image_facts.h"
 
 #include <new>
 #include <utility>
