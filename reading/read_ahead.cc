@@ -74,7 +74,7 @@ ImageFacts ReadAheadQueue::readGuarded(std::size_t index, bool& waited) const {
   }
 }
 
-void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
+std::size_t ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
   const std::size_t index = nextToStart_++;
   lock.unlock();
   bool waited = false;
@@ -95,20 +95,26 @@ void ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
   slotFilled_[index % window_] = 1;
   const bool far = waited && std::chrono::nanoseconds(took) >= kFarRead;
   waitShare_ = first && far ? 1024 : waitShare_ - waitShare_ / 4 + (waited ? 256 : 0);
+  return index;
 }
 
 void ReadAheadQueue::work() {
   std::unique_lock<std::mutex> lock(mutex_);
-  while (true) {
-    readMayStart_.wait(lock, [this] {
-      return stopping_ || alone_ || nextToStart_ == count_ ||
-             (mayStartRead() && workersReading_ < wantedReads_);
-    });
-    if (stopping_ || alone_ || nextToStart_ == count_) return;
-    ++workersReading_;
-    readNext(lock);
-    --workersReading_;
-    resultStored_.notify_one();
+  while (!stopping_ && !alone_ && nextToStart_ != count_) {
+    if (mayStartRead() && workersReading_ < wantedReads_) {
+      ++workersReading_;
+      const std::size_t index = readNext(lock);
+      --workersReading_;
+      // The taking thread is woken for the one result it waits for, not for
+      // each of the 63 others that come in meanwhile.
+      if (takerWaiting_ && index == nextToTake_) resultStored_.notify_one();
+      continue;
+    }
+    // A full window is woken when half of it is free again, not at each
+    // image taken: with 64 workers a wake-up per image costs more system
+    // time than reading the photos from the page cache.
+    if (!mayStartRead()) roomWanted_ = true;
+    readMayStart_.wait(lock);
   }
 }
 
@@ -165,7 +171,9 @@ ImageFacts ReadAheadQueue::takeNext() {
     if (reads) {
       readNext(lock);
     } else {
+      takerWaiting_ = true;
       resultStored_.wait(lock);
+      takerWaiting_ = false;
     }
   }
   ImageFacts facts = std::move(slots_[slot]);
@@ -184,8 +192,9 @@ ImageFacts ReadAheadQueue::takeNext() {
     if (facts.read == ImageRead::shortage) throw platform::ResourceShortage{};
     return facts;
   }
+  const bool room = roomWanted_ && window_ - (nextToStart_ - nextToTake_) >= (window_ + 1) / 2;
+  if (room) roomWanted_ = false;
   lock.unlock();
-  // One more image may now be started.
-  readMayStart_.notify_one();
+  if (room) readMayStart_.notify_all();
   return facts;
 }

@@ -116,9 +116,9 @@ class ReadAheadQueue {
 
  private:
   bool mayStartRead() const;  // with the mutex held
-  // Starts the next image and stores its result; the lock is let go while
-  // the image is read.
-  void readNext(std::unique_lock<std::mutex>& lock);
+  // Starts the next image and stores its result, and returns its index; the
+  // lock is let go while the image is read.
+  std::size_t readNext(std::unique_lock<std::mutex>& lock);
   // With the mutex held, on the taking thread only: adds workers up to
   // `count` (fewer when no more threads can be made).
   void addWorkers(std::size_t count);
@@ -162,6 +162,10 @@ class ReadAheadQueue {
   std::size_t firstWorkers_ = 0;
   std::size_t workersReading_ = 0;
   bool stopping_ = false;
+  // The taking thread waits for a worker's result.
+  bool takerWaiting_ = false;
+  // A worker waits for room in the window.
+  bool roomWanted_ = false;
   // Set once a read ran short of the tool's means: workers end, the taking
   // thread reads everything left.
   bool alone_ = false;
