@@ -341,8 +341,8 @@ TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
                         {true, microseconds(200), kCount - 3, kCount - 1},
                         {true, microseconds(1500), kCount - 1, kCount - 1}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << "waited " << c.readsWait << ", " << c.readTime.count()
-                                    << " us");
+    SCOPED_TRACE(testing::Message()
+                 << "waited " << c.readsWait << ", " << c.readTime.count() << " us");
     std::size_t told = 0;
     ReadAheadQueue queue(
         kCount,

@@ -65,8 +65,7 @@ TEST(PromptLines, TheEchoArrivesBeforeTheSettingsFileIsRead) {
   // echo was: the run must end either way.
   const int pipe = ::open(reference.settingsPath.c_str(), O_WRONLY);
   ASSERT_GE(pipe, 0);
-  EXPECT_EQ(::write(pipe, settings.data(), settings.size()),
-            static_cast<ssize_t>(settings.size()));
+  EXPECT_EQ(::write(pipe, settings.data(), settings.size()), static_cast<ssize_t>(settings.size()));
   ::close(pipe);
   const ToolRun rest = e2e::finishTool(started, std::chrono::seconds(20));
 
