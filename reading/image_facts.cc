@@ -68,16 +68,22 @@ ImageFacts readImageFacts(const platform::FilePath& path, bool& waited) {
   waited = false;
   try {
     return readAndDecode(path, waited);
+  } catch (...) {
+    return factsOfFailedRead();
+  }
+}
+
+ImageFacts factsOfFailedRead() {
+  ImageFacts failed;
+  try {
+    throw;
   } catch (const std::bad_alloc&) {
     // The process has no memory left for what the photo holds: the tool's
     // own limit, not the photo's fault.
-    ImageFacts failed;
     failed.read = ImageRead::shortage;
-    return failed;
   } catch (...) {
     // Anything else: the photo was not read, and the run goes on.
-    ImageFacts failed;
     failed.read = ImageRead::unreadable;
-    return failed;
   }
+  return failed;
 }

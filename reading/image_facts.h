@@ -55,4 +55,9 @@ ImageFacts decodeImage(FileSource& source);
 // of file descriptors or memory for it.
 ImageFacts readImageFacts(const platform::FilePath& path, bool& waited);
 
+// Called in a catch block only: the facts of a read that threw. No memory
+// (std::bad_alloc) is the tool's own shortage, anything else an image that
+// could not be read.
+ImageFacts factsOfFailedRead();
+
 #endif  // PHOTOCHECK_READING_IMAGE_FACTS_H

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <new>
 #include <utility>
 
 #include "platform/platform.h"
@@ -61,16 +60,9 @@ bool ReadAheadQueue::mayStartRead() const {
 ImageFacts ReadAheadQueue::readGuarded(std::size_t index, bool& waited) const {
   try {
     return read_(index, waited);
-  } catch (const std::bad_alloc&) {
-    ImageFacts failed;
-    failed.read = ImageRead::shortage;
-    return failed;
   } catch (...) {
-    // Whatever went wrong, the image is filed as one that could not be read,
-    // in its place, and the run goes on.
-    ImageFacts failed;
-    failed.read = ImageRead::unreadable;
-    return failed;
+    // Whatever went wrong, the image is filed in its place.
+    return factsOfFailedRead();
   }
 }
 
