@@ -204,7 +204,7 @@ std::string folderOf(const std::string& path) {
 // letters or digits, as mkstemp makes them.
 std::string freshNameBeside(const std::string& path, unsigned attempt) {
   static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-  struct timespec now {};
+  struct timespec now{};
   ::clock_gettime(CLOCK_MONOTONIC, &now);
   std::uint64_t bits = static_cast<std::uint64_t>(now.tv_nsec) * 2654435761u ^
                        static_cast<std::uint64_t>(::getpid()) << 20 ^

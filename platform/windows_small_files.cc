@@ -18,10 +18,10 @@ struct WideStartupInfo {
 
 }  // namespace
 
-extern "C" __declspec(dllimport) int __cdecl __wgetmainargs(int* argc, wchar_t*** argv,
-                                                            wchar_t*** environment,
-                                                            int expandWildcards,
-                                                            WideStartupInfo* startup);
+extern "C"
+    __declspec(dllimport) int __cdecl __wgetmainargs(int* argc, wchar_t*** argv,
+                                                     wchar_t*** environment, int expandWildcards,
+                                                     WideStartupInfo* startup);
 
 namespace platform {
 
