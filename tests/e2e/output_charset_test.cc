@@ -68,12 +68,14 @@ class ScopedEnvironment {
 
 // Runs the tool with a pseudo-terminal as its standard streams, in raw mode
 // so that the terminal adds no carriage return: the bytes read are the bytes
-// the tool wrote.
-ToolRun runOnTerminal(const std::vector<std::string>& arguments, const std::string& folder) {
+// the tool wrote. Nothing where no pseudo-terminal can be opened (a chroot
+// or container without /dev/pts).
+std::optional<ToolRun> runOnTerminal(const std::vector<std::string>& arguments,
+                                     const std::string& folder) {
   ToolRun run;
   int master = -1;
   const pid_t child = ::forkpty(&master, nullptr, nullptr, nullptr);
-  if (child < 0) return run;
+  if (child < 0) return std::nullopt;
   if (child == 0) {
     struct termios mode;
     if (::tcgetattr(STDIN_FILENO, &mode) == 0) {
@@ -165,16 +167,26 @@ TEST_F(OutputCharset, TerminalsPipesAndTheVariable) {
       {"pipe, PHOTOCHECK_CHARSET=GBK", false, {"C.UTF-8", "GBK"}, gbkConsole, gbkReport},
       {"C terminal, PHOTOCHECK_CHARSET=UTF-8", true, {"C", "UTF-8"}, utf8Console, utf8Report},
   };
+  std::string noTerminal;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     fs::remove(root_ / "build/example-output/error.json");
     const ScopedEnvironment environment(c.environment);
     const std::vector<std::string> arguments = {"examples/photocheck.settings"};
-    const ToolRun run = c.terminal ? runOnTerminal(arguments, root_.path())
-                                   : runTool(PHOTOCHECK_EXE, arguments, root_.path());
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.out, c.console);
+    const std::optional<ToolRun> run = c.terminal
+                                           ? runOnTerminal(arguments, root_.path())
+                                           : runTool(PHOTOCHECK_EXE, arguments, root_.path());
+    if (!run) {
+      noTerminal += std::string(noTerminal.empty() ? "" : ", ") + c.what;
+      continue;
+    }
+    EXPECT_EQ(run->status, 1);
+    EXPECT_EQ(run->out, c.console);
     EXPECT_EQ(report(), c.report);
+  }
+  if (!noTerminal.empty()) {
+    GTEST_SKIP() << "no pseudo-terminal could be opened here (no /dev/pts?): not run: "
+                 << noTerminal << " (the pipe cases ran)";
   }
 }
 
