@@ -1,8 +1,5 @@
 // photocheck: checks a set of photographs before it goes into a 3-D
 // reconstruction. Usage: photocheck <settings file>
-#include <iostream>
-#include <locale>
-
 #include "app/run_flow.h"
 #include "console/console.h"
 #include "console/console_texts.h"
@@ -20,7 +17,6 @@ int guardedRun(int argc, char** argv) {
     // The set has not passed; say so rather than end silently. Every console
     // line is made before its first byte is written, so the run stops at a
     // line end and this is a line of its own.
-    std::cout.clear();
     console::line(texts::kRunCannotGoOn);
     return 1;
   }
@@ -30,10 +26,10 @@ int guardedRun(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   platform::prepareProcess();
-  // The console keeps the classic locale (plain decimal numbers).
-  std::cout.imbue(std::locale::classic());
   platform::useUserLocale();
   // After the locale: a terminal's character set is the locale's.
   console::setUpOutput();
-  return platform::runWithRoomyStack(guardedRun, argc, argv);
+  const int status = platform::runWithRoomyStack(guardedRun, argc, argv);
+  console::flush();
+  return status;
 }

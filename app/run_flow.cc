@@ -2,7 +2,6 @@
 
 #include <array>
 #include <initializer_list>
-#include <iostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,8 +44,7 @@ void echoArguments(int argc, const char* const* argv, const platform::FilePath& 
 void tellWhy(const std::string& reason) {
   const std::string text = "photocheck: " + reason + "\n";
   console::flush();
-  std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
-  std::cerr.flush();
+  platform::writeStandardStream(platform::StandardStream::error, text);
 }
 
 std::string quoted(const platform::FilePath& path) { return "\"" + path.text + "\""; }

@@ -1,6 +1,6 @@
 #include "console/console.h"
 
-#include <iostream>
+#include <string>
 
 #include "console/console_texts.h"
 #include "platform/platform.h"
@@ -14,13 +14,46 @@ OutputForms gForms;
 // A Windows console's line, gathered in UTF-8 until its end.
 std::string gWideLine;
 
-// Lines made since the latest flush, and when that was (the clock's epoch
-// before the first: the first line end writes).
-bool gLinesWaiting = false;
+// The bytes made since the latest write to standard output, written together
+// (see console.h). Their room is taken once, so that making a line needs no
+// memory of its own (the stop line of a run short of memory included); a
+// piece that does not fit goes out at once.
+constexpr std::size_t kWaitingRoom = 32 * 1024;
+std::string gWaiting;
+// When the latest write was (the clock's epoch before the first: the first
+// line end writes).
 std::chrono::steady_clock::time_point gLatestFlush{};
+// Standard output is a terminal: each line goes out as it ends.
+bool gTerminal = false;
+// The reader has gone or a write failed: the rest is dropped, unwritten.
+bool gOutputGone = false;
+std::string* gCapture = nullptr;
+
+void writeOut(std::string_view bytes) {
+  if (gOutputGone || bytes.empty()) return;
+  if (!platform::writeStandardStream(platform::StandardStream::output, bytes)) gOutputGone = true;
+}
+
+void writeWaiting() {
+  writeOut(gWaiting);
+  gWaiting.clear();
+  gLatestFlush = std::chrono::steady_clock::now();
+}
 
 void writeBytes(std::string_view bytes) {
-  std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (gCapture != nullptr) {
+    gCapture->append(bytes);
+    return;
+  }
+  if (gWaiting.capacity() < kWaitingRoom) gWaiting.reserve(kWaitingRoom);
+  if (gWaiting.size() + bytes.size() > kWaitingRoom) {
+    writeWaiting();
+    if (bytes.size() > kWaitingRoom) {
+      writeOut(bytes);
+      return;
+    }
+  }
+  gWaiting.append(bytes);
 }
 
 // Text already in the console's UTF-8 form.
@@ -42,6 +75,7 @@ void setUpOutput() {
   forms.consoleUtf8 =
       forms.reportUtf8 || forms.wideConsole || kind == platform::StandardOutput::utf8Terminal;
   gForms = forms;
+  gTerminal = platform::standardOutputIsTerminal();
 }
 
 const OutputForms& outputForms() { return gForms; }
@@ -73,10 +107,11 @@ void write(BothForms both) {
 }
 
 void write(std::uint64_t number) {
+  // Plain decimal, no grouping, whatever the user's locale.
   if (gForms.wideConsole) {
     gWideLine += std::to_string(number);
   } else {
-    std::cout << number;
+    writeBytes(std::to_string(number));
   }
 }
 
@@ -88,20 +123,18 @@ void endLine() {
     gWideLine.clear();
     return;
   }
-  std::cout << '\n';
-  gLinesWaiting = true;
-  const auto now = std::chrono::steady_clock::now();
-  if (now - gLatestFlush < kFlushEvery) return;
-  std::cout.flush();
-  gLinesWaiting = false;
-  gLatestFlush = now;
+  writeBytes("\n");
+  if (!gTerminal && std::chrono::steady_clock::now() - gLatestFlush < kFlushEvery) return;
+  writeWaiting();
 }
 
 void flush() {
-  if (!gLinesWaiting) return;
-  std::cout.flush();
-  gLinesWaiting = false;
-  gLatestFlush = std::chrono::steady_clock::now();
+  if (!gWaiting.empty()) writeWaiting();
+}
+
+void captureOutput(std::string* capture) {
+  flush();
+  gCapture = capture;
 }
 
 }  // namespace console

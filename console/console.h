@@ -1,6 +1,5 @@
 // Standard output, the tool's only channel. Numbers go out in plain decimal
-// (the stream keeps the classic locale, so no digit grouping whatever the
-// user's locale).
+// (no digit grouping whatever the user's locale).
 //
 // A caller reading the output line by line sees each line soon after it is
 // made, but not one write per line: a set of 20,000 photos makes 80,000
@@ -10,8 +9,10 @@
 // wait (on the storage: the settings file, the scan, a photo being read, the
 // report; see flush), before anything goes to standard error (so the two
 // keep their order when they share a file), and at the end. A terminal gets
-// each line as it ends all the same (the C library writes a terminal's
-// output line by line), and so does a Windows console.
+// each line as it ends all the same, and so does a Windows console. Every
+// byte reaches a caller that reads slowly from a non-blocking pipe; only a
+// reader that has gone or a failed write drops the rest
+// (platform::writeStandardStream).
 //
 // What reaches the console is settled once, by setUpOutput, and then chosen
 // per write:
@@ -72,8 +73,13 @@ inline constexpr std::chrono::milliseconds kFlushEvery{20};
 void endLine();
 
 // Writes every line made so far, at once: called before the tool waits on
-// anything but its own processor. Cheap when nothing is waiting.
+// anything but its own processor, and at the end of the run. Cheap when
+// nothing is waiting.
 void flush();
+
+// For tests: while `capture` is set, the console's bytes are appended to it
+// as they are made instead of going to standard output.
+void captureOutput(std::string* capture);
 
 inline void line(std::string_view systemText) {
   write(systemText);

@@ -1,8 +1,10 @@
 // What POSIX standard output is read as, and the text forms it takes. Names
 // and settings are bytes here: their UTF-8 form is the same bytes.
 #include <langinfo.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
@@ -55,5 +57,28 @@ std::string utf8NameOf(const FilePath& path) {
 bool startsDoubleByteCharacter(unsigned char) { return false; }
 
 bool writeWideConsole(const std::string&) { return false; }
+
+bool writeStandardStream(StandardStream stream, std::string_view bytes) {
+  const int descriptor = stream == StandardStream::output ? STDOUT_FILENO : STDERR_FILENO;
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+    if (written > 0) {
+      bytes.remove_prefix(static_cast<std::size_t>(written));
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    // A non-blocking pipe that is full: wait until the reader takes some.
+    // A reader that goes meanwhile wakes the wait, and the next write fails
+    // (EPIPE).
+    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      struct pollfd writable = {descriptor, POLLOUT, 0};
+      if (::poll(&writable, 1, -1) >= 0 || errno == EINTR) continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+bool standardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
 }  // namespace platform

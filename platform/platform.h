@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -269,6 +270,22 @@ bool writeWideConsole(const std::string& utf8);
 // The English message of the C library error number `error` (errno), the
 // same in every locale: "No such file or directory" for ENOENT.
 std::string errorText(int error);
+
+// Standard output and standard error, written whole.
+enum class StandardStream { output, error };
+
+// Writes every byte of `bytes` to `stream`. A caller may have made its pipe
+// non-blocking (event-loop runtimes do): a write it answers with "try again"
+// waits until the pipe takes bytes again (POSIX poll) and goes on, however
+// slowly the caller reads. False only when the reader has gone (a closed
+// pipe) or the write failed (a full device, an I/O error): the caller then
+// drops what follows. On Windows through the C runtime's stream, whose text
+// mode writes a line feed as CR LF.
+bool writeStandardStream(StandardStream stream, std::string_view bytes);
+
+// True when standard output is a terminal (of any character set), which is
+// shown each line as it ends.
+bool standardOutputIsTerminal();
 
 }  // namespace platform
 

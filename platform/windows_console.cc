@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "platform/platform.h"
 #include "platform/windows_paths.h"
@@ -90,6 +91,13 @@ std::string utf8NameOf(const FilePath& path) {
 }
 
 bool startsDoubleByteCharacter(unsigned char byte) { return isLeadByte(byte); }
+
+bool writeStandardStream(StandardStream stream, std::string_view bytes) {
+  std::FILE* const file = stream == StandardStream::output ? stdout : stderr;
+  return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() && std::fflush(file) == 0;
+}
+
+bool standardOutputIsTerminal() { return isConsole(standardOutput()); }
 
 bool writeWideConsole(const std::string& utf8) {
   const HANDLE console = standardOutput();

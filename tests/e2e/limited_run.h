@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -46,6 +47,10 @@ struct RunLimits {
   // NAME=value entries; when not empty, the child's whole environment.
   std::vector<std::string> environment;
   std::chrono::milliseconds timeout{20000};
+  // The tool's ends of its output pipes made non-blocking, as an event-loop
+  // caller leaves them, and read slowly: a pause after each read.
+  bool nonBlockingOutput = false;
+  std::chrono::milliseconds pauseAfterRead{0};
 };
 
 // A run under the one limit `value` of `resource`.
@@ -85,6 +90,9 @@ inline StartedTool startTool(const std::string& executable,
   if (started.pid == 0) {
     ::dup2(outPipe[1], 1);
     ::dup2(errPipe[1], 2);
+    if (run.nonBlockingOutput) {
+      for (const int fd : {1, 2}) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
     const int devNull = ::open("/dev/null", O_RDONLY);
     if (devNull >= 0) ::dup2(devNull, 0);
     // Only the three standard streams pass to the tool: a descriptor limit
@@ -111,7 +119,8 @@ inline StartedTool startTool(const std::string& executable,
 // Reads the tool's output to its end and waits for it; kills it when it runs
 // past `timeout` (status -1 then, and `timedOut` set).
 inline ToolRun finishTool(StartedTool& started, std::chrono::milliseconds timeout,
-                          bool* timedOut = nullptr) {
+                          bool* timedOut = nullptr,
+                          std::chrono::milliseconds pauseAfterRead = std::chrono::milliseconds{0}) {
   ToolRun run;
   if (timedOut != nullptr) *timedOut = false;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
@@ -136,6 +145,7 @@ inline ToolRun finishTool(StartedTool& started, std::chrono::milliseconds timeou
       const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
       if (got > 0) {
         sinks[i]->append(buffer, static_cast<std::size_t>(got));
+        if (pauseAfterRead.count() > 0) std::this_thread::sleep_for(pauseAfterRead);
       } else if (got == 0 || errno != EINTR) {
         fds[i].fd = -1;
         --open;
@@ -155,7 +165,7 @@ inline ToolRun finishTool(StartedTool& started, std::chrono::milliseconds timeou
 inline ToolRun runLimited(const std::string& executable, const std::vector<std::string>& arguments,
                           const RunLimits& run, bool* timedOut = nullptr) {
   StartedTool started = startTool(executable, arguments, run);
-  return finishTool(started, run.timeout, timedOut);
+  return finishTool(started, run.timeout, timedOut, run.pauseAfterRead);
 }
 
 }  // namespace e2e

@@ -74,5 +74,36 @@ TEST(PromptLines, TheEchoArrivesBeforeTheSettingsFileIsRead) {
   EXPECT_EQ(rest.status, whole.status);
 }
 
+// An event-loop caller makes its end of the pipe non-blocking and reads when
+// it gets round to it: the tool's writes into the full pipe are refused for a
+// while, and must still all arrive. 5,000 further settings make an echo of
+// about 400 KB, six times what a pipe holds.
+TEST(PromptLines, EveryByteReachesASlowReaderOfANonBlockingPipe) {
+  TempFolder root;
+  const std::string images = root / "images";
+  e2e::writePhoto(images + "/a.jpg", {});
+  std::string settings;
+  for (const auto& [key, value] : e2e::settingsOf(images, root / "out", {})) {
+    settings += key + " = " + value + "\n";
+  }
+  for (int i = 0; i < 5000; ++i) {
+    settings += "z_further_" + std::to_string(i) + " = " + std::string(60, 'v') + "\n";
+  }
+  const std::string settingsPath = root / "many.settings";
+  writeFileBytes(settingsPath, settings);
+  const ToolRun whole = runTool(PHOTOCHECK_EXE, {settingsPath});
+  ASSERT_GT(whole.out.size(), 370000u);
+
+  e2e::RunLimits slowly;
+  slowly.nonBlockingOutput = true;
+  slowly.pauseAfterRead = std::chrono::milliseconds(2);
+  const ToolRun run = e2e::runLimited(PHOTOCHECK_EXE, {settingsPath}, slowly);
+  EXPECT_EQ(run.out.size(), whole.out.size());
+  EXPECT_TRUE(run.out == whole.out);
+  EXPECT_EQ(run.err, whole.err);
+  EXPECT_EQ(run.status, whole.status);
+  EXPECT_EQ(run.status, 0);
+}
+
 }  // namespace
 #endif

@@ -1,21 +1,19 @@
 // Catches what the code under test writes to standard output, for as long as
-// the object lives: the console writer goes through std::cout, whose buffer
-// is swapped for a string's.
+// the object lives: the console writer hands its bytes to a string instead.
 #ifndef PHOTOCHECK_TESTS_SUPPORT_CAPTURED_OUTPUT_H
 #define PHOTOCHECK_TESTS_SUPPORT_CAPTURED_OUTPUT_H
 
-#include <iostream>
-#include <sstream>
 #include <string>
 
+#include "console/console.h"
+
 struct CapturedOutput {
-  std::ostringstream stream;
-  std::streambuf* saved = std::cout.rdbuf(stream.rdbuf());
-  ~CapturedOutput() { std::cout.rdbuf(saved); }
-  CapturedOutput() = default;
+  std::string captured;
+  CapturedOutput() { console::captureOutput(&captured); }
+  ~CapturedOutput() { console::captureOutput(nullptr); }
   CapturedOutput(const CapturedOutput&) = delete;
   CapturedOutput& operator=(const CapturedOutput&) = delete;
-  std::string text() const { return stream.str(); }
+  std::string text() const { return captured; }
 };
 
 #endif  // PHOTOCHECK_TESTS_SUPPORT_CAPTURED_OUTPUT_H
