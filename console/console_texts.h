@@ -122,7 +122,7 @@ inline constexpr char kRunCannotGoOn[] =
 
 // What photocheck --help prints (docs/photocheck.1 says the same).
 inline constexpr char kHelp[] =
-    "Usage: photocheck <settings file> [argument ...]\n"
+    "usage: photocheck <settings file>\n"
     "\n"
     "Checks a set of photographs before it goes into a 3-D reconstruction: lists\n"
     "every file below the image folder, reads the EXIF block of each JPEG and runs\n"

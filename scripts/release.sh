@@ -10,7 +10,7 @@
 # its section ("## [VERSION] - date") or nothing is built. These builds, and
 # only these, are configured with PHOTOCHECK_RELEASE=ON: their --version and
 # Windows product version say the bare VERSION, where every other build says
-# "VERSION-dev (gCOMMIT)". Every time stored in the
+# "VERSION+dev (gCOMMIT)". Every time stored in the
 # packages is the time of the last commit (SOURCE_DATE_EPOCH, unless it is
 # set already), so two runs from one commit give the same bytes.
 #
@@ -68,6 +68,14 @@ version=$(sed -n 's/^ *VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt | head -n 
 [ -n "$version" ] || fail "no VERSION found in project() of CMakeLists.txt"
 grep -q "^## \[$version\] - " CHANGELOG.md ||
   fail "CHANGELOG.md has no section \"## [$version] - date\": a release says what it changes"
+# A release holds no change still listed as Unreleased: its packaged
+# changelog would open with notes its version does not have. (--check builds
+# packages of any commit to test them; those are never published.)
+if [ "$mode" = make ] &&
+  awk '/^## \[Unreleased\]/ { on = 1; next } /^## \[/ { on = 0 } on && /^- / { found = 1 }
+       END { exit !found }' CHANGELOG.md; then
+  fail "CHANGELOG.md lists changes under Unreleased: move them to the section of $version"
+fi
 
 # --- the commit ---------------------------------------------------------------
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then

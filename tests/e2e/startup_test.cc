@@ -120,6 +120,9 @@ TEST(Startup, EachStartUpFailureTellsItsReasonOnStandardError) {
 
   const ToolRun noArgument = runTool(PHOTOCHECK_EXE, {});
   EXPECT_EQ(noArgument.out, expectedConsole(std::string(texts::kUsage) + "\n"));
+  // --help opens with the same usage line.
+  EXPECT_EQ(std::string(texts::kHelp).substr(0, std::string(texts::kUsage).size() + 1),
+            std::string(texts::kUsage) + "\n");
   EXPECT_EQ(noArgument.err,
             expectedConsole("photocheck: no settings file given (photocheck --help tells how to "
                             "use it)\n"));
