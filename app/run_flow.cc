@@ -2,6 +2,7 @@
 
 #include <array>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,14 +68,19 @@ bool isOption(const char* argument, std::initializer_list<std::string_view> spel
 // folder text, which would make the run scan or write into the root of the
 // drive; a folder text holding a zero byte, or one too long to be a path.
 // It stops before anything is created or scanned.
-bool readRunSettings(const platform::FilePath& path, RunSettings& settings) {
+// A sole argument that starts with "-" and names no file is likely a
+// mistyped option (--hlep): its reason then points to --help.
+bool readRunSettings(const platform::FilePath& path, bool soleArgument, RunSettings& settings) {
   std::string text;
   std::string why;
   switch (readSettingsText(path, text, &why)) {
     case SettingsRead::cannotOpen:
       console::line(texts::kOpenFileFailed);
       tellWhy(texts::kCannotOpenSettings + quoted(path) + ": " +
-              (why.empty() ? std::string("cannot be read") : why));
+              (why.empty() ? std::string("cannot be read") : why) +
+              (soleArgument && path.text.rfind('-', 0) == 0 && !platform::pathExists(path.text)
+                   ? texts::kHelpHint
+                   : ""));
       return false;
     case SettingsRead::tooLarge:
       console::line(texts::kSettingsTooLarge);
@@ -97,6 +103,8 @@ bool readRunSettings(const platform::FilePath& path, RunSettings& settings) {
     return false;
   }
   settings.imageFolder = values[kImageFolderPosition];
+  settings.imageFolderCutAtHash =
+      valueCutAtHash(text, std::next(settingsMap.begin(), kImageFolderPosition)->first);
   settings.outputFolder = values[kOutputFolderPosition];
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     settings.*kSwitchOf[i] = values[kCheckRows[i].settingsPosition];
@@ -141,6 +149,17 @@ struct RunRecord {
   std::vector<CheckOutcome> outcomes;  // one per check row when kept, else none
   std::array<bool, kCheckCount> ran{};
 };
+
+// A run that found nothing to check says why when the image folder cannot be
+// listed (missing, not a folder, no permission): the console's "can not found
+// the file" line names neither the folder nor the reason. An empty folder
+// says nothing more.
+void tellWhyNothingWasListed(const RunSettings& settings) {
+  const std::string why = platform::whyFolderCannotBeListed(settings.imageFolder);
+  if (why.empty()) return;
+  tellWhy(texts::kCannotListImageFolder + quoted(settings.imageFolder) + ": " + why +
+          (settings.imageFolderCutAtHash ? texts::kCutAtHashHint : ""));
+}
 
 // Runs, in row order, each check whose switch is exactly "true" (the same
 // four bytes: not "True", not "true " and not "1"). The first of them reads
@@ -225,12 +244,13 @@ int runPhotocheck(int argc, const char* const* argv) {
   echoArguments(argc, argv, settingsPath);
   console::flush();  // the echo before the settings file is read
   RunSettings settings;
-  if (!readRunSettings(settingsPath, settings)) return 1;
+  if (!readRunSettings(settingsPath, argc == 2, settings)) return 1;
 
   // Silent either way: a report that later cannot be written says so itself.
   if (!platform::pathExists(settings.outputFolder)) platform::makeFolders(settings.outputFolder);
 
   const std::vector<platform::FilePath> images = listFolderFiles(settings.imageFolder);
+  if (images.empty()) tellWhyNothingWasListed(settings);
   CheckFindings findings;
   CheckFlags flags{};
   const std::string pagePath = platform::htmlPagePath();

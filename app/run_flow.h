@@ -13,6 +13,8 @@ struct RunSettings {
   std::string checkCameraMaker;  // 2
   std::string checkFocalLength;  // 0
   std::string checkGps;          // 1
+  // The image folder's settings line held a "#", where its value was cut.
+  bool imageFolderCutAtHash = false;
 };
 
 // Runs the tool and returns the process exit status: 0 when the set passed,

@@ -53,10 +53,11 @@ SettingsRead readSettingsText(const std::string& path, std::string& text) {
   return readSettingsText(platform::filePathOf(path), text);
 }
 
-void parseSettingsText(const std::string& text, SettingsMap& settings) {
-  settings.clear();
-  std::string key;
-  std::string value;
+namespace {
+
+// Calls `take` with each line of `text`, without its line end.
+template <typename Take>
+void forEachLine(const std::string& text, Take take) {
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t feed = text.find('\n', start);
@@ -69,8 +70,32 @@ void parseSettingsText(const std::string& text, SettingsMap& settings) {
     if (platform::kTextKeepsCarriageReturns && ended && !line.empty() && line.back() == '\r') {
       line.pop_back();
     }
-    if (splitSettingLine(line, key, value)) settings[key] = value;
+    take(line);
   }
+}
+
+}  // namespace
+
+void parseSettingsText(const std::string& text, SettingsMap& settings) {
+  settings.clear();
+  std::string key;
+  std::string value;
+  forEachLine(text, [&](const std::string& line) {
+    if (splitSettingLine(line, key, value)) settings[key] = value;
+  });
+}
+
+bool valueCutAtHash(const std::string& text, const std::string& key) {
+  bool cut = false;
+  std::string lineKey;
+  std::string value;
+  forEachLine(text, [&](const std::string& line) {
+    // A line that sets a value holds its "=" before any "#".
+    if (splitSettingLine(line, lineKey, value) && lineKey == key) {
+      cut = line.find('#') != std::string::npos;
+    }
+  });
+  return cut;
 }
 
 bool loadSettings(const std::string& path, SettingsMap& settings) {

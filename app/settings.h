@@ -32,6 +32,11 @@ SettingsRead readSettingsText(const std::string& path, std::string& text);
 // Empties `settings` and fills it from the lines of `text`.
 void parseSettingsText(const std::string& text, SettingsMap& settings);
 
+// True when the line that sets `key` (the last such line, the one that
+// wins) holds a "#" after its "=": the value was cut there, as everything
+// from a "#" on is a comment.
+bool valueCutAtHash(const std::string& text, const std::string& key);
+
 // Empties `settings` and reads the file at `path` into it (a file over the
 // limit gives an empty map). Returns false (and
 // prints "file open error") when the file cannot be opened; an empty file is

@@ -177,4 +177,25 @@ TEST(Settings, AFileThatDoesNotOpenGivesTheSystemsReason) {
   EXPECT_FALSE(reason.empty());
 }
 
+// Only the line that wins counts, and only a "#" after its "=": one before
+// the "=" leaves no setting on that line at all.
+TEST(Settings, TellsWhetherTheWinningLineWasCutAtAHash) {
+  struct Case {
+    const char* text;
+    bool cut;
+  };
+  const Case cases[] = {
+      {"e = Job #3\n", true},
+      {"e = Job#\n", true},
+      {"e = Job\n", false},
+      {"#e = Job\n", false},
+      {"e = Job #3\ne = Job\n", false},
+      {"e = Job\ne = Job #3\n", true},
+      {"e = Job\ne # = other\n", false},
+      {"ee = x #\ne = Job", false},
+      {"e = Job #3", true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(valueCutAtHash(c.text, "e"), c.cut) << c.text;
+}
+
 }  // namespace

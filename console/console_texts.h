@@ -179,6 +179,13 @@ inline constexpr char kImageFolderTooLongReason[] =
     ": the image folder value (the 5th) is too long to be a path";
 inline constexpr char kOutputFolderTooLongReason[] =
     ": the output folder value (the 6th) is too long to be a path";
+// "cannot list image folder "<folder>": <the system's reason>", then the
+// hint when the folder value was cut at a "#".
+inline constexpr char kCannotListImageFolder[] = "cannot list image folder ";
+inline constexpr char kCutAtHashHint[] =
+    " (the folder value ends before its \"#\": a \"#\" starts a comment)";
+// After the reason of a sole argument that starts with "-" and names no file.
+inline constexpr char kHelpHint[] = " (photocheck --help tells how to use it)";
 // The HTML page that PHOTOCHECK_HTML asks for cannot be written; followed by
 // the page's path.
 inline constexpr char kCannotWritePage[] = "can not write the HTML page ";

@@ -287,6 +287,11 @@ bool writeStandardStream(StandardStream stream, std::string_view bytes);
 // shown each line as it ends.
 bool standardOutputIsTerminal();
 
+// Why the folder `folder` cannot be listed, in the system's words ("No such
+// file or directory", "Not a directory", "Permission denied"; on Windows the
+// system's English message); empty when it can be listed.
+std::string whyFolderCannotBeListed(const FilePath& folder);
+
 }  // namespace platform
 
 #endif  // PHOTOCHECK_PLATFORM_PLATFORM_H

@@ -121,6 +121,14 @@ bool listFolder(const FilePath& folder, FolderListing& listing) {
 
 void setListedTypesIgnored(bool ignored) { listedTypesIgnored.store(ignored); }
 
+
+std::string whyFolderCannotBeListed(const FilePath& folder) {
+  DIR* dir = ::opendir(folder.text.c_str());
+  if (dir == nullptr) return errorText(errno);
+  ::closedir(dir);
+  return std::string();
+}
+
 void ReadableFile::close() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
   handle_ = -1;

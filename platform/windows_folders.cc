@@ -97,6 +97,21 @@ bool makeFolders(const std::string& path) {
 // The find functions always give each entry's attributes: nothing to ignore.
 void setListedTypesIgnored(bool /*ignored*/) {}
 
+
+std::string whyFolderCannotBeListed(const FilePath& folder) {
+  const std::wstring native = reachOf(folder);
+  if (!folder.reachable) return systemErrorText(ERROR_INVALID_NAME);
+  if (native.empty()) return systemErrorText(ERROR_FILENAME_EXCED_RANGE);
+  if (!usable(native)) return systemErrorText(ERROR_DIRECTORY);  // a device
+  WIN32_FIND_DATAW entry;
+  const HANDLE handle =
+      ::FindFirstFileExW(joinNative(native, L"*").c_str(), FindExInfoBasic, &entry,
+                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (handle == INVALID_HANDLE_VALUE) return systemErrorText(::GetLastError());
+  ::FindClose(handle);
+  return std::string();
+}
+
 bool listFolder(const FilePath& folder, FolderListing& listing) {
   listing.entries.clear();
   listing.id = FolderId{};

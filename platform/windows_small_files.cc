@@ -25,11 +25,7 @@ extern "C"
 
 namespace platform {
 
-namespace {
-
-// The system's words for `error` ("The system cannot find the file
-// specified."), in English where the system has them, without the line end.
-std::string systemErrorText(DWORD error) {
+std::string systemErrorText(unsigned long error) {
   std::string text(512, '\0');
   const DWORD flags =
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
@@ -47,6 +43,8 @@ std::string systemErrorText(DWORD error) {
   }
   return text;
 }
+
+namespace {
 
 // The C runtime's text mode, applied to the bytes of a file as they come: a
 // carriage return right before a line feed is dropped (also when the two

@@ -1,7 +1,14 @@
 // What a run prints before it looks at any photo: --help and --version (each
 // spelling, with and without a file of that name), and the reason a run that
-// cannot start writes to standard error beside its unchanged console line.
+// cannot start writes to standard error beside its unchanged console line,
+// and one that cannot list its image folder.
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -23,28 +30,35 @@ struct OptionCase {
   std::vector<std::string> arguments;
   std::string out;  // without a file of that name
   int status;
+  bool helpHint;  // standard error's reason points to --help
 };
 
 TEST(Startup, HelpAndVersionSpellingsUnlessAFileHasThatName) {
   const std::string notAnOption = "\nopen file failed!\n";
   const OptionCase cases[] = {
-      {{"--help"}, kHelp, 0},
-      {{"-h"}, kHelp, 0},
-      {{"--version"}, kVersion, 0},
-      {{"-V"}, kVersion, 0},
+      {{"--help"}, kHelp, 0, false},
+      {{"-h"}, kHelp, 0, false},
+      {{"--version"}, kVersion, 0, false},
+      {{"-V"}, kVersion, 0, false},
       // The Windows spelling; on POSIX a path like any other.
-      {{"/?"}, kWindows ? kHelp : "/?" + notAnOption, kWindows ? 0 : 1},
-      // Not the sole argument, or not a spelling: a settings path as always.
-      {{"--help", "-V"}, "--help\n\n-V" + notAnOption, 1},
-      {{"--HELP"}, "--HELP" + notAnOption, 1},
-      {{"-help"}, "-help" + notAnOption, 1},
-      {{"--version="}, "--version=" + notAnOption, 1},
+      {{"/?"}, kWindows ? kHelp : "/?" + notAnOption, kWindows ? 0 : 1, false},
+      // Not the sole argument, or not a spelling: a settings path as always,
+      // a mistyped option's reason pointing to --help.
+      {{"--help", "-V"}, "--help\n\n-V" + notAnOption, 1, false},
+      {{"--HELP"}, "--HELP" + notAnOption, 1, true},
+      {{"-help"}, "-help" + notAnOption, 1, true},
+      {{"--version="}, "--version=" + notAnOption, 1, true},
+      {{"--hlep"}, "--hlep" + notAnOption, 1, true},
   };
+  const std::string hint = std::string(texts::kHelpHint) + "\n";
   for (const OptionCase& c : cases) {
     TempFolder folder;
     const ToolRun run = runTool(PHOTOCHECK_EXE, c.arguments, folder.path());
     EXPECT_EQ(run.out, expectedConsole(c.out)) << c.arguments[0];
     EXPECT_EQ(run.status, c.status) << c.arguments[0];
+    const bool hinted = run.err.size() > hint.size() &&
+                        run.err.compare(run.err.size() - hint.size(), hint.size(), hint) == 0;
+    EXPECT_EQ(hinted, c.helpHint) << c.arguments[0] << ": " << run.err;
 
     // A file of that name is a settings file: echoed and counted. ("/?" can
     // be no file's name on Windows, and on POSIX lies outside the folder.)
@@ -58,6 +72,75 @@ TEST(Startup, HelpAndVersionSpellingsUnlessAFileHasThatName) {
         expectedConsole(echo + "\nkey=value\nthe settings file holds 1 values; 6 are needed\n"))
         << c.arguments[0];
     EXPECT_EQ(withFile.status, 1) << c.arguments[0];
+    EXPECT_EQ(withFile.err, expectedConsole("photocheck: settings file \"" + c.arguments[0] +
+                                            "\" holds 1 values; 6 are needed\n"))
+        << c.arguments[0];
+  }
+}
+
+struct FolderCase {
+  const char* name;
+  const char* value;   // the image folder's settings value, relative to the run's folder
+  const char* made;    // what is made at "Job": "", "folder", "file" or "locked" (a
+                       // folder no one may list)
+  std::string reason;  // after the quoted folder; empty: no line at all
+};
+
+// An image folder that cannot be listed is named on standard error with the
+// system's reason, and a value cut at a "#" says so; standard output, the
+// report and the status stay as they were (a set with no image: 105).
+TEST(Startup, AnImageFolderThatCannotBeListedIsNamedWithItsReason) {
+  const std::string hash = texts::kCutAtHashHint;
+  const FolderCase cases[] = {
+      {"missing", "Job", "", ": No such file or directory"},
+      {"cut at #", "Job #3", "", ": No such file or directory" + hash},
+      {"a file", "Job", "file", ": Not a directory"},
+      {"locked", "Job", "locked", ": Permission denied"},
+      {"empty", "Job", "folder", ""},
+      {"empty, cut at #", "Job#3", "folder", ""},
+  };
+  for (const FolderCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder folder;
+    const std::string job = folder / "Job";
+    const std::string made = c.made;
+    if (made == "file") writeFileBytes(job, "x");
+    if (made == "folder" || made == "locked") writeFileBytes(folder / "Job" + kSep + "x", "x");
+    if (made == "folder") std::remove((folder / "Job" + kSep + "x").c_str());
+#ifdef _WIN32
+    if (made == "locked") continue;  // no such folder made here
+#else
+    if (made == "locked" && ::geteuid() == 0) continue;  // root lists any folder
+    if (made == "locked") ::chmod(job.c_str(), 0);
+#endif
+    writeFileBytes(folder / "run.settings",
+                   std::string("a=x\nb=x\nc=x\nd=x\ne = ") + c.value + "\nf=out\n");
+    const ToolRun run = runTool(PHOTOCHECK_EXE, {"run.settings"}, folder.path());
+#ifndef _WIN32
+    if (made == "locked") ::chmod(job.c_str(), 0700);
+#endif
+    const bool listable = made == "folder";
+    const std::string noImage = std::string("{\"errors\":[{\"errcode\":105,\"error_des\":\"") +
+                                texts::kNoImageDescription + "\"}]}";
+    EXPECT_EQ(run.out, expectedConsole("run.settings\na=x\nb=x\nc=x\nd=x\ne=Job\nf=out\n" +
+                                       std::string(listable ? "" : texts::kFolderNotFound) +
+                                       (listable ? "" : "\n") + noImage + "\n"));
+    EXPECT_EQ(readFileBytes(folder / "out" + kSep + "error.json"), noImage);
+    EXPECT_EQ(run.status, 1);
+    if (c.reason.empty()) {
+      EXPECT_EQ(run.err, "");
+      continue;
+    }
+    const std::string prefix = "photocheck: cannot list image folder \"Job\"";
+#ifdef _WIN32
+    // Windows words the reason itself ("The system cannot find the path
+    // specified."); the hint is the tool's.
+    EXPECT_EQ(run.err.rfind(prefix + ": ", 0), 0U) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 2) << run.err;
+    EXPECT_EQ(run.err.find(hash) != std::string::npos, c.reason.find(hash) != std::string::npos);
+#else
+    EXPECT_EQ(run.err, prefix + c.reason + "\n");
+#endif
   }
 }
 
