@@ -88,8 +88,8 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
     facts.reserve(images.size());
     reader = std::make_unique<ReadAheadQueue>(
         images.size(),
-        [&images](std::size_t index, bool& waited) {
-          return readImageFacts(images[index], waited);
+        [&images](std::size_t index, ReadBuffers& buffers, bool& waited) {
+          return readImageFacts(images[index], buffers, waited);
         },
         limits, console::flush);
   }

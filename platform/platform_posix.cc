@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -310,20 +311,62 @@ void prepareProcess() {
       ::close(opened);
     }
   }
-  // A new thread's stack is as large as the stack limit (ulimit -s): under a
-  // limit of a few kilobytes a reading thread would overflow its stack now
-  // and then, and end the run without a word. Reading threads get a stack of
-  // their own size whatever the limit; a larger default stays as it is.
-  constexpr std::size_t kThreadStack = 256 * 1024;
-  pthread_attr_t defaults;
-  if (::pthread_getattr_default_np(&defaults) == 0) {
-    std::size_t size = 0;
-    if (::pthread_attr_getstacksize(&defaults, &size) == 0 && size < kThreadStack &&
-        ::pthread_attr_setstacksize(&defaults, kThreadStack) == 0) {
-      ::pthread_setattr_default_np(&defaults);
-    }
-    ::pthread_attr_destroy(&defaults);
+}
+
+// The reading threads: each stack is a mapping of its own with one page
+// below it that may not be touched (PROT_NONE), so that an overflow faults
+// rather than writes over other memory.
+namespace {
+
+void* runThreadBody(void* started) {
+  const Thread& thread = *static_cast<const Thread*>(started);
+  thread.body(thread.argument);
+  return nullptr;
+}
+
+}  // namespace
+
+bool startThread(Thread& thread, void (*body)(void*), void* argument) {
+  static_assert(sizeof(pthread_t) <= sizeof(thread.handle), "a pthread_t fits the handle");
+  thread = Thread{};
+  thread.body = body;
+  thread.argument = argument;
+  const long page = ::sysconf(_SC_PAGESIZE);
+  const std::size_t guard = page > 0 ? static_cast<std::size_t>(page) : 4096;
+  const std::size_t mapping = kThreadStackBytes + guard;
+  int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+#ifdef MAP_STACK
+  flags |= MAP_STACK;
+#endif
+  void* stack = ::mmap(nullptr, mapping, PROT_READ | PROT_WRITE, flags, -1, 0);
+  if (stack == MAP_FAILED) return false;
+  pthread_attr_t attributes;
+  bool started = false;
+  pthread_t id{};
+  if (::mprotect(stack, guard, PROT_NONE) == 0 && ::pthread_attr_init(&attributes) == 0) {
+    started = ::pthread_attr_setstack(&attributes, static_cast<char*>(stack) + guard,
+                                      kThreadStackBytes) == 0 &&
+              ::pthread_create(&id, &attributes, runThreadBody, &thread) == 0;
+    ::pthread_attr_destroy(&attributes);
   }
+  if (!started) {
+    ::munmap(stack, mapping);
+    return false;
+  }
+  std::memcpy(&thread.handle, &id, sizeof id);
+  thread.stack = stack;
+  thread.stackMapping = mapping;
+  return true;
+}
+
+void joinThread(Thread& thread) {
+  if (thread.stack == nullptr) return;
+  pthread_t id{};
+  std::memcpy(&id, &thread.handle, sizeof id);
+  ::pthread_join(id, nullptr);
+  // The thread has ended: nothing runs on its stack any more.
+  ::munmap(thread.stack, thread.stackMapping);
+  thread.stack = nullptr;
 }
 
 namespace {
