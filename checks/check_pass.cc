@@ -99,8 +99,14 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
     console::text(check.headerText);
     console::write(static_cast<std::uint64_t>(index + 1));
     console::endLine();
-    if (reader) facts.push_back(reader->takeNext());
-    fileImage(check, facts[index], index, groups);
+    if (!reader) {
+      fileImage(check, facts[index], index, groups);
+      continue;
+    }
+    facts.push_back(reader->takeNext());
+    // Filing takes memory (a value text, a group): should there be none
+    // left while workers read, they end first and the image is filed alone.
+    reader->runOnTakingThread([&] { fileImage(check, facts[index], index, groups); });
   }
   return groups;
 }

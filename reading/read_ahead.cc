@@ -148,6 +148,13 @@ void ReadAheadQueue::goAlone(std::unique_lock<std::mutex>& lock) {
   lock.lock();
 }
 
+bool ReadAheadQueue::endWorkers() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (alone_ || workers_.empty()) return false;
+  goAlone(lock);
+  return true;
+}
+
 ImageFacts ReadAheadQueue::takeNext() {
   std::unique_lock<std::mutex> lock(mutex_);
   if (!alone_) followTheLatency();

@@ -43,6 +43,11 @@
 // the run stops. Each image is thus read at most twice, and the queue never
 // retries anything more.
 //
+// The same holds for the taking thread's own work on the image it took
+// (runOnTakingThread): should that find no memory (std::bad_alloc) while
+// workers read, the workers end and give their memory back, and the work is
+// done once more, alone.
+//
 // Each worker reads into buffers of its own frame (ReadBuffers), made at its
 // first photo and let go when it ends; the taking thread's are the queue's.
 // Workers are the platform's threads (platform::startThread): a small stack
@@ -62,6 +67,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <vector>
 
 #include "platform/platform.h"
@@ -122,6 +128,21 @@ class ReadAheadQueue {
   // read with the taking thread alone at work.
   ImageFacts takeNext();
 
+  // Runs `step`, work of the taking thread's own on what it took (filing an
+  // image). Should it throw std::bad_alloc while workers read, every worker
+  // ends first (as for a read that ran short: their memory is given back)
+  // and `step` runs once more; what it throws then, or alone, goes on.
+  template <typename Step>
+  void runOnTakingThread(Step&& step) {
+    try {
+      step();
+      return;
+    } catch (const std::bad_alloc&) {
+      if (!endWorkers()) throw;
+    }
+    step();
+  }
+
  private:
   bool mayStartRead() const;  // with the mutex held
   // Starts the next image and stores its result, and returns its index; the
@@ -142,6 +163,8 @@ class ReadAheadQueue {
   // On the taking thread, with the mutex held: no worker starts another
   // read, and every worker ends (their reads in flight are stored).
   void goAlone(std::unique_lock<std::mutex>& lock);
+  // On the taking thread: goAlone; false when no worker was left to end.
+  bool endWorkers();
   static void runWorker(void* queue);
 
   const std::size_t count_;

@@ -199,6 +199,66 @@ TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
   }
 }
 
+// Work of the taking thread's own (filing the image it took) that finds no
+// memory while workers read ends every worker first, and is done once more
+// with no worker left: every later image is read by the taking thread.
+// Should it find no memory even then, or with no worker to end,
+// std::bad_alloc goes to the caller.
+TEST(ReadAheadQueue, TakingThreadWorkWithoutMemoryEndsTheWorkersAndIsDoneAgain) {
+  struct Case {
+    const char* what;
+    std::size_t workers;
+    bool shortAlone;  // the second try finds no memory either
+    unsigned tries;   // of the work on image 5
+    bool stops;
+  };
+  const Case cases[] = {
+      {"no memory while workers read", 4, false, 2, false},
+      {"no memory even alone", 4, true, 2, true},
+      {"no memory with no worker", 0, false, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    constexpr std::size_t kCount = 40;
+    const std::thread::id taker = std::this_thread::get_id();
+    std::atomic<std::size_t> running{0};
+    std::atomic<bool> workersEnded{false};
+    std::atomic<bool> workerReadAfterwards{false};
+    ReadAheadQueue queue(
+        kCount,
+        [&](std::size_t index, ReadBuffers&, bool&) {
+          ++running;
+          if (workersEnded && std::this_thread::get_id() != taker) workerReadAfterwards = true;
+          std::this_thread::sleep_for(microseconds(200));
+          --running;
+          return factsOf(index);
+        },
+        ReadAheadLimits{c.workers, 8, c.workers});
+    unsigned tries = 0;
+    bool stopped = false;
+    for (std::size_t k = 0; k < kCount && !stopped; ++k) {
+      EXPECT_EQ(queue.takeNext().imageWidth, k);
+      try {
+        queue.runOnTakingThread([&] {
+          if (k != 5) return;
+          if (++tries == 2) {
+            // Every worker has ended, its read stored: none is at work.
+            workersEnded = true;
+            EXPECT_EQ(running.load(), 0u);
+          }
+          if (tries == 1 || c.shortAlone) throw std::bad_alloc();
+        });
+      } catch (const std::bad_alloc&) {
+        stopped = true;
+        EXPECT_EQ(k, 5u);
+      }
+    }
+    EXPECT_EQ(tries, c.tries);
+    EXPECT_EQ(stopped, c.stops);
+    EXPECT_FALSE(workerReadAfterwards.load());
+  }
+}
+
 #ifndef _WIN32
 // Reads that wait on the storage (1 ms each, so that up to 64 workers
 // start), each through a file source into its thread's buffers, under
