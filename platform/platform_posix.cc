@@ -149,8 +149,8 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   // Should the path have turned into something else since it was listed or
   // tested: O_NONBLOCK keeps the open of a pipe from waiting for a writer,
   // O_NOCTTY keeps a terminal from becoming the run's own, and the fstat
-  // below closes anything but a regular file unread. Neither flag changes
-  // anything for a regular file.
+  // below closes anything but a regular file unread. A regular file has
+  // O_NONBLOCK cleared before its first read.
   const int fd = ::open(path.text.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     if (path.listedAsFile && (errno == ENOENT || errno == ENOTDIR)) return ReadStatus::missing;
@@ -159,6 +159,14 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   file.handle_ = fd;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<std::uint64_t>(st.st_size) >= kFourGiB) {
+    file.close();
+    return ReadStatus::unreadable;
+  }
+  // A regular file is read blocking, as any reader reads it: a file system
+  // that is passed O_NONBLOCK with each read (FUSE passes it on) may answer
+  // EAGAIN rather than wait, which would make a good photo unreadable.
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     file.close();
     return ReadStatus::unreadable;
   }
