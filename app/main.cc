@@ -30,6 +30,7 @@ int guardedRun(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   platform::prepareProcess();
+  platform::endOnFault(texts::kEndedByFault);
   // The console keeps the classic locale (plain decimal numbers).
   std::cout.imbue(std::locale::classic());
   platform::useUserLocale();

@@ -179,6 +179,9 @@ inline constexpr char kImageFolderTooLongReason[] =
     ": the image folder value (the 5th) is too long to be a path";
 inline constexpr char kOutputFolderTooLongReason[] =
     ": the output folder value (the 6th) is too long to be a path";
+// A run ended by a fault of the tool's own (Windows: an unhandled exception,
+// abort): the one line on standard error, followed by the fault's code.
+inline constexpr char kEndedByFault[] = "photocheck: ended by a fault; the set was not checked";
 // The HTML page that PHOTOCHECK_HTML asks for cannot be written; followed by
 // the page's path.
 inline constexpr char kCannotWritePage[] = "can not write the HTML page ";

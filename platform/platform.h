@@ -187,6 +187,20 @@ bool replaceFile(const std::string& path, const std::string& text);
 // opens can take their place and receive console text.
 void prepareProcess();
 
+// The exit status of a process ended by a fault of its own (see endOnFault):
+// never 0, so that no caller reads a crash as a pass; the status the C
+// runtime's abort gives on Windows.
+inline constexpr int kFaultStatus = 3;
+
+// From now on a fault of the process's own ends it at once with status
+// kFaultStatus and one line on standard error: `line`, then the fault's code
+// in brackets. On Windows: an unhandled exception (an access violation, heap
+// corruption, a stack overflow) on any thread, abort and std::terminate;
+// whatever host runs the program (Wine's own handling ends such a process
+// with status 0, which reads as a pass). On POSIX nothing changes: the
+// signal that ends such a process gives it a non-zero status already.
+void endOnFault(const char* line);
+
 // Runs `run` and returns what it returns, on a thread whose stack holds the
 // whole run where the process's own stack is too small for it (a stack limit
 // of a few kilobytes, ulimit -s); elsewhere on the calling thread.

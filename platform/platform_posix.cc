@@ -321,6 +321,8 @@ void prepareProcess() {
   }
 }
 
+void endOnFault(const char* /*line*/) {}
+
 // The reading threads: each stack is a mapping of its own with one page
 // below it that may not be touched (PROT_NONE), so that an overflow faults
 // rather than writes over other memory.
