@@ -164,9 +164,10 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   }
   // A regular file is read blocking, as any reader reads it: a file system
   // that is passed O_NONBLOCK with each read (FUSE passes it on) may answer
-  // EAGAIN rather than wait, which would make a good photo unreadable.
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  // EAGAIN rather than wait, which would make a good photo unreadable. Of
+  // the flags F_SETFL sets, the open asked for O_NONBLOCK alone: setting
+  // none clears it, in one call.
+  if (::fcntl(fd, F_SETFL, 0) != 0) {
     file.close();
     return ReadStatus::unreadable;
   }
