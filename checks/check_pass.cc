@@ -88,8 +88,8 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
     facts.reserve(images.size());
     reader = std::make_unique<ReadAheadQueue>(
         images.size(),
-        [&images](std::size_t index, bool& waited) {
-          return readImageFacts(images[index], waited);
+        [&images](std::size_t index, ReadBuffers& buffers, bool& waited) {
+          return readImageFacts(images[index], buffers, waited);
         },
         limits, console::flush);
   }
@@ -99,8 +99,14 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
     console::text(check.headerText);
     console::write(static_cast<std::uint64_t>(index + 1));
     console::endLine();
-    if (reader) facts.push_back(reader->takeNext());
-    fileImage(check, facts[index], index, groups);
+    if (!reader) {
+      fileImage(check, facts[index], index, groups);
+      continue;
+    }
+    facts.push_back(reader->takeNext());
+    // Filing takes memory (a value text, a group): should there be none
+    // left while workers read, they end first and the image is filed alone.
+    reader->runOnTakingThread([&] { fileImage(check, facts[index], index, groups); });
   }
   return groups;
 }

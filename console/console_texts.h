@@ -186,6 +186,9 @@ inline constexpr char kCutAtHashHint[] =
     " (the folder value ends before its \"#\": a \"#\" starts a comment)";
 // After the reason of a sole argument that starts with "-" and names no file.
 inline constexpr char kHelpHint[] = " (photocheck --help tells how to use it)";
+// A run ended by a fault of the tool's own (Windows: an unhandled exception,
+// abort): the one line on standard error, followed by the fault's code.
+inline constexpr char kEndedByFault[] = "photocheck: ended by a fault; the set was not checked";
 // The HTML page that PHOTOCHECK_HTML asks for cannot be written; followed by
 // the page's path.
 inline constexpr char kCannotWritePage[] = "can not write the HTML page ";

@@ -188,10 +188,52 @@ bool replaceFile(const std::string& path, const std::string& text);
 // opens can take their place and receive console text.
 void prepareProcess();
 
+// The exit status of a process ended by a fault of its own (see endOnFault):
+// never 0, so that no caller reads a crash as a pass; the status the C
+// runtime's abort gives on Windows.
+inline constexpr int kFaultStatus = 3;
+
+// From now on a fault of the process's own ends it at once with status
+// kFaultStatus and one line on standard error: `line`, then the fault's code
+// in brackets. On Windows: an unhandled exception (an access violation, heap
+// corruption, a stack overflow) on any thread, abort and std::terminate;
+// whatever host runs the program (Wine's own handling ends such a process
+// with status 0, which reads as a pass). On POSIX nothing changes: the
+// signal that ends such a process gives it a non-zero status already.
+void endOnFault(const char* line);
+
 // Runs `run` and returns what it returns, on a thread whose stack holds the
 // whole run where the process's own stack is too small for it (a stack limit
 // of a few kilobytes, ulimit -s); elsewhere on the calling thread.
 int runWithRoomyStack(int (*run)(int, char**), int argc, char** argv);
+
+// Threads of the tool's own (the reading threads).
+//
+// Each gets a stack of kThreadStackBytes, whatever the stack limit says
+// (ulimit -s, 8 MiB on most systems, is what a thread gets by default: under
+// an address-space limit one such stack may take all that is left), and
+// gives all of it back when joined: on POSIX the stack is a mapping of the
+// tool's own, unmapped at the join (the C library would keep a stack of its
+// own for the next thread). A thread that cannot be made (no memory for its
+// stack, a limit on threads) is no error: startThread says so and the
+// caller goes on with the threads it has.
+inline constexpr std::size_t kThreadStackBytes = 256 * 1024;
+
+struct Thread {
+  void (*body)(void*) = nullptr;
+  void* argument = nullptr;
+  std::uintptr_t handle = 0;  // the pthread_t, or the thread's HANDLE
+  void* stack = nullptr;      // POSIX: the mapping that holds the stack
+  std::size_t stackMapping = 0;
+};
+
+// Starts `body(argument)` on a new thread; `thread` must stay where it is
+// until joined. False when no thread can be made: nothing is to be joined
+// then.
+bool startThread(Thread& thread, void (*body)(void*), void* argument);
+
+// Waits until a started thread has ended and gives back its stack.
+void joinThread(Thread& thread);
 
 // Makes the user's default locale the C runtime's (all categories, from the
 // environment). On Windows the C++ library's global locale becomes the

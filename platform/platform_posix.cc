@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -156,8 +157,8 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   // Should the path have turned into something else since it was listed or
   // tested: O_NONBLOCK keeps the open of a pipe from waiting for a writer,
   // O_NOCTTY keeps a terminal from becoming the run's own, and the fstat
-  // below closes anything but a regular file unread. Neither flag changes
-  // anything for a regular file.
+  // below closes anything but a regular file unread. A regular file has
+  // O_NONBLOCK cleared before its first read.
   const int fd = ::open(path.text.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     if (path.listedAsFile && (errno == ENOENT || errno == ENOTDIR)) return ReadStatus::missing;
@@ -166,6 +167,15 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   file.handle_ = fd;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<std::uint64_t>(st.st_size) >= kFourGiB) {
+    file.close();
+    return ReadStatus::unreadable;
+  }
+  // A regular file is read blocking, as any reader reads it: a file system
+  // that is passed O_NONBLOCK with each read (FUSE passes it on) may answer
+  // EAGAIN rather than wait, which would make a good photo unreadable. Of
+  // the flags F_SETFL sets, the open asked for O_NONBLOCK alone: setting
+  // none clears it, in one call.
+  if (::fcntl(fd, F_SETFL, 0) != 0) {
     file.close();
     return ReadStatus::unreadable;
   }
@@ -318,20 +328,64 @@ void prepareProcess() {
       ::close(opened);
     }
   }
-  // A new thread's stack is as large as the stack limit (ulimit -s): under a
-  // limit of a few kilobytes a reading thread would overflow its stack now
-  // and then, and end the run without a word. Reading threads get a stack of
-  // their own size whatever the limit; a larger default stays as it is.
-  constexpr std::size_t kThreadStack = 256 * 1024;
-  pthread_attr_t defaults;
-  if (::pthread_getattr_default_np(&defaults) == 0) {
-    std::size_t size = 0;
-    if (::pthread_attr_getstacksize(&defaults, &size) == 0 && size < kThreadStack &&
-        ::pthread_attr_setstacksize(&defaults, kThreadStack) == 0) {
-      ::pthread_setattr_default_np(&defaults);
-    }
-    ::pthread_attr_destroy(&defaults);
+}
+
+void endOnFault(const char* /*line*/) {}
+
+// The reading threads: each stack is a mapping of its own with one page
+// below it that may not be touched (PROT_NONE), so that an overflow faults
+// rather than writes over other memory.
+namespace {
+
+void* runThreadBody(void* started) {
+  const Thread& thread = *static_cast<const Thread*>(started);
+  thread.body(thread.argument);
+  return nullptr;
+}
+
+}  // namespace
+
+bool startThread(Thread& thread, void (*body)(void*), void* argument) {
+  static_assert(sizeof(pthread_t) <= sizeof(thread.handle), "a pthread_t fits the handle");
+  thread = Thread{};
+  thread.body = body;
+  thread.argument = argument;
+  const long page = ::sysconf(_SC_PAGESIZE);
+  const std::size_t guard = page > 0 ? static_cast<std::size_t>(page) : 4096;
+  const std::size_t mapping = kThreadStackBytes + guard;
+  int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+#ifdef MAP_STACK
+  flags |= MAP_STACK;
+#endif
+  void* stack = ::mmap(nullptr, mapping, PROT_READ | PROT_WRITE, flags, -1, 0);
+  if (stack == MAP_FAILED) return false;
+  pthread_attr_t attributes;
+  bool started = false;
+  pthread_t id{};
+  if (::mprotect(stack, guard, PROT_NONE) == 0 && ::pthread_attr_init(&attributes) == 0) {
+    started = ::pthread_attr_setstack(&attributes, static_cast<char*>(stack) + guard,
+                                      kThreadStackBytes) == 0 &&
+              ::pthread_create(&id, &attributes, runThreadBody, &thread) == 0;
+    ::pthread_attr_destroy(&attributes);
   }
+  if (!started) {
+    ::munmap(stack, mapping);
+    return false;
+  }
+  std::memcpy(&thread.handle, &id, sizeof id);
+  thread.stack = stack;
+  thread.stackMapping = mapping;
+  return true;
+}
+
+void joinThread(Thread& thread) {
+  if (thread.stack == nullptr) return;
+  pthread_t id{};
+  std::memcpy(&id, &thread.handle, sizeof id);
+  ::pthread_join(id, nullptr);
+  // The thread has ended: nothing runs on its stack any more.
+  ::munmap(thread.stack, thread.stackMapping);
+  thread.stack = nullptr;
 }
 
 namespace {

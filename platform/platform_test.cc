@@ -121,6 +121,38 @@ TEST(OpenForReading, FifoIsUnreadableAndNotOpened) {
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
+#ifdef __linux__
+// The open of a photo asks not to block (a pipe put in its place must not
+// stop the run), but a regular file is read blocking: a file system that is
+// passed O_NONBLOCK with each read (FUSE passes it on) may answer EAGAIN
+// where a reader that blocks gets the bytes. Both ways to open: listed as a
+// file (opened at once), or of a type not known yet (asked first).
+TEST(OpenForReading, ARegularFileIsReadBlocking) {
+  TempFolder folder;
+  const std::string path = folder / "photo.jpg";
+  writeFileBytes(path, std::string("photo"));
+  for (const bool listed : {true, false}) {
+    SCOPED_TRACE(listed ? "listed as a file" : "type asked first");
+    platform::FilePath photo(path);
+    photo.listedAsFile = listed;
+    ReadableFile file;
+    ASSERT_EQ(openForReading(photo, file), ReadStatus::ok);
+    // The descriptor the file holds is the one open on `path`.
+    int flags = -1;
+    for (int fd = 3; fd < 1024 && flags == -1; ++fd) {
+      char target[4096];
+      const std::string link = "/proc/self/fd/" + std::to_string(fd);
+      const ssize_t length = ::readlink(link.c_str(), target, sizeof target);
+      if (length > 0 && std::string(target, static_cast<std::size_t>(length)) == path) {
+        flags = ::fcntl(fd, F_GETFL);
+      }
+    }
+    ASSERT_NE(flags, -1) << "no descriptor open on " << path;
+    EXPECT_EQ(flags & O_NONBLOCK, 0);
+  }
+}
+#endif
+
 // A path the listing found to be a regular file is opened without a stat
 // first. Should it have turned into a pipe or a device since, the open does
 // not wait for a writer and the descriptor is closed unread; should it be

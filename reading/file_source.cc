@@ -16,23 +16,6 @@ bool holds(const SourceBlock& block, std::uint64_t start, std::uint64_t end) {
          end <= std::uint64_t{block.start} + block.length;
 }
 
-// One of the reading thread's buffers: `capacity` bytes once made, of which
-// the first `touched` have been written before.
-struct ThreadBuffer {
-  std::unique_ptr<unsigned char[]> bytes;
-  std::uint32_t touched = 0;
-};
-
-// One buffer for each kind of block: a source uses each block once at a time,
-// and a thread reads one photo at a time.
-struct ThreadBuffers {
-  ThreadBuffer head;
-  ThreadBuffer tail;
-  ThreadBuffer scan;
-};
-
-thread_local ThreadBuffers threadBuffers;
-
 // The latest head read, on any thread, waited on the storage. Before the
 // first, the short head: at worst one more read, for the first photo. Shared
 // by the threads, since a thread that starts when the reads are found to wait
@@ -48,11 +31,11 @@ bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length
   return false;
 }
 
-// Reads `length` bytes at `start` into the thread's `buffer` (of `capacity`
+// Reads `length` bytes at `start` into `buffer` (of `capacity`
 // bytes) from its byte `at` on, and notes in `source` when the read waited on
 // the storage. The reader's source must not throw: no memory is a failed
 // read.
-bool readInto(FileSource& source, ThreadBuffer& buffer, std::uint32_t capacity, std::uint32_t at,
+bool readInto(FileSource& source, ReadBuffer& buffer, std::uint32_t capacity, std::uint32_t at,
               std::uint32_t start, std::uint32_t length) {
   if (!buffer.bytes) buffer.bytes.reset(new (std::nothrow) unsigned char[capacity]);
   if (!buffer.bytes) {
@@ -76,8 +59,8 @@ bool readInto(FileSource& source, ThreadBuffer& buffer, std::uint32_t capacity, 
   return true;
 }
 
-// Reads `length` bytes at `start` into `block`, in the thread's `buffer`.
-bool fill(FileSource& source, SourceBlock& block, ThreadBuffer& buffer, std::uint32_t capacity,
+// Reads `length` bytes at `start` into `block`, in `buffer`.
+bool fill(FileSource& source, SourceBlock& block, ReadBuffer& buffer, std::uint32_t capacity,
           std::uint32_t start, std::uint32_t length) {
   block.length = 0;
   if (!readInto(source, buffer, capacity, 0, start, length)) return false;
@@ -113,7 +96,7 @@ const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint3
     // one read, since an EXIF block that goes past the short head has more
     // to ask for there.
     const std::uint32_t have = source.head.length;
-    ok = readInto(source, threadBuffers.head, kSourceHeadBytes, have, have, fullHead - have);
+    ok = readInto(source, source.buffers->head, kSourceHeadBytes, have, have, fullHead - have);
     if (!ok) return nullptr;
     source.head.length = fullHead;
     return &source.head;
@@ -122,7 +105,7 @@ const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint3
   // near the end of the file is still served from it.
   const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
   if (offset >= tailStart && source.tail.length == 0) {
-    ok = fill(source, source.tail, threadBuffers.tail, kSourceTailBytes, tailStart,
+    ok = fill(source, source.tail, source.buffers->tail, kSourceTailBytes, tailStart,
               size - tailStart);
     return ok ? &source.tail : nullptr;
   }
@@ -134,7 +117,7 @@ const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint3
         searchGoesOn ? offset
                      : static_cast<std::uint32_t>(end - std::min<std::uint64_t>(end, piece));
     const std::uint32_t blockLength = std::min(size - start, piece);
-    ok = fill(source, source.scan, threadBuffers.scan, kSourceScanBytes, start, blockLength);
+    ok = fill(source, source.scan, source.buffers->scan, kSourceScanBytes, start, blockLength);
     return ok ? &source.scan : nullptr;
   }
   return nullptr;
@@ -170,15 +153,16 @@ std::uint32_t headBytesToRead() {
   return headWaited.load(std::memory_order_relaxed) ? kSourceHeadBytes : kSourceShortHeadBytes;
 }
 
-bool openFileSource(const platform::ReadableFile& file, FileSource& source,
+bool openFileSource(const platform::ReadableFile& file, ReadBuffers& buffers, FileSource& source,
                     std::uint32_t headBytes) {
   source = FileSource();
   source.file = &file;
+  source.buffers = &buffers;
   // A file no longer than the full head is read whole at once: a second read
   // for its end would cost more than the bytes.
   const std::uint32_t size = file.size();
   const std::uint32_t length = size <= kSourceHeadBytes ? size : std::min(headBytes, size);
-  if (!fill(source, source.head, threadBuffers.head, kSourceHeadBytes, 0, length)) return false;
+  if (!fill(source, source.head, source.buffers->head, kSourceHeadBytes, 0, length)) return false;
   headWaited.store(source.waits != 0, std::memory_order_relaxed);
   return true;
 }

@@ -31,12 +31,17 @@
 // Nothing is mapped: a file cut short while it is read makes a read fail,
 // never raises a signal.
 //
-// The blocks' buffers belong to the reading thread and serve photo after
-// photo: made the first time, kept until the thread ends (580 KiB at most).
-// A page of fresh memory costs a fault the first time a read fills it, and
-// on a virtual machine a fault can cost more than reading the page from the
-// page cache; a thread that reads photo after photo into the same buffers
-// pays for their pages once.
+// The blocks' buffers (ReadBuffers) belong to whoever reads photo after
+// photo on one thread, and serve each of them: made the first time, kept
+// until their owner lets them go (580 KiB at most). A page of fresh memory
+// costs a fault the first time a read fills it, and on a virtual machine a
+// fault can cost more than reading the page from the page cache; a thread
+// that reads photo after photo into the same buffers pays for their pages
+// once. The owner is an object of the thread's own frame, or the read-ahead
+// queue for its taking thread; never a thread_local object, whose destructor
+// the C library runs as the thread ends: glibc aborts the process when it
+// has no memory to note that destructor, and the mingw-w64 build runs it
+// after the thread's own storage is freed.
 #ifndef PHOTOCHECK_READING_FILE_SOURCE_H
 #define PHOTOCHECK_READING_FILE_SOURCE_H
 
@@ -58,8 +63,23 @@ inline constexpr std::uint32_t kSourceScanBytes = 512 * 1024;
 // from a disk a hundred or more, through a network share a millisecond.
 inline constexpr std::chrono::microseconds kStorageWait{50};
 
+// One of the buffers of a reading thread: `bytes` once made, of which the
+// first `touched` have been written before.
+struct ReadBuffer {
+  std::unique_ptr<unsigned char[]> bytes;
+  std::uint32_t touched = 0;
+};
+
+// One buffer for each kind of block: a source uses each block once at a time,
+// and a thread reads one photo at a time.
+struct ReadBuffers {
+  ReadBuffer head;
+  ReadBuffer tail;
+  ReadBuffer scan;
+};
+
 // Bytes of the file kept in memory: `length` bytes from `start` (none yet
-// while `length` is 0), in a buffer of the reading thread's (see below).
+// while `length` is 0), in one of the source's buffers.
 struct SourceBlock {
   unsigned char* bytes = nullptr;
   std::uint32_t start = 0;
@@ -68,6 +88,7 @@ struct SourceBlock {
 
 struct FileSource {
   const platform::ReadableFile* file = nullptr;
+  ReadBuffers* buffers = nullptr;
   SourceBlock head;  // read when the source is opened
   SourceBlock tail;  // read when first asked for
   SourceBlock scan;  // the latest piece of a marker search
@@ -100,9 +121,9 @@ bool mostlyWaited(const FileSource& source);
 std::uint32_t headBytesToRead();
 
 // Reads the head of `file`, `headBytes` of it (the whole file when it is no
-// longer than kSourceHeadBytes); `file` must stay open while the source is
-// used. False when it cannot be read.
-bool openFileSource(const platform::ReadableFile& file, FileSource& source,
+// longer than kSourceHeadBytes), into `buffers`; `file` and `buffers` must
+// stay while the source is used. False when it cannot be read.
+bool openFileSource(const platform::ReadableFile& file, ReadBuffers& buffers, FileSource& source,
                     std::uint32_t headBytes = kSourceHeadBytes);
 
 // The reader's view of `source`, valid while `source` lives.

@@ -63,13 +63,14 @@ Bytes photoWithMakerAt(std::uint32_t size, std::uint32_t at, const std::string& 
 
 struct OpenPhoto {
   platform::ReadableFile file;
+  ReadBuffers buffers;
   FileSource source;
 };
 
 // Opens `path` and reads its head; fails the test when that cannot be done.
 void openPhoto(const std::string& path, OpenPhoto& photo) {
   ASSERT_EQ(platform::openForReading(path, photo.file), platform::ReadStatus::ok);
-  ASSERT_TRUE(openFileSource(photo.file, photo.source));
+  ASSERT_TRUE(openFileSource(photo.file, photo.buffers, photo.source));
 }
 
 // Every range the reader may ask for comes back as the file holds it; the
@@ -158,7 +159,7 @@ TEST(FileSource, ShortHeadGrowsToTheFullHeadInOneRead) {
     writeFileBytes(path, content);
     OpenPhoto photo;
     ASSERT_EQ(platform::openForReading(path, photo.file), platform::ReadStatus::ok);
-    ASSERT_TRUE(openFileSource(photo.file, photo.source, kShort));
+    ASSERT_TRUE(openFileSource(photo.file, photo.buffers, photo.source, kShort));
     const ByteSource source = byteSourceOf(photo.source);
     for (const Ask& ask : c.asks) {
       Bytes out(ask.length);

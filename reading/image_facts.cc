@@ -43,7 +43,7 @@ ImageFacts decodeImage(FileSource& source) {
 
 namespace {
 
-ImageFacts readAndDecode(const platform::FilePath& path, bool& waited) {
+ImageFacts readAndDecode(const platform::FilePath& path, ReadBuffers& buffers, bool& waited) {
   ImageFacts facts;
   platform::ReadableFile file;
   const platform::ReadStatus status = platform::openForReading(path, file);
@@ -53,7 +53,7 @@ ImageFacts readAndDecode(const platform::FilePath& path, bool& waited) {
   if (status != platform::ReadStatus::ok) return facts;
 
   FileSource source;
-  if (openFileSource(file, source, headBytesToRead())) {
+  if (openFileSource(file, buffers, source, headBytesToRead())) {
     facts = decodeImage(source);
   } else if (source.shortage) {
     facts.read = ImageRead::shortage;
@@ -64,10 +64,10 @@ ImageFacts readAndDecode(const platform::FilePath& path, bool& waited) {
 
 }  // namespace
 
-ImageFacts readImageFacts(const platform::FilePath& path, bool& waited) {
+ImageFacts readImageFacts(const platform::FilePath& path, ReadBuffers& buffers, bool& waited) {
   waited = false;
   try {
-    return readAndDecode(path, waited);
+    return readAndDecode(path, buffers, waited);
   } catch (...) {
     return factsOfFailedRead();
   }

@@ -49,11 +49,12 @@ ImageFacts factsOfRecord(ExifResult result, ExifRecord& record);
 // std::bad_alloc (no memory for a text the photo holds).
 ImageFacts decodeImage(FileSource& source);
 
-// Opens, reads and decodes the image at `path`; `waited` tells whether most
-// reads of it waited on the storage (see mostlyWaited). Never throws: an image
-// whose reading fails is unreadable, or a shortage when the process ran out
-// of file descriptors or memory for it.
-ImageFacts readImageFacts(const platform::FilePath& path, bool& waited);
+// Opens, reads and decodes the image at `path` with the reading thread's
+// `buffers`; `waited` tells whether most reads of it waited on the storage
+// (see mostlyWaited). Never throws: an image whose reading fails is
+// unreadable, or a shortage when the process ran out of file descriptors or
+// memory for it.
+ImageFacts readImageFacts(const platform::FilePath& path, ReadBuffers& buffers, bool& waited);
 
 // Called in a catch block only: the facts of a read that threw. No memory
 // (std::bad_alloc) is the tool's own shortage, anything else an image that

@@ -1,7 +1,7 @@
 #include "reading/read_ahead.h"
 
 #include <algorithm>
-#include <exception>
+#include <thread>
 #include <utility>
 
 #include "platform/platform.h"
@@ -31,16 +31,18 @@ std::size_t readsWantedInFlight(std::chrono::nanoseconds latency, std::size_t mo
   return std::min(std::max(wanted, kWaitingReads), most);
 }
 
+void ReadAheadQueue::runWorker(void* queue) { static_cast<ReadAheadQueue*>(queue)->work(); }
+
 void ReadAheadQueue::addWorkers(std::size_t count) {
-  try {
-    while (workers_.size() < std::min(count, mostWorkers_)) {
-      workers_.emplace_back(&ReadAheadQueue::work, this);
+  // Within the room reserved at the start: no entry moves.
+  while (workers_.size() < std::min(count, mostWorkers_)) {
+    workers_.emplace_back();
+    if (!platform::startThread(workers_.back(), &ReadAheadQueue::runWorker, this)) {
+      // No more threads to be had, or no memory for a stack: the ones there
+      // are (or the taking thread alone) read everything all the same.
+      workers_.pop_back();
+      mostWorkers_ = workers_.size();
     }
-  } catch (const std::exception&) {
-    // No more threads to be had (std::system_error), or no memory to start
-    // one: the ones there are (or the taking thread alone) read everything
-    // all the same.
-    mostWorkers_ = workers_.size();
   }
 }
 
@@ -50,28 +52,29 @@ ReadAheadQueue::~ReadAheadQueue() {
     stopping_ = true;
   }
   readMayStart_.notify_all();
-  for (std::thread& worker : workers_) worker.join();
+  for (platform::Thread& worker : workers_) platform::joinThread(worker);
 }
 
 bool ReadAheadQueue::mayStartRead() const {
   return nextToStart_ < count_ && nextToStart_ - nextToTake_ < window_;
 }
 
-ImageFacts ReadAheadQueue::readGuarded(std::size_t index, bool& waited) const {
+ImageFacts ReadAheadQueue::readGuarded(std::size_t index, ReadBuffers& buffers,
+                                       bool& waited) const {
   try {
-    return read_(index, waited);
+    return read_(index, buffers, waited);
   } catch (...) {
     // Whatever went wrong, the image is filed in its place.
     return factsOfFailedRead();
   }
 }
 
-std::size_t ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
+std::size_t ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock, ReadBuffers& buffers) {
   const std::size_t index = nextToStart_++;
   lock.unlock();
   bool waited = false;
   const auto begin = std::chrono::steady_clock::now();
-  ImageFacts facts = readGuarded(index, waited);
+  ImageFacts facts = readGuarded(index, buffers, waited);
   const auto took =
       std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - begin)
           .count();
@@ -91,11 +94,13 @@ std::size_t ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock) {
 }
 
 void ReadAheadQueue::work() {
+  // The worker's own buffers, let go when it ends.
+  ReadBuffers buffers;
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stopping_ && !alone_ && nextToStart_ != count_) {
     if (mayStartRead() && workersReading_ < wantedReads_) {
       ++workersReading_;
-      const std::size_t index = readNext(lock);
+      const std::size_t index = readNext(lock, buffers);
       --workersReading_;
       // The taking thread is woken for the one result it waits for, not for
       // each of the 63 others that come in meanwhile.
@@ -135,12 +140,19 @@ void ReadAheadQueue::followTheLatency() {
 void ReadAheadQueue::goAlone(std::unique_lock<std::mutex>& lock) {
   alone_ = true;
   mostWorkers_ = 0;
-  std::vector<std::thread> ending = std::move(workers_);
+  std::vector<platform::Thread> ending = std::move(workers_);
   workers_.clear();
   lock.unlock();
   readMayStart_.notify_all();
-  for (std::thread& worker : ending) worker.join();
+  for (platform::Thread& worker : ending) platform::joinThread(worker);
   lock.lock();
+}
+
+bool ReadAheadQueue::endWorkers() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (alone_ || workers_.empty()) return false;
+  goAlone(lock);
+  return true;
 }
 
 ImageFacts ReadAheadQueue::takeNext() {
@@ -161,7 +173,7 @@ ImageFacts ReadAheadQueue::takeNext() {
       continue;  // the state may have moved on meanwhile
     }
     if (reads) {
-      readNext(lock);
+      readNext(lock, takerBuffers_);
     } else {
       takerWaiting_ = true;
       resultStored_.wait(lock);
@@ -180,7 +192,7 @@ ImageFacts ReadAheadQueue::takeNext() {
     tellWait(lock);
     lock.unlock();
     bool waited = false;
-    facts = readGuarded(index, waited);
+    facts = readGuarded(index, takerBuffers_, waited);
     if (facts.read == ImageRead::shortage) throw platform::ResourceShortage{};
     return facts;
   }

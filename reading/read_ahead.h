@@ -43,6 +43,17 @@
 // the run stops. Each image is thus read at most twice, and the queue never
 // retries anything more.
 //
+// The same holds for the taking thread's own work on the image it took
+// (runOnTakingThread): should that find no memory (std::bad_alloc) while
+// workers read, the workers end and give their memory back, and the work is
+// done once more, alone.
+//
+// Each worker reads into buffers of its own frame (ReadBuffers), made at its
+// first photo and let go when it ends; the taking thread's are the queue's.
+// Workers are the platform's threads (platform::startThread): a small stack
+// of their own, given back whole when they end, so that a run that goes on
+// alone has what a run that never started a worker would have had.
+//
 // Before the taking thread waits for a read (its own, when the latest reads
 // waited on the storage or it reads alone, or a worker's) it calls
 // `beforeWait`: the pass writes out its console lines there, so a caller
@@ -56,15 +67,18 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <thread>
+#include <new>
 #include <vector>
 
+#include "platform/platform.h"
+#include "reading/file_source.h"
 #include "reading/image_facts.h"
 
-// Reads image `index` of the list, and sets `waited` when a read of it waited
-// on the storage. Called on worker threads, several at once for different
-// indices, and on the taking thread while it would otherwise wait.
-using ReadImage = std::function<ImageFacts(std::size_t index, bool& waited)>;
+// Reads image `index` of the list into the reading thread's `buffers`, and
+// sets `waited` when a read of it waited on the storage. Called on worker
+// threads, several at once for different indices, and on the taking thread
+// while it would otherwise wait.
+using ReadImage = std::function<ImageFacts(std::size_t index, ReadBuffers& buffers, bool& waited)>;
 
 // Called on the taking thread before it waits for a read.
 using BeforeWait = std::function<void()>;
@@ -114,11 +128,26 @@ class ReadAheadQueue {
   // read with the taking thread alone at work.
   ImageFacts takeNext();
 
+  // Runs `step`, work of the taking thread's own on what it took (filing an
+  // image). Should it throw std::bad_alloc while workers read, every worker
+  // ends first (as for a read that ran short: their memory is given back)
+  // and `step` runs once more; what it throws then, or alone, goes on.
+  template <typename Step>
+  void runOnTakingThread(Step&& step) {
+    try {
+      step();
+      return;
+    } catch (const std::bad_alloc&) {
+      if (!endWorkers()) throw;
+    }
+    step();
+  }
+
  private:
   bool mayStartRead() const;  // with the mutex held
   // Starts the next image and stores its result, and returns its index; the
   // lock is let go while the image is read.
-  std::size_t readNext(std::unique_lock<std::mutex>& lock);
+  std::size_t readNext(std::unique_lock<std::mutex>& lock, ReadBuffers& buffers);
   // With the mutex held, on the taking thread only: adds workers up to
   // `count` (fewer when no more threads can be made).
   void addWorkers(std::size_t count);
@@ -126,7 +155,7 @@ class ReadAheadQueue {
   // On the taking thread, with the mutex held: sets the worker reads wanted
   // from the latest reads' waits and latency, adding workers if need be.
   void followTheLatency();
-  ImageFacts readGuarded(std::size_t index, bool& waited) const;
+  ImageFacts readGuarded(std::size_t index, ReadBuffers& buffers, bool& waited) const;
   // Whether a read by the taking thread is likely to wait on the storage.
   bool readsWait() const;  // with the mutex held
   // Calls beforeWait_ with the mutex let go.
@@ -134,6 +163,9 @@ class ReadAheadQueue {
   // On the taking thread, with the mutex held: no worker starts another
   // read, and every worker ends (their reads in flight are stored).
   void goAlone(std::unique_lock<std::mutex>& lock);
+  // On the taking thread: goAlone; false when no worker was left to end.
+  bool endWorkers();
+  static void runWorker(void* queue);
 
   const std::size_t count_;
   const ReadImage read_;
@@ -169,7 +201,10 @@ class ReadAheadQueue {
   // Set once a read ran short of the tool's means: workers end, the taking
   // thread reads everything left.
   bool alone_ = false;
-  std::vector<std::thread> workers_;
+  // Reserved for the most workers at the start: a worker's entry stays where
+  // it is while the worker runs.
+  std::vector<platform::Thread> workers_;
+  ReadBuffers takerBuffers_;
 };
 
 #endif  // PHOTOCHECK_READING_READ_AHEAD_H

@@ -8,7 +8,19 @@
 #include <new>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <thread>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/sanitizer_build.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -80,7 +92,7 @@ TEST(ReadAheadQueue, KeepsListOrderAndStaysWithinTheWindow) {
     {
       ReadAheadQueue queue(
           kCount,
-          [&log, &limits](std::size_t index, bool&) {
+          [&log, &limits](std::size_t index, ReadBuffers&, bool&) {
             log.begin(index, limits.window);
             std::mt19937 random(static_cast<unsigned>(index));
             std::this_thread::sleep_for(microseconds(random() % 400));
@@ -112,7 +124,7 @@ TEST(ReadAheadQueue, FilesAFailingReadInPlace) {
   for (const ReadAheadLimits& limits : {ReadAheadLimits{0, 1}, ReadAheadLimits{4, 8, 4}}) {
     ReadAheadQueue queue(
         40,
-        [](std::size_t index, bool&) -> ImageFacts {
+        [](std::size_t index, ReadBuffers&, bool&) -> ImageFacts {
           if (index % 5 == 2) throw std::runtime_error("read failed");
           if (index == 13) throw 13;
           return factsOf(index);
@@ -154,7 +166,7 @@ TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
     std::atomic<bool> retried{false};
     ReadAheadQueue queue(
         kCount,
-        [&](std::size_t index, bool&) -> ImageFacts {
+        [&](std::size_t index, ReadBuffers&, bool&) -> ImageFacts {
           const unsigned nth = ++reads[index];
           if (index == c.shortAt && nth == 2) retried = true;
           if (++running > 1 && retried) othersRanWhileAlone = true;
@@ -187,6 +199,140 @@ TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
   }
 }
 
+// Work of the taking thread's own (filing the image it took) that finds no
+// memory while workers read ends every worker first, and is done once more
+// with no worker left: every later image is read by the taking thread.
+// Should it find no memory even then, or with no worker to end,
+// std::bad_alloc goes to the caller.
+TEST(ReadAheadQueue, TakingThreadWorkWithoutMemoryEndsTheWorkersAndIsDoneAgain) {
+  struct Case {
+    const char* what;
+    std::size_t workers;
+    bool shortAlone;  // the second try finds no memory either
+    unsigned tries;   // of the work on image 5
+    bool stops;
+  };
+  const Case cases[] = {
+      {"no memory while workers read", 4, false, 2, false},
+      {"no memory even alone", 4, true, 2, true},
+      {"no memory with no worker", 0, false, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    constexpr std::size_t kCount = 40;
+    const std::thread::id taker = std::this_thread::get_id();
+    std::atomic<std::size_t> running{0};
+    std::atomic<bool> workersEnded{false};
+    std::atomic<bool> workerReadAfterwards{false};
+    ReadAheadQueue queue(
+        kCount,
+        [&](std::size_t index, ReadBuffers&, bool&) {
+          ++running;
+          if (workersEnded && std::this_thread::get_id() != taker) workerReadAfterwards = true;
+          std::this_thread::sleep_for(microseconds(200));
+          --running;
+          return factsOf(index);
+        },
+        ReadAheadLimits{c.workers, 8, c.workers});
+    unsigned tries = 0;
+    bool stopped = false;
+    for (std::size_t k = 0; k < kCount && !stopped; ++k) {
+      EXPECT_EQ(queue.takeNext().imageWidth, k);
+      try {
+        queue.runOnTakingThread([&] {
+          if (k != 5) return;
+          if (++tries == 2) {
+            // Every worker has ended, its read stored: none is at work.
+            workersEnded = true;
+            EXPECT_EQ(running.load(), 0u);
+          }
+          if (tries == 1 || c.shortAlone) throw std::bad_alloc();
+        });
+      } catch (const std::bad_alloc&) {
+        stopped = true;
+        EXPECT_EQ(k, 5u);
+      }
+    }
+    EXPECT_EQ(tries, c.tries);
+    EXPECT_EQ(stopped, c.stops);
+    EXPECT_FALSE(workerReadAfterwards.load());
+  }
+}
+
+#ifndef _WIN32
+// Reads that wait on the storage (1 ms each, so that up to 64 workers
+// start), each through a file source into its thread's buffers, under
+// address-space limits from what the test process holds to some 24 MiB more:
+// every run gives every image or stops with ResourceShortage (a worker that
+// cannot start, or finds no memory for its buffers or its stack, is a
+// shortage), and none ends by a signal.
+TEST(ReadAheadQueue, AddressSpaceLimitsGiveEveryImageOrAShortageNeverAnAbort) {
+  if (testsupport::kSanitized) {
+    GTEST_SKIP() << "a sanitizer runtime reserves terabytes of address space: a limit of a few "
+                    "MiB tests it, not the queue";
+  }
+  TempFolder folder;
+  testsupport::ExifBuilder exif;
+  exif.addShorts(testsupport::Ifd::exif, 0xA405, {35});  // FocalLengthIn35mmFilm
+  const testsupport::Bytes photo = testsupport::JpegBuilder().exif(exif.segment()).build();
+  std::vector<platform::FilePath> paths;
+  for (int i = 0; i < 100; ++i) {
+    paths.emplace_back(folder / ("p" + std::to_string(i) + ".jpg"));
+    writeFileBytes(paths.back().text, photo);
+  }
+  // What the process holds now, in bytes (VmSize, in KiB).
+  std::size_t held = 0;
+  {
+    const std::string status = readFileBytes("/proc/self/status").value_or("");
+    const std::size_t at = status.find("VmSize:");
+    ASSERT_NE(at, std::string::npos);
+    held = std::stoul(status.substr(at + 7)) * 1024;
+  }
+  enum Outcome { everyImage = 0, shortage = 1, wrongImage = 2 };
+  int runs[3] = {0, 0, 0};
+  // 128 KiB steps where the first workers start, then 1 MiB ones.
+  for (std::size_t more = 0; more <= std::size_t{24} << 20;
+       more += more < std::size_t{4} << 20 ? 128 * 1024 : 1024 * 1024) {
+    SCOPED_TRACE(testing::Message()
+                 << "limit: what the process holds and " << (more >> 10) << " KiB");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const struct rlimit limit = {held + more, held + more};
+      if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(wrongImage);
+      try {
+        ReadAheadQueue queue(
+            paths.size(),
+            [&paths](std::size_t index, ReadBuffers& buffers, bool& waited) {
+              std::this_thread::sleep_for(milliseconds(1));
+              ImageFacts facts = readImageFacts(paths[index], buffers, waited);
+              waited = true;
+              return facts;
+            },
+            ReadAheadLimits{64, 128, 1});
+        for (std::size_t k = 0; k < paths.size(); ++k) {
+          if (queue.takeNext().focalLength35mm != 35) ::_exit(wrongImage);
+        }
+      } catch (const platform::ResourceShortage&) {
+        ::_exit(shortage);
+      } catch (const std::bad_alloc&) {
+        ::_exit(shortage);
+      }
+      ::_exit(everyImage);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    ASSERT_LE(WEXITSTATUS(status), 2);
+    ++runs[WEXITSTATUS(status)];
+  }
+  EXPECT_EQ(runs[wrongImage], 0);
+  // The sweep reaches both ends.
+  EXPECT_GT(runs[everyImage], 0);
+  EXPECT_GT(runs[shortage], 0);
+}
+#endif
+
 // Dropped early (the run ends on an error of its own) while every worker is
 // in the middle of a read: the queue waits for those reads to end, and starts
 // no other.
@@ -201,7 +347,7 @@ TEST(ReadAheadQueue, ShutsDownWithReadsInFlight) {
   {
     ReadAheadQueue queue(
         10000,
-        [&log, &released](std::size_t index, bool&) {
+        [&log, &released](std::size_t index, ReadBuffers&, bool&) {
           log.begin(index, 32);
           while (!released.load()) std::this_thread::sleep_for(microseconds(200));
           log.end();
@@ -240,7 +386,7 @@ TEST(ReadAheadQueue, AddsWorkersOnlyWhileReadsWait) {
     {
       ReadAheadQueue queue(
           200,
-          [&log, &c](std::size_t index, bool& waited) {
+          [&log, &c](std::size_t index, ReadBuffers&, bool& waited) {
             log.begin(index, 64);
             std::this_thread::sleep_for(milliseconds(2));
             log.end();
@@ -291,7 +437,7 @@ TEST(ReadAheadQueue, ReadsInFlightGrowWithTheLatencyAndShrinkAgain) {
   {
     ReadAheadQueue queue(
         kCount,
-        [&](std::size_t index, bool& waited) {
+        [&](std::size_t index, ReadBuffers&, bool& waited) {
           ReadLog& log = index < kSlow ? slow : fast;
           if (index < kSlow || index >= kMeasuredFrom) log.begin(index, 128);
           std::this_thread::sleep_for(index < kSlow ? milliseconds(20) : microseconds(300));
@@ -313,7 +459,7 @@ TEST(ReadAheadQueue, WithoutWorkersTheTakingThreadReads) {
   std::atomic<bool> elsewhere{false};
   ReadAheadQueue queue(
       10,
-      [&](std::size_t index, bool&) {
+      [&](std::size_t index, ReadBuffers&, bool&) {
         if (std::this_thread::get_id() != taker) elsewhere = true;
         return factsOf(index);
       },
@@ -346,7 +492,7 @@ TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
     std::size_t told = 0;
     ReadAheadQueue queue(
         kCount,
-        [&c](std::size_t index, bool& waited) {
+        [&c](std::size_t index, ReadBuffers&, bool& waited) {
           std::this_thread::sleep_for(c.readTime);
           waited = c.readsWait;
           return factsOf(index);
@@ -362,7 +508,7 @@ TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
   std::atomic<bool> workerStarted{false};
   ReadAheadQueue queue(
       1,
-      [&](std::size_t index, bool&) {
+      [&](std::size_t index, ReadBuffers&, bool&) {
         workerStarted = true;
         EXPECT_TRUE(eventually([&] { return toldWhileReading.load(); }));
         return factsOf(index);
@@ -376,7 +522,7 @@ TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
 TEST(ReadAheadQueue, AnEmptyListReadsNothing) {
   std::atomic<int> reads{0};
   {
-    ReadAheadQueue queue(0, [&reads](std::size_t index, bool&) {
+    ReadAheadQueue queue(0, [&reads](std::size_t index, ReadBuffers&, bool&) {
       ++reads;
       return factsOf(index);
     });

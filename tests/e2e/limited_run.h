@@ -20,23 +20,12 @@
 #include <vector>
 
 #include "tests/support/run_tool.h"
+#include "tests/support/sanitizer_build.h"
 
 namespace e2e {
 
-// True in a build with a sanitizer: its runtime reserves terabytes of address
-// space and needs a deep stack, so address-space and stack limits test the
-// sanitizer, not the tool.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-inline constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-inline constexpr bool kSanitized = true;
-#else
-inline constexpr bool kSanitized = false;
-#endif
-#else
-inline constexpr bool kSanitized = false;
-#endif
+// True in a build with a sanitizer (see tests/support/sanitizer_build.h).
+inline constexpr bool kSanitized = testsupport::kSanitized;
 
 // A resource of setrlimit (an enumeration of the C library's in C++).
 using Resource = decltype(RLIMIT_NOFILE);

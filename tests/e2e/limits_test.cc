@@ -17,18 +17,18 @@
 
 namespace {
 
-// 200 photos, a few not photos at all and in each check a few that differ:
-// every check runs and every group kind is printed.
+// 200 photos (or `count`), a few not photos at all and in each check a few
+// that differ: every check runs and every group kind is printed.
 struct LimitSet {
   TempFolder root;
   std::string images = root / "images";
   std::string output = root / "out";
   std::string settings = root / "photocheck.settings";
 
-  LimitSet() {
-    for (int i = 0; i < 200; ++i) {
+  explicit LimitSet(int count = 200) {
+    for (int i = 0; i < count; ++i) {
       char name[16];
-      std::snprintf(name, sizeof name, "p%03d.jpg", i);
+      std::snprintf(name, sizeof name, "p%04d.jpg", i);
       if (i % 50 == 7) {
         writeFileBytes(images + kSep + name, "not a photo");
         continue;
@@ -133,6 +133,28 @@ TEST(Limits, AddressSpaceLimitsGiveTheUnlimitedRunOrAClearStop) {
   // The sweep reaches both ends: runs that stop and runs that get through.
   EXPECT_GT(stops, 0);
   EXPECT_LT(stops, runs);
+}
+
+// A limit that the taking thread alone gets through never stops the run:
+// at 6 MiB no worker can start and the taking thread reads alone from the
+// first photo; at 11 MiB workers start, run short, end and give back what
+// they had (their stacks, their buffers), and the taking thread goes on
+// alone with what a run that never started one would have had.
+TEST(Limits, ARunThatGoesOnAloneHasWhatARunWithoutWorkersHas) {
+  if (e2e::kSanitized) {
+    GTEST_SKIP() << "a sanitizer runtime reserves terabytes of address space: a limit of a few "
+                    "MiB tests it, not the tool";
+  }
+  const LimitSet set(2000);
+  const Outcome unlimited = runUnder(set, {});
+  ASSERT_TRUE(unlimited.report.has_value());
+  for (const rlim_t kib : {6 * 1024, 11 * 1024}) {
+    SCOPED_TRACE("address space limit " + std::to_string(kib) + " KiB");
+    const Outcome limited = runUnder(set, e2e::limitedTo(RLIMIT_AS, kib * 1024));
+    EXPECT_EQ(limited.run.out, unlimited.run.out);
+    EXPECT_EQ(limited.run.status, unlimited.run.status);
+    EXPECT_EQ(limited.report, unlimited.report);
+  }
 }
 
 TEST(Limits, A16KiBStackGivesTheUnlimitedRun) {

@@ -11,6 +11,7 @@
 
 #include "console/console_texts.h"
 #include "gtest/gtest.h"
+#include "platform/platform.h"
 #include "tests/e2e/photo_set.h"
 #include "tests/support/expected_console.h"
 #include "tests/support/run_tool.h"
@@ -48,6 +49,35 @@ TEST(WindowsProcess, ArgumentsArriveIntactAndLinesEndInCrLf) {
   EXPECT_GT(run.err.size(), prefix.size() + 2) << run.err;
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
   EXPECT_EQ(run.status, 1);
+}
+
+// A fault of the process's own never reads as a pass, whatever host runs it
+// (under Wine an unhandled exception used to end a process with status 0):
+// it ends with the fault status and one line on standard error naming the
+// fault's code. The probe readies the process as photocheck's main does.
+TEST(WindowsProcess, AFaultEndsTheProcessWithTheFaultStatusAndOneLine) {
+  struct Case {
+    const char* how;
+    const char* code;  // empty: no fault
+  };
+  const Case cases[] = {
+      {"access", "0xC0000005"},     // an access violation
+      {"worker", "0xC0000005"},     // ... on a thread of the tool's own
+      {"abort", "0x00000003"},      // abort (SIGABRT)
+      {"terminate", "0x00000004"},  // std::terminate
+      {"none", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.how);
+    const ToolRun run = runTool(PHOTOCHECK_FAULT_PROBE, {c.how});
+    if (*c.code == '\0') {
+      EXPECT_EQ(run.status, 0);
+      EXPECT_EQ(run.err, "");
+      continue;
+    }
+    EXPECT_EQ(run.status, platform::kFaultStatus);
+    EXPECT_EQ(run.err, std::string("fault probe: ended by a fault (") + c.code + ")\r\n");
+  }
 }
 
 // Sets an environment variable of this process, which the tool inherits, and
