@@ -25,11 +25,10 @@ extern "C" __declspec(dllimport) int __cdecl __wgetmainargs(int* argc, wchar_t**
 
 namespace platform {
 
-namespace {
-
-// The system's words for `error` ("The system cannot find the file
-// specified."), in English where the system has them, without the line end.
-std::string systemErrorText(DWORD error) {
+// The system's words ("The system cannot find the file specified."), in
+// English where the system has them, without the line end.
+std::string systemErrorText(int code) {
+  const auto error = static_cast<DWORD>(code);
   std::string text(512, '\0');
   const DWORD flags =
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
@@ -47,6 +46,8 @@ std::string systemErrorText(DWORD error) {
   }
   return text;
 }
+
+namespace {
 
 // The C runtime's text mode, applied to the bytes of a file as they come: a
 // carriage return right before a line feed is dropped (also when the two

@@ -213,7 +213,7 @@ TEST(WindowsReport, PlantedTemporaryNamesAreNeverOpened) {
   ASSERT_TRUE(platform::replaceFileWith(path, "report\n", countingNumbers));
   EXPECT_EQ(nextNumber, linked ? 4u : 3u);
   EXPECT_EQ(readFileBytes(path), "report\r\n");
-  EXPECT_TRUE(fs::is_directory(widefiles::extended(root.path(), L"error.json.000000")));
+  EXPECT_TRUE(fs::is_directory(widefiles::extended(root.path(), L".photocheck-000000")));
   EXPECT_EQ(widefiles::readFile(platform::temporaryPathFor(target, 1)), "theirs");
   EXPECT_EQ(readFileBytes(root / "victim.txt"), "theirs");
   EXPECT_FALSE(widefiles::exists(platform::temporaryPathFor(target, linked ? 3 : 2)));

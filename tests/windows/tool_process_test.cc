@@ -132,7 +132,7 @@ TEST(WindowsProcess, ThingsPlantedInTheOutputFolderDoNotBreakTheReport) {
   noGps.gps.reset();
   e2e::writePhoto(images + "\\nogps.jpg", noGps);
   std::filesystem::create_directories(output + "\\error.json.tmp");
-  writeFileBytes(output + "\\error.json.000000", "theirs");
+  writeFileBytes(output + "\\.photocheck-000000", "theirs");
   writeFileBytes(root / "victim.txt", "theirs");
   const bool linked =
       widefiles::makeLink(widefiles::extended(output, L"error.json"), L"..\\victim.txt", false);
@@ -143,13 +143,14 @@ TEST(WindowsProcess, ThingsPlantedInTheOutputFolderDoNotBreakTheReport) {
             e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, {"nogps.jpg"})}));
   EXPECT_EQ(e2e::lastLine(r.run.out), r.report.value_or(""));
   EXPECT_EQ(readFileBytes(root / "victim.txt"), "theirs");
-  EXPECT_EQ(readFileBytes(output + "\\error.json.000000"), "theirs");
+  EXPECT_EQ(readFileBytes(output + "\\.photocheck-000000"), "theirs");
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(output)) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"error.json", "error.json.000000", "error.json.tmp"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{".photocheck-000000", "error.json", "error.json.tmp"}));
   if (!linked) std::cout << "[   NOTE   ] no link could be made: error.json was not planted\n";
 }
 
