@@ -128,12 +128,8 @@ TEST(GeoJson, SampleSetThroughGdalAndPython) {
 
 // Two folders holding the same name, a flight log, a JPEG without EXIF, one
 // whose EXIF block is damaged, a photo with a capture time, a Chinese name,
-// a name that is not UTF-8 and an '&': every path comes back exact, each
-// "error" photo with its reason.
-TEST(GeoJson, EveryKindOfFileThroughGdalAndPython) {
-  TempFolder root;
-  const std::string images = root / "images";
-  const std::string output = root / "out";
+// and a name that is not UTF-8 with an '&' (without GPS, so it is flagged).
+void writeSurveySet(const std::string& images) {
   e2e::writePhoto(images + "/a/DJI_0006.JPG", e2e::Photo{});
   e2e::Photo noGps;
   noGps.gps.reset();
@@ -160,7 +156,15 @@ TEST(GeoJson, EveryKindOfFileThroughGdalAndPython) {
       .addGpsCoordinate(testsupport::Ifd::gps, 4, 120, 10, 0);
   writeFileBytes(images + "/c/timed.jpg", testsupport::JpegBuilder().exif(timed.segment()).build());
   e2e::writePhoto(images + "/\xe5\xbd\xb1\xe5\x83\x8f.jpg", e2e::Photo{});  // 影像, UTF-8
-  e2e::writePhoto(images + "/\xcf\xf1&x.jpg", e2e::Photo{});                // GBK bytes, '&'
+  e2e::writePhoto(images + "/\xcf\xf1&x.jpg", noGps);                       // GBK bytes
+}
+
+// Every path comes back exact, each "error" photo with its reason.
+TEST(GeoJson, EveryKindOfFileThroughGdalAndPython) {
+  TempFolder root;
+  const std::string images = root / "images";
+  const std::string output = root / "out";
+  writeSurveySet(images);
 
   const GeoJsonRun r = runBoth(root, images, output);
   expectSameRun(r);
@@ -185,7 +189,7 @@ TEST(GeoJson, EveryKindOfFileThroughGdalAndPython) {
         "4 632f6e6f657869662e6a7067 null resolution+camera_maker+focal_length+gps "
         "no EXIF block None\n"
         "5 632f74696d65642e6a7067 120.166667,30.260000 - None 2024-05-17T10:42:07\n"
-        "6 cff126782e6a7067 120.166667,30.260000,15.000000 - None None\n"
+        "6 cff126782e6a7067 null gps None None\n"
         "7 e5bdb1e5838f2e6a7067 120.166667,30.260000,15.000000 - None None\n";
     EXPECT_EQ(python->out, wanted);
   }
@@ -197,10 +201,44 @@ TEST(GeoJson, EveryKindOfFileThroughGdalAndPython) {
   }
   ASSERT_EQ(gdal->status, 0) << gdal->err;
   EXPECT_NE(gdal->out.find("Feature Count: 8"), std::string::npos) << gdal->out;
-  EXPECT_EQ(countOf(gdal->out, "POINT"), 4u) << gdal->out;
+  EXPECT_EQ(countOf(gdal->out, "POINT"), 3u) << gdal->out;
   EXPECT_NE(gdal->out.find("reason (String) = not a JPEG"), std::string::npos) << gdal->out;
   EXPECT_NE(gdal->out.find("\xe5\xbd\xb1\xe5\x83\x8f.jpg"), std::string::npos) << gdal->out;
   EXPECT_NE(gdal->out.find("path (String) = b/DJI_0006.JPG"), std::string::npos) << gdal->out;
+}
+
+// The Python example of docs/usage.md, taken from the page as it stands,
+// moves exactly the flagged photos aside, each under its own folders.
+TEST(GeoJson, PipelineExampleMovesTheFlaggedPhotos) {
+  const std::optional<std::string> usage = readFileBytes((kCheckout / "docs/usage.md").string());
+  ASSERT_TRUE(usage.has_value());
+  const std::string marker = "GeoJson.PipelineExampleMovesTheFlaggedPhotos runs this block";
+  const std::size_t at = usage->find(marker);
+  ASSERT_NE(at, std::string::npos) << "docs/usage.md no longer shows the example";
+  const std::size_t start = usage->find("```python\n", at);
+  ASSERT_NE(start, std::string::npos);
+  const std::size_t code = start + 10;
+  const std::string script = usage->substr(code, usage->find("```", code) - code);
+
+  TempFolder root;
+  const std::string images = root / "images";
+  writeSurveySet(images);
+  const GeoJsonRun r = runBoth(root, images, root / "out");
+  ASSERT_EQ(r.withReport.run.status, 1);
+  writeFileBytes(root / "move_flagged.py", script);
+  const std::optional<ToolRun> python =
+      runInstalled("python3", {root / "move_flagged.py", r.path, images, root / "aside"});
+  if (!python) GTEST_SKIP() << "python3 is not installed: the example is not run";
+  ASSERT_EQ(python->status, 0) << python->err;
+  for (const char* moved :
+       {"b/DJI_0006.JPG", "b/DJI_FLIGHT.MRK", "c/damaged.jpg", "c/noexif.jpg", "\xcf\xf1&x.jpg"}) {
+    EXPECT_TRUE(fs::exists(root / (std::string("aside/") + moved))) << moved;
+    EXPECT_FALSE(fs::exists(images + "/" + moved)) << moved;
+  }
+  for (const char* kept : {"a/DJI_0006.JPG", "c/timed.jpg", "\xe5\xbd\xb1\xe5\x83\x8f.jpg"}) {
+    EXPECT_TRUE(fs::exists(images + "/" + kept)) << kept;
+  }
+  EXPECT_EQ(countOf(python->out, "moved "), 5u) << python->out;
 }
 
 }  // namespace
