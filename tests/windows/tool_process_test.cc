@@ -243,7 +243,9 @@ TEST(WindowsProcess, SideFilesNeverReplaceWhatTheRunMustLeaveAlone) {
       EXPECT_EQ(run.report, plain.report);
       EXPECT_EQ(readFileBytes(images + "\\p0.jpg"), photo);
       EXPECT_EQ(readFileBytes(root / "photocheck.settings"), settings);
-      if (!c.refused) EXPECT_TRUE(readFileBytes(c.path).has_value());
+      if (!c.refused) {
+        EXPECT_TRUE(readFileBytes(c.path).has_value());
+      }
     }
   }
   if (!hardLinked) std::cout << "[   NOTE   ] no hard link could be made: that case was left out\n";
