@@ -1,20 +1,23 @@
 #include "app/run_flow.h"
 
 #include <array>
+#include <cstdint>
 #include <initializer_list>
+#include <iostream>
 #include <iterator>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/settings.h"
+#include "app/side_files.h"
 #include "checks/check_findings.h"
 #include "checks/check_pass.h"
 #include "checks/check_table.h"
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "inventory/folder_scan.h"
-#include "page/page_file.h"
 #include "platform/platform.h"
 #include "reading/image_facts.h"
 #include "report/error_report.h"
@@ -142,11 +145,10 @@ bool readRunSettings(const platform::FilePath& path, bool soleArgument, RunSetti
 }
 
 // What the checks of a run found, beyond the findings and flags: what was
-// read of each image and, when the HTML page is asked for, each pass's groups.
-// (On the heap: the run flow's frame stays as small as it was.)
+// read of each image (each reported image marked with its checks' bits) and
+// which checks ran.
 struct RunRecord {
   std::vector<ImageFacts> facts;
-  std::vector<CheckOutcome> outcomes;  // one per check row when kept, else none
   std::array<bool, kCheckCount> ran{};
 };
 
@@ -163,18 +165,18 @@ void tellWhyNothingWasListed(const RunSettings& settings) {
 
 // Runs, in row order, each check whose switch is exactly "true" (the same
 // four bytes: not "True", not "true " and not "1"). The first of them reads
-// every image; the others use what it kept. The passes' groups are kept only
-// when `keepOutcomes` is set.
+// every image; the others use what it kept. With `keepFacts` (a side file
+// shows the values after the run) no pass takes a text out of the facts.
 void runSwitchedOnChecks(const RunSettings& settings, const std::vector<platform::FilePath>& images,
-                         CheckFindings& findings, CheckFlags& flags, bool keepOutcomes,
+                         CheckFindings& findings, CheckFlags& flags, bool keepFacts,
                          RunRecord& record) {
-  if (keepOutcomes) record.outcomes.resize(kCheckCount);
   for (std::size_t i = 0; i < kCheckCount; ++i) {
-    const CheckRow& check = kCheckRows[i];
+    CheckRow check = kCheckRows[i];
     if (settings.*kSwitchOf[i] != "true") continue;
+    if (keepFacts) check.valueTextOf = check.keptValueTextOf;
     console::textLine(check.startLine);
     runCheckPass(check, images, record.facts, findings.*check.findings, flags[i],
-                 keepOutcomes ? &record.outcomes[i] : nullptr);
+                 static_cast<std::uint8_t>(1u << i));
     record.ran[i] = true;
   }
 }
@@ -196,27 +198,42 @@ int endRun(const RunSettings& settings, std::size_t imageCount, const CheckFindi
   return 1;
 }
 
-// Ends the run as endRun does, then writes the HTML page when `pagePath` is
-// not empty. The page never changes the status.
-int finishRun(const RunSettings& settings, const std::vector<platform::FilePath>& images,
-              const CheckFindings& findings, const CheckFlags& flags, const RunRecord& record,
-              const std::string& pagePath) {
+// Ends the run as endRun does, then writes the side files whose paths are
+// not empty. They never change the status.
+int finishRun(const RunSettings& settings, const platform::FilePath& settingsPath,
+              const std::vector<platform::FilePath>& images, const CheckFindings& findings,
+              const CheckFlags& flags, const RunRecord& record, const std::string& pagePath,
+              const std::string& geoJsonPath) {
   const int status = endRun(settings, images.size(), findings, flags);
-  if (pagePath.empty()) return status;
-  PageInput page;
-  page.status = status;
-  page.settings = {{"focal length check", settings.checkFocalLength},
-                   {"GPS check", settings.checkGps},
-                   {"camera maker check", settings.checkCameraMaker},
-                   {"resolution check", settings.checkResolution},
-                   {"image folder", settings.imageFolder},
-                   {"output folder", settings.outputFolder}};
-  page.images = &images;
-  page.facts = &record.facts;
-  for (std::size_t i = 0; i < kCheckCount; ++i) {
-    if (record.ran[i] && i < record.outcomes.size()) page.outcomes[i] = &record.outcomes[i];
+  if (pagePath.empty() && geoJsonPath.empty()) return status;
+  try {
+    SideFileRun run;
+    run.status = status;
+    run.settings = {{"focal length check", settings.checkFocalLength},
+                    {"GPS check", settings.checkGps},
+                    {"camera maker check", settings.checkCameraMaker},
+                    {"resolution check", settings.checkResolution},
+                    {"image folder", settings.imageFolder},
+                    {"output folder", settings.outputFolder}};
+    run.version = PHOTOCHECK_VERSION_TEXT;
+    run.settingsPath = settingsPath;
+    run.imageFolder = settings.imageFolder;
+    run.outputFolder = settings.outputFolder;
+    run.images = &images;
+    run.facts = &record.facts;
+    run.ran = record.ran;
+    writeSideFiles(run, pagePath, geoJsonPath);
+  } catch (const std::bad_alloc&) {
+    // Not even their description fits: each is told as not written.
+    if (!pagePath.empty()) {
+      console::write(texts::kCannotWritePage);
+      console::line(pagePath);
+    }
+    if (!geoJsonPath.empty()) {
+      console::write(texts::kCannotWriteGeoJson);
+      console::line(geoJsonPath);
+    }
   }
-  writePageFile(pagePath, page);
   return status;
 }
 
@@ -254,7 +271,9 @@ int runPhotocheck(int argc, const char* const* argv) {
   CheckFindings findings;
   CheckFlags flags{};
   const std::string pagePath = platform::htmlPagePath();
+  const std::string geoJsonPath = platform::geoJsonPath();
   RunRecord record;
-  runSwitchedOnChecks(settings, images, findings, flags, !pagePath.empty(), record);
-  return finishRun(settings, images, findings, flags, record, pagePath);
+  const bool keepFacts = !pagePath.empty() || !geoJsonPath.empty();
+  runSwitchedOnChecks(settings, images, findings, flags, keepFacts, record);
+  return finishRun(settings, settingsPath, images, findings, flags, record, pagePath, geoJsonPath);
 }

@@ -27,7 +27,7 @@ void listGroup(const std::string& key, const std::vector<std::size_t>& members) 
 // and its bare name, recording every name as a finding.
 void reportGroup(const std::vector<std::size_t>& members,
                  const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
-                 bool& errorFlag, std::vector<std::size_t>* reported) {
+                 bool& errorFlag, ReportMarks marks) {
   console::text(texts::kGroupErrorCount);
   writeCountLine(members.size());
   const console::OutputForms& forms = console::outputForms();
@@ -43,7 +43,9 @@ void reportGroup(const std::vector<std::size_t>& members,
         forms.consoleUtf8 || forms.reportUtf8 ? platform::utf8NameOf(images[image]) : name;
     findings.push_back(forms.reportUtf8 ? utf8Name : name);
     errorFlag = true;
-    if (reported != nullptr) reported->push_back(image);
+    if (marks.facts != nullptr && image < marks.facts->size()) {
+      (*marks.facts)[image].flaggedBy |= marks.bit;
+    }
     console::text(texts::kErrorImageName);
     console::line(console::BothForms{name, utf8Name});
   }
@@ -112,50 +114,56 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
 }
 
 void reportByConsistency(ValueGroups& groups, const std::vector<platform::FilePath>& images,
-                         std::vector<std::string>& findings, bool& errorFlag,
-                         std::vector<std::size_t>* reported) {
+                         std::vector<std::string>& findings, bool& errorFlag, ReportMarks marks) {
   const auto errorGroup = groups.find(kErrorKey);
   if (errorGroup != groups.end()) {
     listGroup(errorGroup->first, errorGroup->second);
-    reportGroup(errorGroup->second, images, findings, errorFlag, reported);
+    reportGroup(errorGroup->second, images, findings, errorFlag, marks);
     groups.erase(errorGroup);
   }
 
   for (const auto& [key, members] : groups) listGroup(key, members);
   if (groups.size() < 2) {
     // Nothing differs from anything: say so with an empty group report.
-    reportGroup({}, images, findings, errorFlag, reported);
+    reportGroup({}, images, findings, errorFlag, marks);
     return;
   }
   const auto reference = referenceGroupOf(groups);
   for (auto group = groups.begin(); group != groups.end(); ++group) {
-    if (group != reference) reportGroup(group->second, images, findings, errorFlag, reported);
+    if (group != reference) reportGroup(group->second, images, findings, errorFlag, marks);
   }
 }
 
 void reportMissingValues(const ValueGroups& groups, const std::vector<platform::FilePath>& images,
                          const std::string& missingValueKey, std::vector<std::string>& findings,
-                         bool& errorFlag, std::vector<std::size_t>* reported) {
+                         bool& errorFlag, ReportMarks marks) {
   for (const auto& [key, members] : groups) {
     listGroup(key, members);
     if (key == missingValueKey || key == kErrorKey) {
-      reportGroup(members, images, findings, errorFlag, reported);
+      reportGroup(members, images, findings, errorFlag, marks);
     }
   }
 }
 
 void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
                   std::vector<ImageFacts>& facts, std::vector<std::string>& findings,
-                  bool& errorFlag, CheckOutcome* outcome) {
+                  bool& errorFlag, std::uint8_t flagBit) {
   ValueGroups groups = fileImages(check, images, facts);
-  std::vector<std::size_t>* reported = nullptr;
-  if (outcome != nullptr) {
-    outcome->groups = groups;  // before the comparison drops "error"
-    reported = &outcome->reported;
-  }
+  const ReportMarks marks{&facts, flagBit};
   if (check.rule == ReportingRule::consistencyComparison) {
-    reportByConsistency(groups, images, findings, errorFlag, reported);
+    reportByConsistency(groups, images, findings, errorFlag, marks);
   } else {
-    reportMissingValues(groups, images, check.missingValueKey, findings, errorFlag, reported);
+    reportMissingValues(groups, images, check.missingValueKey, findings, errorFlag, marks);
   }
+}
+
+CheckOutcome outcomeOf(const CheckRow& check, std::uint8_t flagBit,
+                       const std::vector<ImageFacts>& facts) {
+  CheckOutcome outcome;
+  for (std::size_t index = 0; index < facts.size(); ++index) {
+    ImageFacts copy = facts[index];
+    fileImage(check, copy, index, outcome.groups);
+    if ((facts[index].flaggedBy & flagBit) != 0) outcome.reported.push_back(index);
+  }
+  return outcome;
 }

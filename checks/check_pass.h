@@ -16,6 +16,7 @@
 #ifndef PHOTOCHECK_CHECKS_CHECK_PASS_H
 #define PHOTOCHECK_CHECKS_CHECK_PASS_H
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,21 +35,36 @@ using ValueGroups = std::map<std::string, std::vector<std::size_t>>;
 // The value text of an image whose EXIF data cannot be read.
 inline constexpr char kErrorKey[] = "error";
 
-// What one pass found, kept for a caller that shows it again (the HTML page):
-// every value group, the "error" group included, and the images it reported
-// (their positions in the image list), in the order it reported them.
+// What one pass found, for a caller that shows it again after the run (the
+// HTML page): every value group, the "error" group included, and the images
+// it reported (their positions in the image list), in list order.
 struct CheckOutcome {
   ValueGroups groups;
   std::vector<std::size_t> reported;
 };
 
+// Where a pass notes each image it reports: bit `bit` of the image's
+// ImageFacts::flaggedBy. It takes no memory, so that what is kept of a pass
+// for the side files can never make the run itself run short.
+struct ReportMarks {
+  std::vector<ImageFacts>* facts = nullptr;
+  std::uint8_t bit = 0;
+};
+
 // Runs one whole check: start line, per-image loop, listing and reporting.
 // `facts` is what was read of each image: empty before the run's first pass,
-// which fills it, one entry per image after that. When `outcome` is given it
-// receives the groups and the reported images.
+// which fills it, one entry per image after that. Each reported image gets
+// `flagBit` in its facts' flaggedBy.
 void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
                   std::vector<ImageFacts>& facts, std::vector<std::string>& findings,
-                  bool& errorFlag, CheckOutcome* outcome = nullptr);
+                  bool& errorFlag, std::uint8_t flagBit = 0);
+
+// The outcome of a pass that ran with `flagBit`, made again from the facts
+// it left: its groups as it filed them (the value texts made from copies of
+// the facts, which keep what the pass took when it was told to keep them)
+// and the images that carry the bit. May throw std::bad_alloc.
+CheckOutcome outcomeOf(const CheckRow& check, std::uint8_t flagBit,
+                       const std::vector<ImageFacts>& facts);
 
 // The per-image loop alone: prints the start line and the header lines and
 // returns the filled value groups. When `facts` does not hold one entry per
@@ -59,12 +75,12 @@ ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePa
 
 // The two reporting rules, over filled value groups of `images`. The
 // consistency comparison drops the "error" group from `groups`. Each reported
-// image's position is appended to `reported` when it is given.
+// image is noted in `marks`.
 void reportByConsistency(ValueGroups& groups, const std::vector<platform::FilePath>& images,
                          std::vector<std::string>& findings, bool& errorFlag,
-                         std::vector<std::size_t>* reported = nullptr);
+                         ReportMarks marks = {});
 void reportMissingValues(const ValueGroups& groups, const std::vector<platform::FilePath>& images,
                          const std::string& missingValueKey, std::vector<std::string>& findings,
-                         bool& errorFlag, std::vector<std::size_t>* reported = nullptr);
+                         bool& errorFlag, ReportMarks marks = {});
 
 #endif  // PHOTOCHECK_CHECKS_CHECK_PASS_H

@@ -8,17 +8,17 @@
 // clang-format off
 const std::array<CheckRow, kCheckCount> kCheckRows = {{
   {3, texts::kStartResolution, texts::kResolutionHeader, resolutionValueText,
-   ReportingRule::consistencyComparison, "", 101, texts::kResolutionDescription,
-   &CheckFindings::resolutionImages},
+   resolutionValueText, ReportingRule::consistencyComparison, "", 101,
+   texts::kResolutionDescription, &CheckFindings::resolutionImages},
   {2, texts::kStartCameraMaker, texts::kCameraMakerHeader, cameraMakerValueText,
-   ReportingRule::consistencyComparison, "", 102, texts::kCameraMakerDescription,
-   &CheckFindings::cameraMakerImages},
+   cameraMakerValueTextCopied, ReportingRule::consistencyComparison, "", 102,
+   texts::kCameraMakerDescription, &CheckFindings::cameraMakerImages},
   {0, texts::kStartFocalLength, texts::kFocalLengthHeader, focalLengthValueText,
-   ReportingRule::missingValueReport, "0", 103, texts::kFocalLengthDescription,
-   &CheckFindings::focalLengthImages},
+   focalLengthValueText, ReportingRule::missingValueReport, "0", 103,
+   texts::kFocalLengthDescription, &CheckFindings::focalLengthImages},
   {1, texts::kStartGps, texts::kGpsHeader, gpsValueText,
-   ReportingRule::missingValueReport, "1", 104, texts::kGpsDescription,
-   &CheckFindings::gpsImages},
+   gpsValueText, ReportingRule::missingValueReport, "1", 104,
+   texts::kGpsDescription, &CheckFindings::gpsImages},
 }};
 // clang-format on
 

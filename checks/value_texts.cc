@@ -15,6 +15,11 @@ bool cameraMakerValueText(ImageFacts& facts, std::string& valueText) {
   return true;
 }
 
+bool cameraMakerValueTextCopied(ImageFacts& facts, std::string& valueText) {
+  valueText = facts.make;
+  return true;
+}
+
 bool focalLengthValueText(ImageFacts& facts, std::string& valueText) {
   valueText = std::to_string(static_cast<int>(facts.focalLength35mm));
   return true;

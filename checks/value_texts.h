@@ -16,6 +16,9 @@ bool resolutionValueText(ImageFacts& facts, std::string& valueText);
 // this check uses it.
 bool cameraMakerValueText(ImageFacts& facts, std::string& valueText);
 
+// The same text copied: the facts keep their maker.
+bool cameraMakerValueTextCopied(ImageFacts& facts, std::string& valueText);
+
 // The 35 mm equivalent focal length, 0 to 65535; 0 when the tag is absent.
 bool focalLengthValueText(ImageFacts& facts, std::string& valueText);
 

@@ -152,6 +152,8 @@ inline constexpr char kHelp[] =
     "PHOTOCHECK_CHARSET=UTF-8 is set, which makes the console and error.json UTF-8.\n"
     "PHOTOCHECK_HTML=<file> also writes a page of the set, with a map of the\n"
     "flagged photos, to <file> (UTF-8 HTML, whether the set passed or not).\n"
+    "PHOTOCHECK_GEOJSON=<file> also writes a GeoJSON report to <file>: one feature\n"
+    "per listed file with its path, position, values and the checks that flagged it.\n"
     "\n"
     "Options (only as the sole argument, when no file of that name exists):\n"
     "  -h, --help     show this help\n"
@@ -192,6 +194,10 @@ inline constexpr char kEndedByFault[] = "photocheck: ended by a fault; the set w
 // The HTML page that PHOTOCHECK_HTML asks for cannot be written; followed by
 // the page's path.
 inline constexpr char kCannotWritePage[] = "can not write the HTML page ";
+
+// The GeoJSON report that PHOTOCHECK_GEOJSON asks for cannot be written;
+// followed by its path.
+inline constexpr char kCannotWriteGeoJson[] = "can not write the GeoJSON report ";
 
 // The UTF-8 form of every text above that is not plain ASCII, beside its GBK
 // form: what a UTF-8 terminal, a Windows console and a UTF-8 report show. A

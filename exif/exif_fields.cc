@@ -189,7 +189,42 @@ void readCoordinate(const unsigned char* bytes, bool intel, CoordinateParts& par
   decimal = (parts.degrees + parts.minutes / 60.0) + parts.seconds / 3600.0;
 }
 
+// The decimal number of `count` digits at `text[at]`; -1 when one is no
+// digit. The caller keeps at + count within the text.
+int digitsAt(const std::string& text, std::size_t at, std::size_t count) {
+  int number = 0;
+  for (std::size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    number = number * 10 + (text[i] - '0');
+  }
+  return number;
+}
+
 }  // namespace
+
+CaptureTime captureTimeOf(const std::string& text) {
+  // "YYYY:MM:DD HH:MM:SS": the separators at 4, 7, 10, 13 and 16.
+  CaptureTime none;
+  if (text.size() < 19 || text[4] != ':' || text[7] != ':' || text[10] != ' ' || text[13] != ':' ||
+      text[16] != ':') {
+    return none;
+  }
+  const int year = digitsAt(text, 0, 4), month = digitsAt(text, 5, 2), day = digitsAt(text, 8, 2);
+  const int hour = digitsAt(text, 11, 2), minute = digitsAt(text, 14, 2);
+  const int second = digitsAt(text, 17, 2);
+  if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || second < 0 || second > 60) {
+    return none;
+  }
+  CaptureTime time;
+  time.year = static_cast<std::uint16_t>(year);
+  time.month = static_cast<std::uint8_t>(month);
+  time.day = static_cast<std::uint8_t>(day);
+  time.hour = static_cast<std::uint8_t>(hour);
+  time.minute = static_cast<std::uint8_t>(minute);
+  time.second = static_cast<std::uint8_t>(second);
+  return time;
+}
 
 Entry entryOf(const unsigned char* bytes, bool intel, const ByteSpan& segment) {
   Entry entry;
@@ -332,32 +367,35 @@ bool readExifFields(const ByteSpan& segment, bool intel, const ExifPicks& picks,
                     ExifRecord& record) {
   LensData& lens = record.lens;
   const Pick* lensPicks = picks.lensSpecification;
-  return takeRational(segment, intel, picks.exposureTime, 0, record.exposureTime) &&
-         takeRational(segment, intel, picks.fNumber, 0, record.fNumber) &&
-         takeFirstShort(segment, intel, picks.exposureProgram, record.exposureProgram) &&
-         takeFirstShort(segment, intel, picks.isoSpeed, record.isoSpeed) &&
-         takeText(segment, picks.dateTimeOriginal, record.dateTimeOriginal) &&
-         takeText(segment, picks.dateTimeDigitized, record.dateTimeDigitized) &&
-         takeRational(segment, intel, picks.shutterSpeedValue, 0, record.shutterSpeedValue) &&
-         takeRational(segment, intel, picks.exposureBiasValue, 0, record.exposureBiasValue) &&
-         takeRational(segment, intel, picks.subjectDistance, 0, record.subjectDistance) &&
-         takeFirstShort(segment, intel, picks.meteringMode, record.meteringMode) &&
-         takeFlash(segment, intel, picks.flash, record) &&
-         takeRational(segment, intel, picks.focalLength, 0, record.focalLength) &&
-         takeText(segment, picks.subsecTimeOriginal, record.subsecTimeOriginal) &&
-         takeDimension(segment, intel, picks.imageWidth, record.imageWidth) &&
-         takeDimension(segment, intel, picks.imageHeight, record.imageHeight) &&
-         takeRational(segment, intel, picks.focalPlaneXResolution, 0, lens.focalPlaneXResolution) &&
-         takeRational(segment, intel, picks.focalPlaneYResolution, 0, lens.focalPlaneYResolution) &&
-         takeFirstShort(segment, intel, picks.focalPlaneResolutionUnit,
-                        lens.focalPlaneResolutionUnit) &&
-         takeFirstShort(segment, intel, picks.focalLength35mm, record.focalLength35mm) &&
-         takeRational(segment, intel, lensPicks[0], 0, lens.focalLengthMin) &&
-         takeRational(segment, intel, lensPicks[1], 1, lens.focalLengthMax) &&
-         takeRational(segment, intel, lensPicks[2], 2, lens.fNumberAtMinFocal) &&
-         takeRational(segment, intel, lensPicks[3], 3, lens.fNumberAtMaxFocal) &&
-         takeText(segment, picks.lensMake, lens.make) &&
-         takeText(segment, picks.lensModel, lens.model);
+  const bool read =
+      takeRational(segment, intel, picks.exposureTime, 0, record.exposureTime) &&
+      takeRational(segment, intel, picks.fNumber, 0, record.fNumber) &&
+      takeFirstShort(segment, intel, picks.exposureProgram, record.exposureProgram) &&
+      takeFirstShort(segment, intel, picks.isoSpeed, record.isoSpeed) &&
+      takeText(segment, picks.dateTimeOriginal, record.dateTimeOriginal) &&
+      takeText(segment, picks.dateTimeDigitized, record.dateTimeDigitized) &&
+      takeRational(segment, intel, picks.shutterSpeedValue, 0, record.shutterSpeedValue) &&
+      takeRational(segment, intel, picks.exposureBiasValue, 0, record.exposureBiasValue) &&
+      takeRational(segment, intel, picks.subjectDistance, 0, record.subjectDistance) &&
+      takeFirstShort(segment, intel, picks.meteringMode, record.meteringMode) &&
+      takeFlash(segment, intel, picks.flash, record) &&
+      takeRational(segment, intel, picks.focalLength, 0, record.focalLength) &&
+      takeText(segment, picks.subsecTimeOriginal, record.subsecTimeOriginal) &&
+      takeDimension(segment, intel, picks.imageWidth, record.imageWidth) &&
+      takeDimension(segment, intel, picks.imageHeight, record.imageHeight) &&
+      takeRational(segment, intel, picks.focalPlaneXResolution, 0, lens.focalPlaneXResolution) &&
+      takeRational(segment, intel, picks.focalPlaneYResolution, 0, lens.focalPlaneYResolution) &&
+      takeFirstShort(segment, intel, picks.focalPlaneResolutionUnit,
+                     lens.focalPlaneResolutionUnit) &&
+      takeFirstShort(segment, intel, picks.focalLength35mm, record.focalLength35mm) &&
+      takeRational(segment, intel, lensPicks[0], 0, lens.focalLengthMin) &&
+      takeRational(segment, intel, lensPicks[1], 1, lens.focalLengthMax) &&
+      takeRational(segment, intel, lensPicks[2], 2, lens.fNumberAtMinFocal) &&
+      takeRational(segment, intel, lensPicks[3], 3, lens.fNumberAtMaxFocal) &&
+      takeText(segment, picks.lensMake, lens.make) &&
+      takeText(segment, picks.lensModel, lens.model);
+  if (read) record.captured = captureTimeOf(record.dateTimeOriginal);
+  return read;
 }
 
 bool handleGpsEntry(const ByteSpan& segment, const unsigned char* entryBytes, bool intel,
@@ -400,6 +438,7 @@ bool handleGpsEntry(const ByteSpan& segment, const unsigned char* entryBytes, bo
       if (!single) break;
       if (!segment.read(valuePosition, 8, values)) return false;
       gps.altitude = rationalToDouble(readRationalPair(values, intel));
+      gps.hasAltitude = true;
       if (gps.altitudeRef == 1) gps.altitude = -gps.altitude;
       break;
     case kGpsDop:

@@ -70,6 +70,11 @@ void pickExifEntry(const Entry& entry, ExifPicks& picks);
 bool readExifFields(const ByteSpan& segment, bool intel, const ExifPicks& picks,
                     ExifRecord& record);
 
+// The time in an EXIF date and time text ("2024:05:17 10:42:07"): year 0
+// where the text is not one (see CaptureTime). Extra bytes after the 19
+// characters (a zone some writers add) are ignored.
+CaptureTime captureTimeOf(const std::string& text);
+
 // The GPS directory is read from entry headers, in order. A reference entry
 // flips the sign of the value already there and a coordinate entry applies
 // the reference already there, so the outcome does not depend on their order.

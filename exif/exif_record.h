@@ -79,6 +79,8 @@ struct GpsPosition {
   double longitude = 0;
   // Metres, negative when altitudeRef is 1 (below sea level).
   double altitude = 0;
+  // True when a GPSAltitude value was read (an altitude of 0 is one too).
+  bool hasAltitude = false;
   // First byte of the GPSAltitudeRef value field as stored.
   std::uint8_t altitudeRef = 0;
   // GPSDOP, dilution of precision.
@@ -100,6 +102,18 @@ struct LensData {
   std::string model;
 };
 
+// A date and time as EXIF stores it, "YYYY:MM:DD HH:MM:SS" (EXIF 2.3
+// 4.6.5, DateTimeOriginal), decoded. Year 0: no such time (absent, blank as
+// EXIF allows for an unknown time, or not a date and time at all).
+struct CaptureTime {
+  std::uint16_t year = 0;  // 1 to 9999
+  std::uint8_t month = 0;  // 1 to 12
+  std::uint8_t day = 0;    // 1 to 31
+  std::uint8_t hour = 0;   // 0 to 23
+  std::uint8_t minute = 0;
+  std::uint8_t second = 0;  // 0 to 60 (a leap second)
+};
+
 // The fields read from one image's EXIF block. Strings hold the stored bytes
 // up to the first zero byte (the terminating one, or padding after a short
 // text). A new record is reset.
@@ -113,6 +127,7 @@ struct ExifRecord {
   std::string software;                // IFD0 0x0131
   std::string dateTime;                // IFD0 0x0132
   std::string dateTimeOriginal;        // EXIF 0x9003
+  CaptureTime captured;                // dateTimeOriginal decoded
   std::string dateTimeDigitized;       // EXIF 0x9004
   std::string subsecTimeOriginal;      // EXIF 0x9291
   std::string rightsNotice;            // IFD0 0x8298, copyright

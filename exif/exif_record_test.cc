@@ -162,7 +162,46 @@ TEST(ExifRecord, ReadsEveryFieldTheSameInBothByteOrders) {
     EXPECT_EQ(r.gps.longitudeParts.direction, 'E');
     EXPECT_EQ(r.gps.altitudeRef, 1);
     EXPECT_EQ(r.gps.altitude, -123.4);
+    EXPECT_TRUE(r.gps.hasAltitude);
     EXPECT_EQ(r.gps.dop, 2.5);
+    EXPECT_EQ(r.captured.year, 2020);
+    EXPECT_EQ(r.captured.month, 1);
+    EXPECT_EQ(r.captured.day, 2);
+    EXPECT_EQ(r.captured.hour, 3);
+    EXPECT_EQ(r.captured.minute, 4);
+    EXPECT_EQ(r.captured.second, 5);
+  }
+}
+
+// The capture time is decoded from DateTimeOriginal alone; a text that is
+// no date and time leaves it unknown (year 0).
+TEST(ExifRecord, CaptureTimeFromTheOriginalDateAndTime) {
+  struct TimeCase {
+    const char* text;
+    int year, month, day, hour, minute, second;
+  };
+  const TimeCase cases[] = {
+      {"2024:05:17 10:42:07", 2024, 5, 17, 10, 42, 7},
+      {"0001:12:31 23:59:60", 1, 12, 31, 23, 59, 60},
+      {"2024:05:17 10:42:07+02:00", 2024, 5, 17, 10, 42, 7},  // a zone after it
+      {"    :  :     :  :  ", 0, 0, 0, 0, 0, 0},              // unknown, as EXIF allows
+      {"2024-05-17 10:42:07", 0, 0, 0, 0, 0, 0},
+      {"2024:13:17 10:42:07", 0, 0, 0, 0, 0, 0},
+      {"2024:05:00 10:42:07", 0, 0, 0, 0, 0, 0},
+      {"2024:05:17 24:00:00", 0, 0, 0, 0, 0, 0},
+      {"0000:05:17 10:42:07", 0, 0, 0, 0, 0, 0},
+      {"2024:05:17 10:42:0", 0, 0, 0, 0, 0, 0},
+      {"", 0, 0, 0, 0, 0, 0},
+  };
+  for (const TimeCase& c : cases) {
+    ExifRecord r;
+    ExifBuilder b(true);
+    b.addAscii(Ifd::exif, 0x9004, "2001:01:01 01:01:01").addAscii(Ifd::exif, 0x9003, c.text);
+    ASSERT_EQ(parse(jpeg(b), r), exifOk) << c.text;
+    const int got[] = {r.captured.year, r.captured.month,  r.captured.day,
+                       r.captured.hour, r.captured.minute, r.captured.second};
+    const int wanted[] = {c.year, c.month, c.day, c.hour, c.minute, c.second};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(got[i], wanted[i]) << c.text << " field " << i;
   }
 }
 

@@ -3,14 +3,35 @@
 #include <cstddef>
 
 #include "console/utf8_text.h"
+#include "platform/platform.h"
 
 namespace {
 
+constexpr char kHex[] = "0123456789ABCDEF";
+
 void appendByteEscape(std::string& page, unsigned char byte) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   page += "\\x";
   page += kHex[byte >> 4];
   page += kHex[byte & 0xF];
+}
+
+// The code point of a three-byte sequence (1110xxxx 10xxxxxx 10xxxxxx).
+unsigned codePointOf3(const unsigned char* bytes) {
+  return (bytes[0] & 0x0Fu) << 12 | (bytes[1] & 0x3Fu) << 6 | (bytes[2] & 0x3Fu);
+}
+
+// The characters that move the text around them: the bidirectional
+// embeddings and overrides U+202A-202E, the isolates U+2066-2069, and the
+// line and paragraph separators U+2028/2029. Raw, a name holding one would
+// reorder or break the line it stands in.
+bool movesText(unsigned codePoint) {
+  return (codePoint >= 0x2028 && codePoint <= 0x202E) ||
+         (codePoint >= 0x2066 && codePoint <= 0x2069);
+}
+
+void appendCodePointEscape(std::string& page, unsigned codePoint) {
+  page += "\\u";
+  for (int shift = 12; shift >= 0; shift -= 4) page += kHex[(codePoint >> shift) & 0xF];
 }
 
 }  // namespace
@@ -22,9 +43,19 @@ void appendHtmlText(std::string& page, std::string_view text) {
     const auto byte = static_cast<unsigned char>(c);
     const std::size_t length = utf8SequenceLength(
         reinterpret_cast<const unsigned char*>(text.data()) + at, text.size() - at);
-    if (length == 0 || byte < 0x20 || byte == 0x7F) {
+    // A backslash that may stand in a name (POSIX) is escaped too, so that a
+    // name holding the four characters \xFF never looks like one holding the
+    // byte 0xFF. On Windows it is the separator and no name holds one.
+    const bool nameBackslash = c == '\\' && platform::kPathSeparator != '\\';
+    if (length == 0 || byte < 0x20 || byte == 0x7F || nameBackslash) {
       appendByteEscape(page, byte);
       ++at;
+      continue;
+    }
+    const auto* sequence = reinterpret_cast<const unsigned char*>(text.data()) + at;
+    if (length == 3 && movesText(codePointOf3(sequence))) {
+      appendCodePointEscape(page, codePointOf3(sequence));
+      at += length;
       continue;
     }
     switch (c) {

@@ -8,9 +8,13 @@
 
 // Appends `text` to `page` as HTML text (fit for an element or a quoted
 // attribute). Valid UTF-8 sequences stay as they are; a byte that is not part
-// of one, and every control byte, is shown as "\xNN" (two upper-case hex
-// digits), so a name the file system holds in another encoding stays exact
-// and visible. & < > " ' become character references.
+// of one, every control byte and a backslash (where it is no path separator) are
+// shown as "\xNN"
+// (two upper-case hex digits), so a name the file system holds in another
+// encoding stays exact and visible, and no name can look like another. The
+// characters that reorder or break a line (U+202A-202E, U+2066-2069,
+// U+2028, U+2029) are shown as "\uNNNN". & < > " ' become character
+// references.
 void appendHtmlText(std::string& page, std::string_view text);
 
 // The same, returned.

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/platform.h"
+
 namespace {
 
 struct EscapeCase {
@@ -27,10 +29,29 @@ TEST(HtmlText, ShowsEveryNameAsExactText) {
       {"above U+10FFFF", "\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"},
       {"control bytes", std::string("a\nb\tc\0d\x7f", 8), "a\\x0Ab\\x09c\\x00d\\x7F"},
       {"a lone continuation byte", "\x80", "\\x80"},
+      {"right-to-left override", "a\xe2\x80\xaegpj.exe", "a\\u202Egpj.exe"},
+      {"left-to-right embedding", "\xe2\x80\xaa", "\\u202A"},
+      {"first isolate", "\xe2\x81\xa6x", "\\u2066x"},
+      {"pop directional isolate", "\xe2\x81\xa9", "\\u2069"},
+      {"line separator", "\xe2\x80\xa8", "\\u2028"},
+      {"paragraph separator", "\xe2\x80\xa9", "\\u2029"},
+      {"neighbours stay", "\xe2\x80\xa7\xe2\x80\xaf\xe2\x81\xa5\xe2\x81\xaa",
+       "\xe2\x80\xa7\xe2\x80\xaf\xe2\x81\xa5\xe2\x81\xaa"},
       {"empty", "", ""},
   };
   for (const EscapeCase& c : cases) {
     EXPECT_EQ(htmlText(c.input), c.wanted) << c.what;
+  }
+}
+
+// On POSIX a backslash is a name byte and is escaped, so a name holding the
+// text \xFF differs from one holding the byte; on Windows it separates.
+TEST(HtmlText, ShowsABackslashInANameEscaped) {
+  const bool separator = platform::kPathSeparator == '\\';
+  EXPECT_EQ(htmlText("a\\b.jpg"), separator ? "a\\b.jpg" : "a\\x5Cb.jpg");
+  EXPECT_EQ(htmlText("\\xFF"), separator ? "\\xFF" : "\\x5CxFF");
+  if (!separator) {
+    EXPECT_NE(htmlText("\\xFF"), htmlText("\xff"));
   }
 }
 

@@ -1,21 +1,18 @@
 #include "page/page_file.h"
 
-#include <new>
+#include <cstdint>
+#include <vector>
 
-#include "console/console.h"
-#include "console/console_texts.h"
+#include "checks/check_pass.h"
 #include "platform/platform.h"
 
-void writePageFile(const std::string& path, const PageInput& input) {
-  bool written = false;
-  console::flush();
-  try {
-    written = platform::replaceFile(path, pageText(input));
-  } catch (const std::bad_alloc&) {
-    written = false;  // a page too large for the memory left: told like any failure
+bool writePageFile(const std::string& path, PageInput input,
+                   const std::array<bool, kCheckCount>& ran) {
+  std::vector<CheckOutcome> outcomes(kCheckCount);
+  for (std::size_t i = 0; i < kCheckCount; ++i) {
+    if (!ran[i] || input.facts == nullptr) continue;
+    outcomes[i] = outcomeOf(kCheckRows[i], static_cast<std::uint8_t>(1u << i), *input.facts);
+    input.outcomes[i] = &outcomes[i];
   }
-  if (!written) {
-    console::write(texts::kCannotWritePage);
-    console::line(path);
-  }
+  return platform::replaceFile(path, pageText(input));
 }

@@ -2,14 +2,20 @@
 #ifndef PHOTOCHECK_PAGE_PAGE_FILE_H
 #define PHOTOCHECK_PAGE_PAGE_FILE_H
 
+#include <array>
 #include <string>
 
+#include "checks/check_table.h"
 #include "page/page_text.h"
 
 // Replaces the file at `path` by the page, whole or not at all (a temporary
 // file of the run's own, renamed over it; a link there is replaced, never
-// written through). A page that cannot be made or written is told in one
-// console line; the run's verdict and status never depend on it.
-void writePageFile(const std::string& path, const PageInput& input);
+// written through). `input` holds no outcomes yet: those of the checks
+// `ran` are made here again from the facts the run left (bit i of each
+// image's flaggedBy: reported by check row i). False when it could not be
+// written; may throw std::bad_alloc. The caller says so and the run's
+// verdict and status never depend on it.
+bool writePageFile(const std::string& path, PageInput input,
+                   const std::array<bool, kCheckCount>& ran);
 
 #endif  // PHOTOCHECK_PAGE_PAGE_FILE_H

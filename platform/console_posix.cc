@@ -47,6 +47,20 @@ std::string htmlPagePath() {
   return value == nullptr ? std::string() : std::string(value);
 }
 
+std::string geoJsonPath() {
+  const char* value = std::getenv("PHOTOCHECK_GEOJSON");
+  return value == nullptr ? std::string() : std::string(value);
+}
+
+std::string utf8PathBelow(const FilePath& folder, const FilePath& path) {
+  // The scan joins the folder's text, one '/' and each name.
+  const std::string& text = path.text;
+  if (text.size() <= folder.text.size() || text.compare(0, folder.text.size(), folder.text) != 0) {
+    return text;
+  }
+  return text.substr(folder.text.size() + 1);
+}
+
 std::string utf8FromSystemText(const std::string& text) { return text; }
 
 std::string utf8NameOf(const FilePath& path) {

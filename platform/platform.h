@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -117,13 +118,27 @@ bool listFolder(const FilePath& folder, FolderListing& listing);
 void setListedTypesIgnored(bool ignored);
 
 enum class ReadStatus {
-  ok,          // the file is open
-  missing,     // nothing exists at the path (any more)
-  unreadable,  // it exists but is not a regular file, cannot be opened,
-               // is 4 GiB or larger, or its read came short
-  shortage,    // the process itself is short of something the open needs
-               // (file descriptors, memory): no fault of the file's
+  ok,              // the file is open
+  missing,         // nothing exists at the path (any more)
+  unreadable,      // it exists but is not a regular file, cannot be opened,
+                   // is 4 GiB or larger, or its read came short
+  shortage,        // the process itself is short of something the open needs
+                   // (file descriptors, memory): no fault of the file's
+  notRegularFile,  // it exists but is a folder, a pipe, a device or a socket
 };
+
+// The identity of a file, whatever path reaches it: device and inode on
+// POSIX, volume serial number and file index on Windows. All zero where it is
+// not known.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t file = 0;
+};
+
+inline bool isKnown(const FileIdentity& id) { return id.device != 0 || id.file != 0; }
+inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
+  return isKnown(a) && a.device == b.device && a.file == b.file;
+}
 
 // Thrown where the process runs out of what it needs (file descriptors,
 // memory, threads) at a point where the run cannot go on without it: the
@@ -146,6 +161,12 @@ class ReadableFile {
 
   // The file's length when it was opened; below 4 GiB.
   std::uint32_t size() const { return size_; }
+  // The open file's identity, from the same request that gave its size.
+  FileIdentity identity() const { return identity_; }
+  // The system's number for why the last open or read of this file failed
+  // (errno on POSIX, GetLastError on Windows); 0 when none did, or when a
+  // read found the file ending early. See systemErrorText.
+  int error() const { return error_; }
   void close();
 
  private:
@@ -154,13 +175,16 @@ class ReadableFile {
                      unsigned char* out);
   std::intptr_t handle_ = -1;  // a file descriptor on POSIX, a HANDLE on Windows
   std::uint32_t size_ = 0;
+  mutable int error_ = 0;  // set by a const readAt too
+  FileIdentity identity_;
 };
 
 // Opens a listed file for reading. `missing` only when nothing is there (the
 // path does not exist); `shortage` when the process has no descriptor or
 // memory left for it; any other failure (no permission on a folder on the
-// way, a link loop, a name too long, not a regular file, 4 GiB or more, the
-// open refused) is `unreadable`, so a photo nobody could read never passes
+// way, a link loop, a name too long, 4 GiB or more, the open refused) is
+// `unreadable` (with the system's number in file.error()), something that is
+// not a regular file `notRegularFile`, so a photo nobody could read never passes
 // unnoticed. A path the listing found to be a regular file is opened
 // straight away and its type checked on the open descriptor (a file turned
 // into a pipe or device since the listing is then closed unread); any other
@@ -173,13 +197,68 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
             unsigned char* out);
 
 // Replaces the file at `path` by `text`, all or nothing: the text goes to a
-// temporary file of this call's own beside it (a fresh name, created
-// exclusively, so nothing planted there is followed or reused), which is then
+// temporary file of this call's own in the same folder (a fresh short name,
+// ".photocheck-" and six letters, so that any name the file system takes can
+// be written; created exclusively, so nothing planted there is followed or
+// reused), which is then
 // renamed over `path`; a link standing at `path` is replaced, never written
 // through. On failure the earlier file, if any, is left as it was and no
 // temporary file remains.
 // On Windows the file is written in text mode, as any report file there.
 bool replaceFile(const std::string& path, const std::string& text);
+
+// ---- Side files: the page and the GeoJSON a run writes beside its report ----
+
+// Takes each piece of a file's text in order; false when it could not be
+// written (the making of the text then stops).
+using TextPieceWriter = std::function<bool(std::string_view piece)>;
+
+// replaceFile for a text made piece by piece, so that a large file is never
+// held whole: `makeText` is called once with the writer of the temporary
+// file and returns false to give up (nothing is then replaced).
+bool replaceFileByPieces(const std::string& path,
+                         const std::function<bool(const TextPieceWriter&)>& makeText);
+
+// The identity of the file at `path`, links followed; unknown when nothing
+// is there or it cannot be asked.
+FileIdentity identityOf(const FilePath& path);
+
+// What stands at the path a side file is to be written to.
+enum class SideFileTarget {
+  nothing,      // nothing, or it cannot be told (the write then says so)
+  link,         // a link: it is replaced, what it leads to is never touched
+  regularFile,  // a regular file, with its identity
+  other,        // a folder, a pipe, a device, a socket: never replaced
+};
+
+// Looks at `path` without following a link at its end (links in its
+// folders are followed). `identity` receives a regular file's identity.
+SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity);
+
+// The one guard of every side file: true when one may be written at `path`.
+// Nothing there, or a link (replaced, what it leads to untouched), may be
+// replaced; a folder, pipe, device or socket never; a regular file unless
+// `mustStay` says its identity is one the run must leave alone (the
+// settings file, error.json, a photo of the set, another side file).
+bool sideFileAllowed(const std::string& path,
+                     const std::function<bool(const FileIdentity&)>& mustStay);
+
+// The system's words for an error number a ReadableFile recorded (errno on
+// POSIX, GetLastError on Windows), in English where the system has them.
+std::string systemErrorText(int error);
+
+// The path the environment variable PHOTOCHECK_GEOJSON names, which the
+// run's GeoJSON report is written to; empty when it is not set or empty.
+// Read as PHOTOCHECK_HTML is.
+std::string geoJsonPath();
+
+// The path of `path` below `folder` (which the scan listed it under), in
+// UTF-8 with '/' between names: on POSIX the bytes as they stand (a byte
+// that is not UTF-8 is the caller's to escape), on Windows made from the
+// exact UTF-16 names.
+std::string utf8PathBelow(const FilePath& folder, const FilePath& path);
+
+// ---- end of side files ----
 
 // Readies the process for being run from scripts and pipelines: a closed
 // pipe on standard output must not kill the run (its writes fail and are

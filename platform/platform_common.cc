@@ -20,13 +20,35 @@ ReadableFile& ReadableFile::operator=(ReadableFile&& other) noexcept {
     close();
     handle_ = other.handle_;
     size_ = other.size_;
+    error_ = other.error_;
+    identity_ = other.identity_;
     other.handle_ = -1;
     other.size_ = 0;
+    other.identity_ = FileIdentity{};
   }
   return *this;
 }
 
 ReadableFile::~ReadableFile() { close(); }
+
+bool sideFileAllowed(const std::string& path,
+                     const std::function<bool(const FileIdentity&)>& mustStay) {
+  FileIdentity identity;
+  switch (sideFileTarget(path, identity)) {
+    case SideFileTarget::nothing:
+    case SideFileTarget::link:
+      return true;
+    case SideFileTarget::other:
+      return false;
+    case SideFileTarget::regularFile:
+      break;
+  }
+  return !mustStay(identity);
+}
+
+bool replaceFile(const std::string& path, const std::string& text) {
+  return replaceFileByPieces(path, [&text](const TextPieceWriter& write) { return write(text); });
+}
 
 void useUserLocale() {
 #ifdef _WIN32

@@ -16,7 +16,10 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <functional>
+#include <new>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform.h"
@@ -134,10 +137,27 @@ void ReadableFile::close() {
   if (handle_ >= 0) ::close(static_cast<int>(handle_));
   handle_ = -1;
   size_ = 0;
+  identity_ = FileIdentity{};
 }
+
+namespace {
+
+FileIdentity identityOfStat(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
+
+}  // namespace
 
 ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   file.close();
+  file.error_ = 0;
+  // An open or stat that failed: the status its errno means, noted in `file`.
+  const auto failedOpen = [&file](int error, bool missing) {
+    if (missing) return ReadStatus::missing;
+    if (isShortage(error)) return ReadStatus::shortage;
+    file.error_ = error;
+    return ReadStatus::unreadable;
+  };
   // A path the listing did not find to be a regular file has its type asked
   // first: a named pipe, socket or device is never opened (opening a pipe
   // for reading would block the run for good, opening a device can act on
@@ -149,10 +169,9 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
     // searched, a link loop or an overlong name hide a file that may well be
     // there, and a set must not pass with it unread.
     if (::stat(path.text.c_str(), &st) != 0) {
-      if (errno == ENOENT || errno == ENOTDIR) return ReadStatus::missing;
-      return isShortage(errno) ? ReadStatus::shortage : ReadStatus::unreadable;
+      return failedOpen(errno, errno == ENOENT || errno == ENOTDIR);
     }
-    if (!S_ISREG(st.st_mode)) return ReadStatus::unreadable;
+    if (!S_ISREG(st.st_mode)) return ReadStatus::notRegularFile;
   }
   // Should the path have turned into something else since it was listed or
   // tested: O_NONBLOCK keeps the open of a pipe from waiting for a writer,
@@ -161,13 +180,21 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   // O_NONBLOCK cleared before its first read.
   const int fd = ::open(path.text.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
-    if (path.listedAsFile && (errno == ENOENT || errno == ENOTDIR)) return ReadStatus::missing;
-    return isShortage(errno) ? ReadStatus::shortage : ReadStatus::unreadable;
+    return failedOpen(errno, path.listedAsFile && (errno == ENOENT || errno == ENOTDIR));
   }
   file.handle_ = fd;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-      static_cast<std::uint64_t>(st.st_size) >= kFourGiB) {
+  if (::fstat(fd, &st) != 0) {
+    const int error = errno;
     file.close();
+    return failedOpen(error, false);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    file.close();
+    return ReadStatus::notRegularFile;
+  }
+  if (static_cast<std::uint64_t>(st.st_size) >= kFourGiB) {
+    file.close();
+    file.error_ = EFBIG;
     return ReadStatus::unreadable;
   }
   // A regular file is read blocking, as any reader reads it: a file system
@@ -180,6 +207,7 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
     return ReadStatus::unreadable;
   }
   file.size_ = static_cast<std::uint32_t>(st.st_size);
+  file.identity_ = identityOfStat(st);
   return ReadStatus::ok;
 }
 
@@ -191,7 +219,10 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
   while (done < length) {
     const ssize_t got = ::pread(fd, out + done, length - done, static_cast<off_t>(offset + done));
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;  // an error, or the file ends early
+    if (got <= 0) {  // an error, or the file ends early
+      file.error_ = got < 0 ? errno : 0;
+      return false;
+    }
     done += static_cast<std::uint64_t>(got);
   }
   return true;
@@ -199,7 +230,7 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
 
 namespace {
 
-bool writeAll(int fd, const std::string& text) {
+bool writeAll(int fd, std::string_view text) {
   std::size_t done = 0;
   while (done < text.size()) {
     const ssize_t put = ::write(fd, text.data() + done, text.size() - done);
@@ -218,8 +249,13 @@ std::string folderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-// A name beside `path` that nothing is likely to hold: `path`, a dot and six
-// letters or digits, as mkstemp makes them.
+// The start of every temporary name, in the folder of the file it becomes:
+// short, so that a file whose own name takes the 255 bytes a name may have
+// can still be written, and the tool's own, so a stray one is recognised.
+constexpr char kTemporaryPrefix[] = "/.photocheck-";
+
+// A name in the folder of `path` that nothing is likely to hold: the prefix
+// and six letters or digits, as mkstemp makes them.
 std::string freshNameBeside(const std::string& path, unsigned attempt) {
   static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
   struct timespec now{};
@@ -227,7 +263,7 @@ std::string freshNameBeside(const std::string& path, unsigned attempt) {
   std::uint64_t bits = static_cast<std::uint64_t>(now.tv_nsec) * 2654435761u ^
                        static_cast<std::uint64_t>(::getpid()) << 20 ^
                        static_cast<std::uint64_t>(now.tv_sec) ^ std::uint64_t{attempt} << 40;
-  std::string name = path + ".";
+  std::string name = folderOf(path) + kTemporaryPrefix;
   for (int i = 0; i < 6; ++i) {
     name += kLetters[bits % 62];
     bits /= 62;
@@ -242,7 +278,20 @@ enum class UnnamedWrite { done, failed, notSupported };
 // nothing behind, the kernel drops the unnamed file with the process. The
 // whole file is then linked in under a fresh name (linkat never follows or
 // replaces what stands at its new name) and renamed over `path`.
-UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const std::string& text) {
+using TextMaker = std::function<bool(const TextPieceWriter&)>;
+
+// Has `makeText` write its pieces to `fd`. A text that runs out of memory
+// while it is made is a text that could not be written: the caller then
+// closes and drops its file as for any failed write.
+bool writeMadeText(int fd, const TextMaker& makeText) {
+  try {
+    return makeText([fd](std::string_view piece) { return writeAll(fd, piece); });
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const TextMaker& makeText) {
 #ifdef O_TMPFILE
   const int fd = ::open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -250,7 +299,7 @@ UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const std::strin
     return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? UnnamedWrite::notSupported
                                                                      : UnnamedWrite::failed;
   }
-  if (!writeAll(fd, text) || ::fsync(fd) != 0) {
+  if (!writeMadeText(fd, makeText) || ::fsync(fd) != 0) {
     ::close(fd);  // the unnamed file goes with its descriptor
     return UnnamedWrite::failed;
   }
@@ -279,7 +328,7 @@ UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const std::strin
   return renamed ? UnnamedWrite::done : UnnamedWrite::failed;
 #else
   (void)path;
-  (void)text;
+  (void)makeText;
   return UnnamedWrite::notSupported;
 #endif
 }
@@ -287,17 +336,17 @@ UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const std::strin
 // The way for a file system without unnamed files: the text goes to a named
 // temporary file of this run's own, which a run killed while writing leaves
 // behind.
-bool replaceThroughNamedFile(const std::string& path, const std::string& text) {
+bool replaceThroughNamedFile(const std::string& path, const TextMaker& makeText) {
   // mkstemp makes a fresh name and creates it exclusively, so nothing planted
   // in a shared output folder (a link, a pipe, a folder, another run's
   // temporary file) is ever opened or written through. It is made 0600; the
   // report gets the usual 0644 less the umask.
-  std::string temporary = path + ".XXXXXX";
+  std::string temporary = folderOf(path) + kTemporaryPrefix + "XXXXXX";
   const int fd = ::mkstemp(temporary.data());
   if (fd < 0) return false;
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  bool ok = ::fchmod(fd, 0644 & ~mask) == 0 && writeAll(fd, text) && ::fsync(fd) == 0;
+  bool ok = ::fchmod(fd, 0644 & ~mask) == 0 && writeMadeText(fd, makeText) && ::fsync(fd) == 0;
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
   if (!ok) ::unlink(temporary.c_str());
@@ -306,8 +355,8 @@ bool replaceThroughNamedFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-bool replaceFile(const std::string& path, const std::string& text) {
-  switch (replaceThroughUnnamedFile(path, text)) {
+bool replaceFileByPieces(const std::string& path, const TextMaker& makeText) {
+  switch (replaceThroughUnnamedFile(path, makeText)) {
     case UnnamedWrite::done:
       return true;
     case UnnamedWrite::failed:
@@ -315,8 +364,26 @@ bool replaceFile(const std::string& path, const std::string& text) {
     case UnnamedWrite::notSupported:
       break;
   }
-  return replaceThroughNamedFile(path, text);
+  return replaceThroughNamedFile(path, makeText);
 }
+
+FileIdentity identityOf(const FilePath& path) {
+  struct stat st;
+  if (::stat(path.text.c_str(), &st) != 0) return FileIdentity{};
+  return identityOfStat(st);
+}
+
+SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
+  identity = FileIdentity{};
+  struct stat st;
+  if (::lstat(path.c_str(), &st) != 0) return SideFileTarget::nothing;
+  if (S_ISLNK(st.st_mode)) return SideFileTarget::link;
+  if (!S_ISREG(st.st_mode)) return SideFileTarget::other;
+  identity = identityOfStat(st);
+  return SideFileTarget::regularFile;
+}
+
+std::string systemErrorText(int error) { return errorText(error); }
 
 void prepareProcess() {
   ::signal(SIGPIPE, SIG_IGN);

@@ -78,23 +78,27 @@ TEST(OpenForReading, ReadsAnyRangeOfFilesOfEverySize) {
 }
 
 // Only "nothing is there" is missing; anything that may hide a photo is
-// unreadable, so the photo is reported instead of passing unseen.
+// unreadable (or no regular file), so the photo is reported instead of
+// passing unseen.
 TEST(OpenForReading, MissingOnlyWhenNothingIsThere) {
   TempFolder folder;
   writeFileBytes(folder / "file", std::string("x"));
   EXPECT_EQ(statusOf(folder / "absent"), ReadStatus::missing);        // ENOENT
   EXPECT_EQ(statusOf(folder / "absent/below"), ReadStatus::missing);  // ENOENT
   EXPECT_EQ(statusOf(folder / "file/below"), ReadStatus::missing);    // ENOTDIR
-  EXPECT_EQ(statusOf(folder.path()), ReadStatus::unreadable);         // a folder
+  EXPECT_EQ(statusOf(folder.path()), ReadStatus::notRegularFile);     // a folder
 #ifndef _WIN32
   ASSERT_EQ(::symlink((folder / "absent").c_str(), (folder / "dangling").c_str()), 0);
   EXPECT_EQ(statusOf(folder / "dangling"), ReadStatus::missing);
   ASSERT_EQ(::symlink("/dev/null", (folder / "device").c_str()), 0);
-  EXPECT_EQ(statusOf(folder / "device"), ReadStatus::unreadable);
+  EXPECT_EQ(statusOf(folder / "device"), ReadStatus::notRegularFile);
   ASSERT_EQ(::symlink("loop-b", (folder / "loop-a").c_str()), 0);  // ELOOP
   ASSERT_EQ(::symlink("loop-a", (folder / "loop-b").c_str()), 0);
   EXPECT_EQ(statusOf(folder / "loop-a"), ReadStatus::unreadable);
   EXPECT_EQ(statusOf(folder / std::string(300, 'n')), ReadStatus::unreadable);  // ENAMETOOLONG
+  ReadableFile looped;
+  EXPECT_EQ(openForReading(folder / "loop-a", looped), ReadStatus::unreadable);
+  EXPECT_EQ(looped.error(), ELOOP);  // kept for the side files' reason
   std::string deep = folder.path();
   while (deep.size() < 5000) deep += "/d";
   EXPECT_EQ(statusOf(deep), ReadStatus::unreadable);  // ENAMETOOLONG, the whole path
@@ -113,7 +117,7 @@ TEST(OpenForReading, FifoIsUnreadableAndNotOpened) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     ::alarm(20);
-    _exit(statusOf(fifo) == ReadStatus::unreadable ? 0 : 1);
+    _exit(statusOf(fifo) == ReadStatus::notRegularFile ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -176,8 +180,8 @@ TEST(OpenForReading, ListedFileTurnedIntoAPipeOrDeviceIsUnreadable) {
   ASSERT_EQ(::symlink("/dev/null", (folder / "device.jpg").c_str()), 0);
   ASSERT_EQ(::unlink((folder / "gone.jpg").c_str()), 0);
   // In the listing's byte order: device, gone, kept, pipe.
-  const ReadStatus expected[] = {ReadStatus::unreadable, ReadStatus::missing, ReadStatus::ok,
-                                 ReadStatus::unreadable};
+  const ReadStatus expected[] = {ReadStatus::notRegularFile, ReadStatus::missing, ReadStatus::ok,
+                                 ReadStatus::notRegularFile};
   ASSERT_EQ(paths.size(), 4u);
   const pid_t child = ::fork();
   ASSERT_GE(child, 0);

@@ -24,13 +24,21 @@ void ReadableFile::close() {
   if (handle_ != -1) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
   handle_ = -1;
   size_ = 0;
+  identity_ = FileIdentity{};
 }
 
 ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   file.close();
-  if (!path.reachable) return ReadStatus::unreadable;
+  file.error_ = 0;
+  if (!path.reachable) {
+    file.error_ = ERROR_INVALID_NAME;
+    return ReadStatus::unreadable;
+  }
   const std::wstring native = reachOf(path);
-  if (native.empty()) return ReadStatus::unreadable;
+  if (native.empty()) {
+    file.error_ = ERROR_FILENAME_EXCED_RANGE;
+    return ReadStatus::unreadable;
+  }
   // A folder is refused here (it opens only with backup semantics); a device
   // opens, and is told apart by its type below.
   const HANDLE handle = ::CreateFileW(native.c_str(), GENERIC_READ,
@@ -39,17 +47,36 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   if (handle == INVALID_HANDLE_VALUE) {
     const DWORD error = ::GetLastError();
     const bool notFound = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    return notFound && nothingAt(native) ? ReadStatus::missing : ReadStatus::unreadable;
+    if (notFound && nothingAt(native)) return ReadStatus::missing;
+    const DWORD attributes = ::GetFileAttributesW(native.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      return ReadStatus::notRegularFile;
+    }
+    file.error_ = static_cast<int>(error);
+    return ReadStatus::unreadable;
   }
   file.handle_ = reinterpret_cast<std::intptr_t>(handle);
   // Only a regular disk file: a device name (NUL, COM1) opens but is no photo.
-  LARGE_INTEGER size;
-  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileSizeEx(handle, &size) ||
-      size.QuadPart < 0 || static_cast<std::uint64_t>(size.QuadPart) >= kFourGiB) {
+  if (::GetFileType(handle) != FILE_TYPE_DISK) {
+    file.close();
+    return ReadStatus::notRegularFile;
+  }
+  // Size and identity in one request.
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(handle, &info)) {
+    file.error_ = static_cast<int>(::GetLastError());
     file.close();
     return ReadStatus::unreadable;
   }
-  file.size_ = static_cast<std::uint32_t>(size.QuadPart);
+  const std::uint64_t size = std::uint64_t{info.nFileSizeHigh} << 32 | info.nFileSizeLow;
+  if (size >= kFourGiB) {
+    file.close();
+    file.error_ = ERROR_FILE_TOO_LARGE;
+    return ReadStatus::unreadable;
+  }
+  file.size_ = static_cast<std::uint32_t>(size);
+  file.identity_ = {info.dwVolumeSerialNumber,
+                    std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
   return ReadStatus::ok;
 }
 
@@ -67,7 +94,15 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
     position.OffsetHigh = static_cast<DWORD>(at >> 32);
     DWORD got = 0;
     // No bytes at all: the file ends before `offset + length` (cut short).
-    if (!::ReadFile(handle, out + done, length - done, &got, &position) || got == 0) return false;
+    if (!::ReadFile(handle, out + done, length - done, &got, &position)) {
+      const DWORD error = ::GetLastError();
+      file.error_ = error == ERROR_HANDLE_EOF ? 0 : static_cast<int>(error);
+      return false;
+    }
+    if (got == 0) {
+      file.error_ = 0;
+      return false;
+    }
     done += got;
   }
   return true;

@@ -29,11 +29,6 @@ std::wstring wideFromAnsi(const std::string& text);
 // solidus as '\', which would name another file or even another folder.
 std::string ansiFromWide(const std::wstring& text);
 
-// The system's words for the Windows error `error` ("The system cannot find
-// the file specified."), in English where the system has them, without the
-// line end.
-std::string systemErrorText(unsigned long error);
-
 // Length of the part of `path` that names a root and is never created or cut:
 // "C:" or "C:\" (a drive), "\" (the current drive's root), "\\server\share\"
 // (a network share), "\\?\C:\" and "\\.\C:\" (a drive under a prefix), and

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
+#include <new>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "platform/windows_paths.h"
@@ -43,7 +46,7 @@ std::uint64_t systemRandom() {
 
 // The bytes a text-mode C runtime stream stores for `text`: each line feed as
 // CR LF, every other byte as it is.
-std::string withCrLf(const std::string& text) {
+std::string withCrLf(std::string_view text) {
   std::string bytes;
   bytes.reserve(text.size() + 2);
   for (const char c : text) {
@@ -160,11 +163,25 @@ bool moveOver(HANDLE file, bool marked, const std::wstring& temporary, const std
   return false;
 }
 
+// Has `makeText` write its pieces to `file`, as text mode stores them. A text
+// that runs out of memory while it is made is one that could not be written.
+bool writeMadeText(HANDLE file, const std::function<bool(const TextPieceWriter&)>& makeText) {
+  try {
+    return makeText([file](std::string_view piece) { return writeWhole(file, withCrLf(piece)); });
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
 }  // namespace
 
 std::wstring temporaryPathFor(const std::wstring& target, std::uint64_t number) {
   static const wchar_t kLetters[] = L"0123456789abcdefghijklmnopqrstuvwxyz";
-  std::wstring path = target + L'.';
+  // In the target's folder under a short name of the tool's own, so that a
+  // target whose name takes the 255 units a name may have can be written.
+  const std::size_t separator = target.find_last_of(L"\\/");
+  std::wstring path = target.substr(0, separator == std::wstring::npos ? 0 : separator + 1);
+  path += L".photocheck-";
   for (int i = 0; i < 6; ++i) {
     path += kLetters[number % 36];
     number /= 36;
@@ -172,7 +189,9 @@ std::wstring temporaryPathFor(const std::wstring& target, std::uint64_t number) 
   return path;
 }
 
-bool replaceFileWith(const std::string& path, const std::string& text, RandomSource random) {
+bool replaceFileByPiecesWith(const std::string& path,
+                             const std::function<bool(const TextPieceWriter&)>& makeText,
+                             RandomSource random) {
   const std::wstring target = nativePathOf(path);
   if (target.empty()) return false;
   std::wstring temporary;
@@ -181,7 +200,7 @@ bool replaceFileWith(const std::string& path, const std::string& text, RandomSou
   // Marked for deletion from its start: a run killed before the rename
   // leaves no temporary file behind.
   const bool marked = markForDeletion(file, true);
-  if (!writeWhole(file, withCrLf(text)) || !::FlushFileBuffers(file)) {
+  if (!writeMadeText(file, makeText) || !::FlushFileBuffers(file)) {
     ::CloseHandle(file);
     if (!marked) ::DeleteFileW(temporary.c_str());
     return false;
@@ -189,8 +208,14 @@ bool replaceFileWith(const std::string& path, const std::string& text, RandomSou
   return moveOver(file, marked, temporary, target);
 }
 
-bool replaceFile(const std::string& path, const std::string& text) {
-  return replaceFileWith(path, text, systemRandom);
+bool replaceFileWith(const std::string& path, const std::string& text, RandomSource random) {
+  return replaceFileByPiecesWith(
+      path, [&text](const TextPieceWriter& write) { return write(text); }, random);
+}
+
+bool replaceFileByPieces(const std::string& path,
+                         const std::function<bool(const TextPieceWriter&)>& makeText) {
+  return replaceFileByPiecesWith(path, makeText, systemRandom);
 }
 
 }  // namespace platform

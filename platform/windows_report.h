@@ -5,19 +5,27 @@
 #define PHOTOCHECK_PLATFORM_WINDOWS_REPORT_H
 
 #include <cstdint>
+#include <functional>
 #include <string>
+
+#include "platform/platform.h"
 
 namespace platform {
 
 // A number for a temporary name; a run asks the system's random source.
 using RandomSource = std::uint64_t (*)();
 
-// The temporary file tried for `target` with `number`: `target`, a dot and
-// six letters and digits made from `number` ("error.json.k3x0qz").
+// The temporary file tried for `target` with `number`: in the folder of
+// `target`, ".photocheck-" and six letters and digits made from `number`
+// (".photocheck-k3x0qz"), short whatever the length of the target's name.
 std::wstring temporaryPathFor(const std::wstring& target, std::uint64_t number);
 
-// replaceFile with the temporary names drawn from `random`.
+// replaceFile and replaceFileByPieces with the temporary names drawn from
+// `random`.
 bool replaceFileWith(const std::string& path, const std::string& text, RandomSource random);
+bool replaceFileByPiecesWith(const std::string& path,
+                             const std::function<bool(const TextPieceWriter&)>& makeText,
+                             RandomSource random);
 
 }  // namespace platform
 

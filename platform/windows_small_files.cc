@@ -25,7 +25,10 @@ extern "C"
 
 namespace platform {
 
-std::string systemErrorText(unsigned long error) {
+// The system's words ("The system cannot find the file specified."), in
+// English where the system has them, without the line end.
+std::string systemErrorText(int code) {
+  const auto error = static_cast<DWORD>(code);
   std::string text(512, '\0');
   const DWORD flags =
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;

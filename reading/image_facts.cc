@@ -8,6 +8,28 @@ bool isErrorImage(const ImageFacts& facts) {
          (facts.read == ImageRead::decoded && facts.result != exifOk);
 }
 
+ImageProblem problemOf(const ImageFacts& facts) {
+  switch (facts.read) {
+    case ImageRead::missing:
+      return ImageProblem::missing;
+    case ImageRead::unreadable:
+    case ImageRead::shortage:
+      return facts.notRegularFile ? ImageProblem::notRegularFile : ImageProblem::cannotRead;
+    case ImageRead::decoded:
+      break;
+  }
+  switch (facts.result) {
+    case exifOk:
+      return ImageProblem::none;
+    case exifNotJpeg:
+      return ImageProblem::notJpeg;
+    case exifNoExif:
+      return ImageProblem::noExif;
+    default:
+      return ImageProblem::exifDamaged;
+  }
+}
+
 ImageFacts factsOfRecord(ExifResult result, ExifRecord& record) {
   ImageFacts facts;
   facts.read = ImageRead::decoded;
@@ -24,6 +46,8 @@ ImageFacts factsOfRecord(ExifResult result, ExifRecord& record) {
   facts.latitude = record.gps.latitude;
   facts.longitude = record.gps.longitude;
   facts.altitude = record.gps.altitude;
+  facts.hasAltitude = record.gps.hasAltitude;
+  facts.captured = record.captured;
   facts.imageWidth = record.imageWidth;
   facts.imageHeight = record.imageHeight;
   facts.focalLength35mm = record.focalLength35mm;
@@ -50,6 +74,8 @@ ImageFacts readAndDecode(const platform::FilePath& path, ReadBuffers& buffers, b
   if (status == platform::ReadStatus::missing) return facts;
   facts.read =
       status == platform::ReadStatus::shortage ? ImageRead::shortage : ImageRead::unreadable;
+  facts.notRegularFile = status == platform::ReadStatus::notRegularFile;
+  facts.systemError = file.error();
   if (status != platform::ReadStatus::ok) return facts;
 
   FileSource source;
@@ -58,6 +84,8 @@ ImageFacts readAndDecode(const platform::FilePath& path, ReadBuffers& buffers, b
   } else if (source.shortage) {
     facts.read = ImageRead::shortage;
   }
+  facts.systemError = file.error();
+  facts.identity = file.identity();
   waited = mostlyWaited(source);
   return facts;
 }

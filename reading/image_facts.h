@@ -28,12 +28,39 @@ struct ImageFacts {
   double latitude = 0;
   double longitude = 0;
   double altitude = 0;
+  // The file read, as its open found it: a side file is never written over
+  // a photo of the set, and this spares asking each photo's identity again.
+  // Unknown where it was not opened.
+  platform::FileIdentity identity;
+  CaptureTime captured;  // EXIF DateTimeOriginal, decoded
   std::uint32_t imageWidth = 0;
   std::uint32_t imageHeight = 0;
   ExifResult result = exifOk;  // the EXIF reader's outcome, when decoded
+  // Unreadable: the system's number for why (ReadableFile::error); 0 where
+  // the file was cut short or the open found no regular file.
+  std::int32_t systemError = 0;
   std::uint16_t focalLength35mm = 0;
   ImageRead read = ImageRead::missing;
+  bool notRegularFile = false;  // unreadable: a folder, pipe, device or socket
+  bool hasAltitude = false;     // the GPS directory gave an altitude
+  // One bit per check row (bit i: kCheckRows[i]) that reported the image:
+  // set as the report is printed, so keeping it takes no memory.
+  std::uint8_t flaggedBy = 0;
 };
+
+// Why an image is filed under "error" or skipped, for the side files that
+// say so.
+enum class ImageProblem : std::uint8_t {
+  none,            // read and decoded
+  missing,         // nothing at the path any more
+  notRegularFile,  // a folder, pipe, device or socket
+  cannotRead,      // the open or a read failed (see systemError)
+  notJpeg,         // exifNotJpeg
+  noExif,          // exifNoExif
+  exifDamaged,     // exifUnknownByteOrder, exifCorrupt
+};
+
+ImageProblem problemOf(const ImageFacts& facts);
 
 // True when the image is filed under "error": it could not be read, or its
 // EXIF data could not be decoded.

@@ -23,10 +23,11 @@ step() { printf '\n=== %s (%ds)\n' "$*" $((SECONDS - started)); }
 # libclang-rt-14-dev on Debian 12, libclang-rt-19-dev on Debian 13.
 step "Debian packages"
 if [ "$quick" -eq 1 ]; then
-  scripts/install-deps.sh 'clang-format-19?' locales strace
+  scripts/install-deps.sh 'clang-format-19?' locales strace gdal-bin
 else
   # chromium: the HTML page test loads the sample page in a real browser.
-  scripts/install-deps.sh clang 'clang-format-19?' locales strace chromium
+  # gdal-bin: the GeoJSON test opens the report with GDAL's ogrinfo.
+  scripts/install-deps.sh clang 'clang-format-19?' locales strace chromium gdal-bin
   scripts/install-deps.sh "libclang-rt-$(clang -dumpversion | cut -d. -f1)-dev"
 fi
 

@@ -110,7 +110,7 @@ TEST(WindowsFiles, OpenTellsNothingThereFromWhatCannotBeRead) {
       // A file where a folder should be: the path leads nowhere, as POSIX
       // says with ENOTDIR.
       {root / "photo.jpg\\below.jpg", platform::ReadStatus::missing},
-      {root / "folder.jpg", platform::ReadStatus::unreadable},
+      {root / "folder.jpg", platform::ReadStatus::notRegularFile},
       // No file name holds a '?': a text with one names nothing reachable.
       {root / "?.jpg", platform::ReadStatus::unreadable},
   };
@@ -155,7 +155,8 @@ TEST(WindowsFiles, OpenForReadingTellsMissingFromUnreadable) {
 
   EXPECT_EQ(platform::openForReading(root / "absent.jpg", file), platform::ReadStatus::missing);
   fs::create_directory(root / "folder.jpg");
-  EXPECT_EQ(platform::openForReading(root / "folder.jpg", file), platform::ReadStatus::unreadable);
+  EXPECT_EQ(platform::openForReading(root / "folder.jpg", file),
+            platform::ReadStatus::notRegularFile);
 
   // 4 GiB: a size the 32-bit length of the read cannot hold. The file is
   // sparse, so it costs no disk space.
@@ -163,6 +164,7 @@ TEST(WindowsFiles, OpenForReadingTellsMissingFromUnreadable) {
   writeFileBytes(big, "x");
   fs::resize_file(big, std::uint64_t{1} << 32);
   EXPECT_EQ(platform::openForReading(big, file), platform::ReadStatus::unreadable);
+  EXPECT_EQ(file.error(), ERROR_FILE_TOO_LARGE);  // the reason the side files give
 }
 
 TEST(WindowsFiles, ReplaceFileWritesTextModeAndReplacesWhole) {
@@ -213,7 +215,7 @@ TEST(WindowsReport, PlantedTemporaryNamesAreNeverOpened) {
   ASSERT_TRUE(platform::replaceFileWith(path, "report\n", countingNumbers));
   EXPECT_EQ(nextNumber, linked ? 4u : 3u);
   EXPECT_EQ(readFileBytes(path), "report\r\n");
-  EXPECT_TRUE(fs::is_directory(widefiles::extended(root.path(), L"error.json.000000")));
+  EXPECT_TRUE(fs::is_directory(widefiles::extended(root.path(), L".photocheck-000000")));
   EXPECT_EQ(widefiles::readFile(platform::temporaryPathFor(target, 1)), "theirs");
   EXPECT_EQ(readFileBytes(root / "victim.txt"), "theirs");
   EXPECT_FALSE(widefiles::exists(platform::temporaryPathFor(target, linked ? 3 : 2)));

@@ -162,7 +162,7 @@ TEST(WindowsProcess, ThingsPlantedInTheOutputFolderDoNotBreakTheReport) {
   noGps.gps.reset();
   e2e::writePhoto(images + "\\nogps.jpg", noGps);
   std::filesystem::create_directories(output + "\\error.json.tmp");
-  writeFileBytes(output + "\\error.json.000000", "theirs");
+  writeFileBytes(output + "\\.photocheck-000000", "theirs");
   writeFileBytes(root / "victim.txt", "theirs");
   const bool linked =
       widefiles::makeLink(widefiles::extended(output, L"error.json"), L"..\\victim.txt", false);
@@ -173,13 +173,14 @@ TEST(WindowsProcess, ThingsPlantedInTheOutputFolderDoNotBreakTheReport) {
             e2e::jsonReport({e2e::jsonGroup(104, texts::kGpsDescription, {"nogps.jpg"})}));
   EXPECT_EQ(e2e::lastLine(r.run.out), r.report.value_or(""));
   EXPECT_EQ(readFileBytes(root / "victim.txt"), "theirs");
-  EXPECT_EQ(readFileBytes(output + "\\error.json.000000"), "theirs");
+  EXPECT_EQ(readFileBytes(output + "\\.photocheck-000000"), "theirs");
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(output)) {
     names.push_back(entry.path().filename().string());
   }
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"error.json", "error.json.000000", "error.json.tmp"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{".photocheck-000000", "error.json", "error.json.tmp"}));
   if (!linked) std::cout << "[   NOTE   ] no link could be made: error.json was not planted\n";
 }
 
@@ -218,6 +219,83 @@ TEST(WindowsProcess, TwoRunsIntoOneFolderAtOnceLeaveOneWholeReport) {
                             std::filesystem::directory_iterator()),
               1);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The side files never take the place of the settings file, error.json, a
+// photo (also through a hard link) or a folder or device, and any name
+// Windows takes, 255 units long included, can be written.
+TEST(WindowsProcess, SideFilesNeverReplaceWhatTheRunMustLeaveAlone) {
+  TempFolder root;
+  const widefiles::TreeRemover remover{root.path()};
+  const std::string images = root / "images";
+  const std::string output = root / "out";
+  e2e::writePhoto(images + "\\p0.jpg", e2e::Photo{});
+  e2e::Photo noGps;
+  noGps.gps.reset();
+  e2e::writePhoto(images + "\\p1.jpg", noGps);
+  const e2e::PhotoRun plain = e2e::runOn(root, images, output);
+  ASSERT_EQ(plain.run.status, 1);
+  ASSERT_TRUE(plain.report.has_value());
+  const std::string photo = readFileBytes(images + "\\p0.jpg").value_or("");
+  const bool hardLinked =
+      ::CreateHardLinkA((root / "hard.jpg").c_str(), (images + "\\p0.jpg").c_str(), nullptr) != 0;
+  std::filesystem::create_directories(root / "folder");
+  struct Case {
+    std::string path;
+    bool refused;
+  };
+  std::vector<Case> cases = {{output + "\\error.json", true},
+                             {root / "photocheck.settings", true},
+                             {images + "\\p0.jpg", true},
+                             {root / "folder", true},
+                             {"NUL", true},
+                             {root / (std::string(250, 'n') + ".html"), false}};
+  if (hardLinked) cases.push_back({root / "hard.jpg", true});
+  for (const char* variable : {"PHOTOCHECK_HTML", "PHOTOCHECK_GEOJSON"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(variable) + "=" + c.path);
+      const std::string settings = readFileBytes(root / "photocheck.settings").value_or("");
+      e2e::PhotoRun run;
+      {
+        const ScopedVariable side(variable, c.path.c_str());
+        run = e2e::runOn(root, images, output);
+      }
+      const bool page = std::string(variable) == "PHOTOCHECK_HTML";
+      const std::string line =
+          (page ? "can not write the HTML page " : "can not write the GeoJSON report ") + c.path +
+          "\n";
+      EXPECT_EQ(run.run.out, plain.run.out + (c.refused ? expectedConsole(line) : ""));
+      EXPECT_EQ(run.run.status, 1);
+      EXPECT_EQ(run.report, plain.report);
+      EXPECT_EQ(readFileBytes(images + "\\p0.jpg"), photo);
+      EXPECT_EQ(readFileBytes(root / "photocheck.settings"), settings);
+      if (!c.refused) {
+        EXPECT_TRUE(readFileBytes(c.path).has_value());
+      }
+    }
+  }
+  if (!hardLinked) std::cout << "[   NOTE   ] no hard link could be made: that case was left out\n";
+}
+
+// PHOTOCHECK_GEOJSON is read from the wide environment: a character the
+// code page lacks never becomes a best-fit look-alike naming another file
+// (under 1252 a full-width s would name s.conf).
+TEST(WindowsProcess, GeoJsonPathIsNeverABestFitLookAlike) {
+  TempFolder root;
+  const widefiles::TreeRemover remover{root.path()};
+  const std::string images = root / "images";
+  e2e::writePhoto(images + "\\p0.jpg", e2e::Photo{});
+  writeFileBytes(root / "s.conf", "theirs");
+  const std::wstring lookAlike = widefiles::widen(root.path()) + L"\\\xFF53.conf";
+  ::SetEnvironmentVariableW(L"PHOTOCHECK_GEOJSON", lookAlike.c_str());
+  const e2e::PhotoRun run = e2e::runOn(root, images, root / "out");
+  ::SetEnvironmentVariableW(L"PHOTOCHECK_GEOJSON", nullptr);
+  EXPECT_EQ(run.run.status, 0);
+  EXPECT_EQ(readFileBytes(root / "s.conf"), "theirs");
 }
 
 }  // namespace

@@ -1,0 +1,106 @@
+#include "app/side_files.h"
+
+#include <new>
+
+#include "console/console.h"
+#include "console/console_texts.h"
+#include "geojson/geojson_report.h"
+#include "page/page_file.h"
+
+namespace {
+
+// The identities a side file must never take the place of. The photos'
+// own come from their reads; only a photo that was not opened (none at all
+// when no check ran) is asked for its identity, and only when a regular
+// file stands at the side file's path.
+struct Protected {
+  const SideFileRun& run;
+  std::string otherSideFile;  // the page, for the GeoJSON report
+  bool known = false;
+  platform::FileIdentity settings;
+  platform::FileIdentity report;
+  platform::FileIdentity other;
+
+  // Asks for the identities of the files named by path (a few requests).
+  void learn() {
+    if (known) return;
+    settings = platform::identityOf(run.settingsPath);
+    report = platform::identityOf(
+        platform::FilePath(run.outputFolder + platform::kPathSeparator + "error.json"));
+    if (!otherSideFile.empty()) other = platform::identityOf(platform::FilePath(otherSideFile));
+    known = true;
+  }
+
+  bool holds(const platform::FileIdentity& id) const {
+    if (id == settings || id == report || id == other) return true;
+    const std::vector<platform::FilePath>& images = *run.images;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+      const ImageFacts* facts =
+          run.facts != nullptr && i < run.facts->size() ? &(*run.facts)[i] : nullptr;
+      if (facts != nullptr && platform::isKnown(facts->identity)) {
+        if (facts->identity == id) return true;
+      } else if ((facts == nullptr || facts->read != ImageRead::missing) &&
+                 platform::identityOf(images[i]) == id) {
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+PageInput pageInputOf(const SideFileRun& run) {
+  PageInput page;
+  page.status = run.status;
+  page.settings = run.settings;
+  page.images = run.images;
+  page.facts = run.facts;
+  return page;
+}
+
+GeoJsonInput geoJsonInputOf(const SideFileRun& run) {
+  GeoJsonInput input;
+  input.status = run.status;
+  input.settings = run.settings;
+  input.version = run.version;
+  input.imageFolder = platform::FilePath(run.imageFolder);
+  input.images = run.images;
+  input.facts = run.facts;
+  input.ran = run.ran;
+  return input;
+}
+
+// Writes one side file through `write` unless the guard refuses its path;
+// its console line when it is not written.
+template <typename Write>
+void writeOne(const std::string& path, const char* cannotWrite, Protected& guard, Write write) {
+  bool written = false;
+  console::flush();
+  try {
+    guard.learn();
+    written = platform::sideFileAllowed(
+                  path, [&guard](const platform::FileIdentity& id) { return guard.holds(id); }) &&
+              write();
+  } catch (const std::bad_alloc&) {
+    written = false;  // too large for the memory left: told like any failure
+  }
+  if (!written) {
+    console::write(cannotWrite);
+    console::line(path);
+  }
+}
+
+}  // namespace
+
+void writeSideFiles(const SideFileRun& run, const std::string& pagePath,
+                    const std::string& geoJsonPath) {
+  if (!pagePath.empty()) {
+    Protected guard{run, std::string(), false, {}, {}, {}};
+    writeOne(pagePath, texts::kCannotWritePage, guard,
+             [&] { return writePageFile(pagePath, pageInputOf(run), run.ran); });
+  }
+  if (!geoJsonPath.empty()) {
+    Protected guard{run, pagePath, false, {}, {}, {}};
+    writeOne(geoJsonPath, texts::kCannotWriteGeoJson, guard,
+             [&] { return writeGeoJsonFile(geoJsonPath, geoJsonInputOf(run)); });
+  }
+}

@@ -1,0 +1,41 @@
+// The files a run writes beside its report when the environment asks for
+// them: the HTML page (PHOTOCHECK_HTML) and the GeoJSON report
+// (PHOTOCHECK_GEOJSON). They are made after the run has ended, from what the
+// checks left in the per-image facts, so that nothing they need can stop
+// the run or change its verdict.
+#ifndef PHOTOCHECK_APP_SIDE_FILES_H
+#define PHOTOCHECK_APP_SIDE_FILES_H
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "checks/check_table.h"
+#include "platform/platform.h"
+#include "reading/image_facts.h"
+
+struct SideFileRun {
+  int status = 0;
+  // The settings used, as (meaning, value) in the system's text encoding.
+  std::vector<std::pair<std::string, std::string>> settings;
+  std::string version;
+  platform::FilePath settingsPath;
+  std::string imageFolder;
+  std::string outputFolder;
+  const std::vector<platform::FilePath>* images = nullptr;  // never null
+  const std::vector<ImageFacts>* facts = nullptr;           // empty: no check ran
+  std::array<bool, kCheckCount> ran{};
+};
+
+// Writes the page to `pagePath` and then the GeoJSON report to
+// `geoJsonPath`, each where its path is not empty. Each is refused where
+// its path holds something it must not replace: the settings file, the
+// run's error.json, a listed photo, the other side file (each by identity,
+// links followed), or anything but a regular file or a link. A side file
+// that is refused, cannot be written or runs out of memory is told in its
+// one console line and is lost alone.
+void writeSideFiles(const SideFileRun& run, const std::string& pagePath,
+                    const std::string& geoJsonPath);
+
+#endif  // PHOTOCHECK_APP_SIDE_FILES_H

@@ -1,0 +1,53 @@
+// The GeoJSON report PHOTOCHECK_GEOJSON asks for: one FeatureCollection
+// (RFC 7946, UTF-8) with a Feature per listed file, in list order, for a
+// pipeline or a GIS to act on single photos.
+//
+//   {"type":"FeatureCollection",
+//    "verdict":"failed","exit_status":1,"image_count":3,       foreign members
+//    "settings":{"image folder":"...",...},"tool_version":"1.2.0",
+//    "features":[
+//     {"type":"Feature",
+//      "geometry":{"type":"Point","coordinates":[lon,lat,alt]} | null,
+//      "properties":{"path":"a/DJI_0006.JPG","index":0,"flagged":["gps"],
+//        "width":4000,"height":3000,"camera_maker":"DJI",
+//        "focal_length_35mm":24,"has_gps":true,
+//        "reason":null,"captured":"2024-05-17T10:42:07"}}, ...]}
+//
+// A check's value is null where the check did not run or the photo is
+// filed under "error"; `reason` says why for those (and "missing" for a
+// photo gone since the scan). Names are UTF-8 as the file system holds
+// them; on POSIX a byte that is not UTF-8 is the escape \uDC80-\uDCFF.
+#ifndef PHOTOCHECK_GEOJSON_GEOJSON_REPORT_H
+#define PHOTOCHECK_GEOJSON_GEOJSON_REPORT_H
+
+#include <array>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "checks/check_table.h"
+#include "platform/platform.h"
+#include "reading/image_facts.h"
+
+struct GeoJsonInput {
+  int status = 0;  // the run's exit status
+  // The settings used, as (meaning, value) in the system's text encoding.
+  std::vector<std::pair<std::string, std::string>> settings;
+  std::string version;  // the tool's version text
+  platform::FilePath imageFolder;
+  const std::vector<platform::FilePath>* images = nullptr;
+  // What was read of each image; empty when no check ran.
+  const std::vector<ImageFacts>* facts = nullptr;
+  std::array<bool, kCheckCount> ran{};  // per check row
+};
+
+// Writes the report to `write` piece by piece (a piece of at most about
+// 64 KiB at a time, so the whole text is never held). False when a piece
+// could not be written. May throw std::bad_alloc.
+bool writeGeoJson(const GeoJsonInput& input, const platform::TextPieceWriter& write);
+
+// Replaces the file at `path` by the report, as the page is written. False
+// when it could not be written; may throw std::bad_alloc.
+bool writeGeoJsonFile(const std::string& path, const GeoJsonInput& input);
+
+#endif  // PHOTOCHECK_GEOJSON_GEOJSON_REPORT_H

@@ -1,0 +1,196 @@
+#include "geojson/geojson_report.h"
+
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+ImageFacts decodedAt(double latitude, double longitude) {
+  ImageFacts facts;
+  facts.read = ImageRead::decoded;
+  facts.latitude = latitude;
+  facts.longitude = longitude;
+  facts.imageWidth = 4000;
+  facts.imageHeight = 3000;
+  facts.make = "DJI";
+  facts.focalLength35mm = 24;
+  return facts;
+}
+
+// Four listed files: a photo with a position, altitude and capture time
+// flagged by nothing; one without a position flagged by the GPS check (a
+// name that is not UTF-8); one that is no JPEG; one gone since the scan.
+struct SmallRun {
+  std::vector<platform::FilePath> images{"set/a/DJI_0006.JPG", "set/b/\xcf\xf1&.jpg",
+                                         "set/DJI_FLIGHT.MRK", "set/gone.jpg"};
+  std::vector<ImageFacts> facts;
+
+  SmallRun() {
+    facts.push_back(decodedAt(30.25, 120.5));
+    facts[0].altitude = 88.5;
+    facts[0].hasAltitude = true;
+    facts[0].captured = {2024, 5, 17, 10, 42, 7};
+    facts.push_back(decodedAt(0, 0));
+    facts[1].flaggedBy = 1u << 3;
+    ImageFacts notJpeg;
+    notJpeg.read = ImageRead::decoded;
+    notJpeg.result = exifNotJpeg;
+    notJpeg.flaggedBy = 1u << 0 | 1u << 3;
+    facts.push_back(notJpeg);
+    facts.push_back(ImageFacts{});  // missing
+  }
+
+  GeoJsonInput input() const {
+    GeoJsonInput input;
+    input.status = 1;
+    input.settings = {{"image folder", "set"}, {"GPS check", "true"}};
+    input.version = "9.9.9";
+    input.imageFolder = platform::FilePath("set");
+    input.images = &images;
+    input.facts = &facts;
+    input.ran = {true, false, true, true};
+    return input;
+  }
+};
+
+std::string textOf(const GeoJsonInput& input, std::size_t* pieces = nullptr) {
+  std::string text;
+  std::size_t count = 0;
+  EXPECT_TRUE(writeGeoJson(input, [&](std::string_view piece) {
+    text.append(piece);
+    ++count;
+    return true;
+  }));
+  if (pieces != nullptr) *pieces = count;
+  return text;
+}
+
+TEST(GeoJsonReport, OneFeaturePerListedFileWithItsValuesAndReason) {
+  const SmallRun run;
+  const std::string text = textOf(run.input());
+  rapidjson::Document doc;
+  doc.Parse(text.c_str());
+  ASSERT_FALSE(doc.HasParseError()) << text;
+  EXPECT_STREQ(doc["type"].GetString(), "FeatureCollection");
+  EXPECT_STREQ(doc["verdict"].GetString(), "failed");
+  EXPECT_EQ(doc["exit_status"].GetInt(), 1);
+  EXPECT_EQ(doc["image_count"].GetInt(), 4);
+  EXPECT_STREQ(doc["tool_version"].GetString(), "9.9.9");
+  EXPECT_STREQ(doc["settings"]["GPS check"].GetString(), "true");
+  const auto& features = doc["features"];
+  ASSERT_EQ(features.Size(), 4u);
+
+  const auto& first = features[0];
+  EXPECT_STREQ(first["geometry"]["type"].GetString(), "Point");
+  EXPECT_EQ(first["geometry"]["coordinates"][0].GetDouble(), 120.5);  // longitude first
+  EXPECT_EQ(first["geometry"]["coordinates"][1].GetDouble(), 30.25);
+  EXPECT_EQ(first["geometry"]["coordinates"][2].GetDouble(), 88.5);
+  const auto& p0 = first["properties"];
+  EXPECT_STREQ(p0["path"].GetString(), "a/DJI_0006.JPG");
+  EXPECT_EQ(p0["index"].GetInt(), 0);
+  EXPECT_EQ(p0["flagged"].Size(), 0u);
+  EXPECT_EQ(p0["width"].GetInt(), 4000);
+  EXPECT_TRUE(p0["camera_maker"].IsNull());  // that check did not run
+  EXPECT_EQ(p0["focal_length_35mm"].GetInt(), 24);
+  EXPECT_TRUE(p0["has_gps"].GetBool());
+  EXPECT_TRUE(p0["reason"].IsNull());
+  EXPECT_STREQ(p0["captured"].GetString(), "2024-05-17T10:42:07");
+
+  const auto& p1 = features[1]["properties"];
+  EXPECT_TRUE(features[1]["geometry"].IsNull());
+  EXPECT_FALSE(p1["has_gps"].GetBool());
+  EXPECT_STREQ(p1["flagged"][0].GetString(), "gps");
+  EXPECT_TRUE(p1["captured"].IsNull());
+  // On POSIX the GBK bytes as lone surrogates; on Windows the name as the
+  // code page reads it, in UTF-8. The '&' as it is.
+  const std::string name = platform::kPathSeparator == '/'
+                               ? std::string("b/\\uDCCF\\uDCF1&.jpg")
+                               : "b/" + platform::utf8FromSystemText("\xcf\xf1") + "&.jpg";
+  EXPECT_NE(text.find("\"path\":\"" + name + "\""), std::string::npos) << text;
+
+  const auto& p2 = features[2]["properties"];
+  EXPECT_TRUE(features[2]["geometry"].IsNull());
+  EXPECT_STREQ(p2["reason"].GetString(), "not a JPEG");
+  EXPECT_TRUE(p2["width"].IsNull());
+  ASSERT_EQ(p2["flagged"].Size(), 2u);
+  EXPECT_STREQ(p2["flagged"][0].GetString(), "resolution");
+  EXPECT_STREQ(p2["flagged"][1].GetString(), "gps");
+
+  EXPECT_STREQ(features[3]["properties"]["reason"].GetString(), "missing");
+  EXPECT_EQ(features[3]["properties"]["index"].GetInt(), 3);
+}
+
+TEST(GeoJsonReport, ReasonsOfPhotosFiledUnderError) {
+  struct ReasonCase {
+    ImageRead read;
+    ExifResult result;
+    bool notRegular;
+    int error;
+    const char* wanted;
+  };
+  const ReasonCase cases[] = {
+      {ImageRead::decoded, exifNoExif, false, 0, "no EXIF block"},
+      {ImageRead::decoded, exifCorrupt, false, 0, "EXIF block damaged"},
+      {ImageRead::decoded, exifUnknownByteOrder, false, 0, "EXIF block damaged"},
+      {ImageRead::unreadable, exifOk, true, 0, "not a regular file"},
+      {ImageRead::unreadable, exifOk, false, 0, "cannot be read: the file ends early"},
+  };
+  for (const ReasonCase& c : cases) {
+    const std::vector<platform::FilePath> images{"set/x.jpg"};
+    std::vector<ImageFacts> facts(1);
+    facts[0].read = c.read;
+    facts[0].result = c.result;
+    facts[0].notRegularFile = c.notRegular;
+    facts[0].systemError = c.error;
+    GeoJsonInput input;
+    input.imageFolder = platform::FilePath("set");
+    input.images = &images;
+    input.facts = &facts;
+    rapidjson::Document doc;
+    doc.Parse(textOf(input).c_str());
+    ASSERT_FALSE(doc.HasParseError());
+    EXPECT_STREQ(doc["features"][0]["properties"]["reason"].GetString(), c.wanted);
+  }
+  // A failed open or read gives the system's words after the colon.
+  std::vector<ImageFacts> facts(1);
+  facts[0].read = ImageRead::unreadable;
+  facts[0].systemError = 13;  // EACCES on POSIX, ERROR_INVALID_DATA on Windows
+  const std::vector<platform::FilePath> images{"set/x.jpg"};
+  GeoJsonInput input;
+  input.images = &images;
+  input.facts = &facts;
+  const std::string text = textOf(input);
+  EXPECT_NE(text.find("\"reason\":\"cannot be read: " + platform::systemErrorText(13) + "\""),
+            std::string::npos)
+      << text;
+}
+
+// A set of thousands is handed on in pieces of about 64 KiB, never whole,
+// and a piece that cannot be written stops the making.
+TEST(GeoJsonReport, IsWrittenInPiecesAndStopsAtAFailedOne) {
+  std::vector<platform::FilePath> images(5000, platform::FilePath("set/DJI_0001.JPG"));
+  std::vector<ImageFacts> facts(images.size(), decodedAt(30, 120));
+  GeoJsonInput input;
+  input.imageFolder = platform::FilePath("set");
+  input.images = &images;
+  input.facts = &facts;
+  std::size_t pieces = 0;
+  const std::string text = textOf(input, &pieces);
+  EXPECT_GT(pieces, 4u);
+  EXPECT_LT(pieces, text.size() / (32 * 1024));
+  int calls = 0;
+  EXPECT_FALSE(writeGeoJson(input, [&](std::string_view) { return ++calls < 2; }));
+  EXPECT_EQ(calls, 2);
+}
+
+TEST(GeoJsonReport, AnEmptySetIsAnEmptyCollection) {
+  GeoJsonInput input;
+  const std::string text = textOf(input);
+  EXPECT_NE(text.find("\"features\":[]"), std::string::npos) << text;
+  EXPECT_EQ(text.back(), '\n');
+}
+
+}  // namespace

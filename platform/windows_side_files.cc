@@ -1,0 +1,83 @@
+// What a side file (the page, the GeoJSON report) needs of Windows: what
+// stands at its path, the identity of the files it must never replace, its
+// path from the wide environment, and a listed file's path below the image
+// folder from its exact UTF-16 names.
+#include <windows.h>
+
+#include "platform/platform.h"
+#include "platform/windows_console.h"
+#include "platform/windows_paths.h"
+
+namespace platform {
+
+namespace {
+
+// The identity of the file open as `handle`; unknown where it is not a
+// disk file or the system does not say.
+FileIdentity identityOfHandle(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info)) {
+    return FileIdentity{};
+  }
+  return {info.dwVolumeSerialNumber, std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+}
+
+// Opens `native` for asking about it only (no read or write access), as a
+// folder may be; `flags` adds FILE_FLAG_OPEN_REPARSE_POINT where a link
+// itself is meant.
+FileIdentity identityAt(const std::wstring& native, DWORD flags) {
+  if (native.empty() || isDeviceName(native)) return FileIdentity{};
+  const HANDLE handle =
+      ::CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return FileIdentity{};
+  const FileIdentity identity = identityOfHandle(handle);
+  ::CloseHandle(handle);
+  return identity;
+}
+
+}  // namespace
+
+FileIdentity identityOf(const FilePath& path) { return identityAt(reachOf(path), 0); }
+
+SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
+  identity = FileIdentity{};
+  // The very path the replacing write takes.
+  const std::wstring native = nativePathOf(path);
+  if (native.empty()) return SideFileTarget::nothing;
+  if (isDeviceName(native)) return SideFileTarget::other;
+  const DWORD attributes = ::GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return SideFileTarget::nothing;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return SideFileTarget::link;
+  if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return SideFileTarget::other;
+  identity = identityAt(native, FILE_FLAG_OPEN_REPARSE_POINT);
+  // Something that answers to its name but is no disk file (a pipe).
+  return isKnown(identity) ? SideFileTarget::regularFile : SideFileTarget::other;
+}
+
+std::string geoJsonPath() {
+  // Read wide: the ANSI copy could hold a best-fit look-alike of a character
+  // the code page lacks. Such a character becomes '?', which no file name
+  // holds, so the write fails and says so rather than naming another file.
+  const DWORD size = ::GetEnvironmentVariableW(L"PHOTOCHECK_GEOJSON", nullptr, 0);
+  if (size == 0) return std::string();
+  std::wstring value(size, L'\0');
+  const DWORD length = ::GetEnvironmentVariableW(L"PHOTOCHECK_GEOJSON", &value[0], size);
+  value.resize(length < size ? length : 0);
+  return ansiFromWide(value);
+}
+
+std::string utf8PathBelow(const FilePath& folder, const FilePath& path) {
+  const std::wstring root = reachOf(folder);
+  std::wstring whole = reachOf(path);
+  if (!root.empty() && whole.size() > root.size() && whole.compare(0, root.size(), root) == 0) {
+    whole.erase(0, root.size());
+    if (!whole.empty() && whole.front() == L'\\') whole.erase(0, 1);
+  }
+  for (wchar_t& c : whole) {
+    if (c == L'\\') c = L'/';
+  }
+  return utf8FromWide(whole);
+}
+
+}  // namespace platform
