@@ -88,8 +88,10 @@ FilePath childPath(const FilePath& folder, const FolderEntry& entry);
 
 // Identity of a listed folder, so that the scan lists each folder once,
 // however many paths (links, junctions) lead to it: device and inode on
-// POSIX, volume serial number and file ID on Windows. `known` is false where
-// the platform gives none (the folder could be listed but not opened).
+// POSIX; on Windows a number the process gives each folder it meets (`device`
+// 0), found again by the folder's volume serial number and 128-bit file ID,
+// or by its final path where the file system gives no ID. `known` is false
+// where the platform gives none (the folder could be listed but not opened).
 struct FolderId {
   bool known = false;
   std::uint64_t device = 0;
@@ -115,6 +117,11 @@ bool listFolder(const FilePath& folder, FolderListing& listing);
 // systems that give none in their listing do, and asks the file system for
 // each (a stat per entry). Off by default.
 void setListedTypesIgnored(bool ignored);
+
+// For tests (Windows): listFolder takes every folder's file ID as unknown (0),
+// as some file systems and servers give it, and knows the folder by its final
+// path. Off by default; nothing on POSIX.
+void setFolderIdsIgnored(bool ignored);
 
 enum class ReadStatus {
   ok,          // the file is open
