@@ -252,7 +252,8 @@ bool utf8OutputRequested();
 
 // The file the environment variable PHOTOCHECK_HTML names, which the run's
 // HTML page is written to; empty when it is not set or empty. On Windows
-// the path's text in the ANSI code page, as a folder setting is given.
+// the variable is read as UTF-16 and every path call reaches that exact name;
+// the text is the ANSI code page's, '?' for each character it lacks.
 std::string htmlPagePath();
 
 // The UTF-8 form of a text in the system's own encoding (a setting, an

@@ -147,7 +147,7 @@ bool makeFolders(const std::string& path) {
   // The text is walked as UTF-16, so that only a whole '\' or '/' separates:
   // create each prefix that ends just before a separator, then the whole
   // path. The root part is never created.
-  const std::wstring wide = wideFromAnsi(path);
+  const std::wstring wide = wideOfPathText(path);
   const std::size_t root = rootLength(wide);
   for (std::size_t i = root + 1; i < wide.size(); ++i) {
     if (!isSeparator(wide[i]) || isSeparator(wide[i - 1])) continue;
