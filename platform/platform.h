@@ -89,8 +89,10 @@ FilePath childPath(const FilePath& folder, const FolderEntry& entry);
 
 // Identity of a listed folder, so that the scan lists each folder once,
 // however many paths (links, junctions) lead to it: device and inode on
-// POSIX, volume serial number and file ID on Windows. `known` is false where
-// the platform gives none (the folder could be listed but not opened).
+// POSIX; on Windows a number the process gives each folder it meets (`device`
+// 0), found again by the folder's volume serial number and 128-bit file ID,
+// or by its final path where the file system gives no ID. `known` is false
+// where the platform gives none (the folder could be listed but not opened).
 struct FolderId {
   bool known = false;
   std::uint64_t device = 0;
@@ -116,6 +118,11 @@ bool listFolder(const FilePath& folder, FolderListing& listing);
 // systems that give none in their listing do, and asks the file system for
 // each (a stat per entry). Off by default.
 void setListedTypesIgnored(bool ignored);
+
+// For tests (Windows): listFolder takes every folder's file ID as unknown (0),
+// as some file systems and servers give it, and knows the folder by its final
+// path. Off by default; nothing on POSIX.
+void setFolderIdsIgnored(bool ignored);
 
 enum class ReadStatus {
   ok,              // the file is open
@@ -366,7 +373,8 @@ bool utf8OutputRequested();
 
 // The file the environment variable PHOTOCHECK_HTML names, which the run's
 // HTML page is written to; empty when it is not set or empty. On Windows
-// the path's text in the ANSI code page, as a folder setting is given.
+// the variable is read as UTF-16 and every path call reaches that exact name;
+// the text is the ANSI code page's, '?' for each character it lacks.
 std::string htmlPagePath();
 
 // The UTF-8 form of a text in the system's own encoding (a setting, an

@@ -125,6 +125,7 @@ bool listFolder(const FilePath& folder, FolderListing& listing) {
 
 void setListedTypesIgnored(bool ignored) { listedTypesIgnored.store(ignored); }
 
+void setFolderIdsIgnored(bool) {}
 
 std::string whyFolderCannotBeListed(const FilePath& folder) {
   DIR* dir = ::opendir(folder.text.c_str());

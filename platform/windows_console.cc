@@ -73,14 +73,24 @@ bool utf8OutputRequested() {
   return true;
 }
 
-std::string htmlPagePath() {
-  const DWORD size = ::GetEnvironmentVariableA("PHOTOCHECK_HTML", nullptr, 0);
+namespace {
+
+// The path the environment variable `name` holds, read as UTF-16 (see
+// shownTextOfExactPath); empty when it is not set or empty.
+std::string pathFromEnvironment(const wchar_t* name) {
+  const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
   if (size == 0) return std::string();
-  std::string value(size, '\0');
-  const DWORD length = ::GetEnvironmentVariableA("PHOTOCHECK_HTML", &value[0], size);
+  std::wstring value(size, L'\0');
+  const DWORD length = ::GetEnvironmentVariableW(name, value.data(), size);
   value.resize(length < size ? length : 0);
-  return value;
+  return value.empty() ? std::string() : shownTextOfExactPath(value);
 }
+
+}  // namespace
+
+std::string htmlPagePath() { return pathFromEnvironment(L"PHOTOCHECK_HTML"); }
+
+std::string geoJsonPath() { return pathFromEnvironment(L"PHOTOCHECK_GEOJSON"); }
 
 std::string utf8FromSystemText(const std::string& text) { return utf8FromWide(wideFromAnsi(text)); }
 

@@ -2,6 +2,14 @@
 // listing a folder with its identity, all through the UTF-16 calls.
 #include <windows.h>
 
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <utility>
+
 #include "platform/platform.h"
 #include "platform/windows_paths.h"
 
@@ -28,23 +36,82 @@ bool createFolder(const std::wstring& text) {
          (::CreateDirectoryW(native.c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
 }
 
-// The 128-bit file ID (ReFS uses all of it; NTFS only its low half) folded
-// into 64 bits: the low half as it is, the high half mixed in by an odd
-// multiplier, so NTFS IDs stay exact.
-std::uint64_t foldedId(const FILE_ID_128& id) {
-  std::uint64_t low = 0;
-  std::uint64_t high = 0;
-  for (int i = 7; i >= 0; --i) {
-    low = (low << 8) | id.Identifier[i];
-    high = (high << 8) | id.Identifier[8 + i];
-  }
-  return low ^ (high * 0x9E3779B97F4A7C15u);
+// Folders are told apart by a number this process gives each folder the
+// first time it meets it, found again by the folder's full identity: the
+// volume serial number and the whole 128-bit file ID (ReFS uses all of it;
+// NTFS its low half) where the file system gives an ID, else its final path
+// (some file systems and servers give 0 for every ID). A number then stands
+// for exactly one folder, which no folding of those into 64 bits could
+// promise. The folder scan runs on one thread; the lock keeps any other
+// caller safe.
+struct FolderNumbers {
+  std::mutex lock;
+  std::map<std::array<std::uint64_t, 3>, std::uint64_t> byId;
+  std::map<std::wstring, std::uint64_t> byFinalPath;
+  std::uint64_t next = 1;
+};
+
+FolderNumbers& folderNumbers() {
+  static FolderNumbers numbers;
+  return numbers;
 }
 
-// The volume serial number and file ID of the folder at `native`; unknown
-// when it cannot be opened or its file system gives no ID (zero). The handle
-// follows a junction or a folder link to the folder it leads to, so every
-// path to one folder gives one identity.
+std::atomic<bool> folderIdsIgnored{false};
+
+template <typename Key>
+std::uint64_t numberOf(std::map<Key, std::uint64_t>& numbers, Key key) {
+  FolderNumbers& all = folderNumbers();
+  const std::lock_guard<std::mutex> hold(all.lock);
+  const auto found = numbers.emplace(std::move(key), all.next);
+  if (found.second) ++all.next;
+  return found.first->second;
+}
+
+// The volume serial number and file ID of the open folder, as
+// {serial, low half, high half}; all zero where the file system gives no ID.
+std::array<std::uint64_t, 3> fileIdOf(HANDLE handle) {
+  if (folderIdsIgnored.load()) return {};
+  FILE_ID_INFO full;
+  BY_HANDLE_FILE_INFORMATION information;
+  // The full ID where the system gives it (Windows 8 and later).
+  if (::GetFileInformationByHandleEx(handle, FileIdInfo, &full, sizeof full)) {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    for (int i = 7; i >= 0; --i) {
+      low = (low << 8) | full.FileId.Identifier[i];
+      high = (high << 8) | full.FileId.Identifier[8 + i];
+    }
+    if (low == 0 && high == 0) return {};
+    return {full.VolumeSerialNumber, low, high};
+  }
+  if (!::GetFileInformationByHandle(handle, &information)) return {};
+  const std::uint64_t index =
+      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+  if (index == 0) return {};
+  return {information.dwVolumeSerialNumber, index, 0};
+}
+
+// The path the system resolves the open folder to, junctions and links
+// followed; empty where it gives none.
+std::wstring finalPathOf(HANDLE handle) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length =
+        ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+    if (length == 0) return std::wstring();
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length);  // the room it needs, its closing zero included
+  }
+  return std::wstring();
+}
+
+// The identity of the folder at `native`; unknown when it cannot be opened
+// or the system gives neither an ID nor a final path. The handle follows a
+// junction or a folder link to the folder it leads to, so every path to one
+// folder gives one identity.
 FolderId folderIdOf(const std::wstring& native) {
   FolderId id;
   // Backup semantics: the flag without which no folder can be opened.
@@ -52,15 +119,11 @@ FolderId folderIdOf(const std::wstring& native) {
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return id;
-  FILE_ID_INFO full;
-  BY_HANDLE_FILE_INFORMATION information;
-  // The full ID where the system gives it (Windows 8 and later).
-  if (::GetFileInformationByHandleEx(handle, FileIdInfo, &full, sizeof full)) {
-    id.device = full.VolumeSerialNumber;
-    id.inode = foldedId(full.FileId);
-  } else if (::GetFileInformationByHandle(handle, &information)) {
-    id.device = information.dwVolumeSerialNumber;
-    id.inode = (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
+  const std::array<std::uint64_t, 3> fileId = fileIdOf(handle);
+  if (fileId != std::array<std::uint64_t, 3>{}) {
+    id.inode = numberOf(folderNumbers().byId, fileId);
+  } else if (std::wstring path = finalPathOf(handle); !path.empty()) {
+    id.inode = numberOf(folderNumbers().byFinalPath, std::move(path));
   }
   id.known = id.inode != 0;
   ::CloseHandle(handle);
@@ -84,7 +147,7 @@ bool makeFolders(const std::string& path) {
   // The text is walked as UTF-16, so that only a whole '\' or '/' separates:
   // create each prefix that ends just before a separator, then the whole
   // path. The root part is never created.
-  const std::wstring wide = wideFromAnsi(path);
+  const std::wstring wide = wideOfPathText(path);
   const std::size_t root = rootLength(wide);
   for (std::size_t i = root + 1; i < wide.size(); ++i) {
     if (!isSeparator(wide[i]) || isSeparator(wide[i - 1])) continue;
@@ -97,6 +160,7 @@ bool makeFolders(const std::string& path) {
 // The find functions always give each entry's attributes: nothing to ignore.
 void setListedTypesIgnored(bool /*ignored*/) {}
 
+void setFolderIdsIgnored(bool ignored) { folderIdsIgnored.store(ignored); }
 
 std::string whyFolderCannotBeListed(const FilePath& folder) {
   const std::wstring native = reachOf(folder);

@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cwchar>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -33,6 +36,42 @@ std::string ansiFromWide(const std::wstring& text) {
   std::string ansi(static_cast<std::size_t>(length), '\0');
   ::WideCharToMultiByte(CP_ACP, flags, text.data(), size, ansi.data(), length, unholdable, nullptr);
   return ansi;
+}
+
+namespace {
+
+struct ExactPaths {
+  std::atomic<bool> any{false};
+  std::mutex lock;
+  std::vector<std::pair<std::string, std::wstring>> byShownText;
+};
+
+ExactPaths& exactPaths() {
+  static ExactPaths paths;
+  return paths;
+}
+
+}  // namespace
+
+std::string shownTextOfExactPath(const std::wstring& exact) {
+  std::string shown = ansiFromWide(exact);
+  if (wideFromAnsi(shown) == exact) return shown;
+  ExactPaths& paths = exactPaths();
+  const std::lock_guard<std::mutex> hold(paths.lock);
+  paths.byShownText.emplace_back(shown, exact);
+  paths.any.store(true);
+  return shown;
+}
+
+std::wstring wideOfPathText(const std::string& text) {
+  ExactPaths& paths = exactPaths();
+  if (paths.any.load()) {
+    const std::lock_guard<std::mutex> hold(paths.lock);
+    for (const auto& [shown, exact] : paths.byShownText) {
+      if (shown == text) return exact;
+    }
+  }
+  return wideFromAnsi(text);
 }
 
 bool isLeadByte(unsigned char byte) { return ::IsDBCSLeadByteEx(CP_ACP, byte) != 0; }
@@ -166,7 +205,7 @@ std::wstring nativeFilePathOf(const std::wstring& text) {
   return text.empty() ? std::wstring() : extendedOf(fullPathOf(text));
 }
 
-std::wstring nativePathOf(const std::string& text) { return nativePathOf(wideFromAnsi(text)); }
+std::wstring nativePathOf(const std::string& text) { return nativePathOf(wideOfPathText(text)); }
 
 std::wstring reachOf(const FilePath& path) {
   return path.native.empty() ? nativePathOf(path.text) : path.native;

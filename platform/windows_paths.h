@@ -29,6 +29,18 @@ std::wstring wideFromAnsi(const std::string& text);
 // solidus as '\', which would name another file or even another folder.
 std::string ansiFromWide(const std::wstring& text);
 
+// Paths the environment gives (PHOTOCHECK_HTML) are read as UTF-16: the ANSI
+// copy of a variable holds a best-fit look-alike for each character the code
+// page lacks (under code page 1252 a full-width "s" becomes "s", a full-width
+// reverse solidus a '\'), which would name another file or folder. The run
+// passes the path around as its shown text (ANSI, '?' for such characters);
+// `shownTextOfExactPath` gives that text and remembers which UTF-16 path it
+// stands for, and `wideOfPathText` gives every path call that takes the text
+// the exact path back. ('?' is never part of a Windows name, so no other
+// path text can be taken for a remembered one.)
+std::string shownTextOfExactPath(const std::wstring& exact);
+std::wstring wideOfPathText(const std::string& text);
+
 // Length of the part of `path` that names a root and is never created or cut:
 // "C:" or "C:\" (a drive), "\" (the current drive's root), "\\server\share\"
 // (a network share), "\\?\C:\" and "\\.\C:\" (a drive under a prefix), and

@@ -55,18 +55,6 @@ SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
   return isKnown(identity) ? SideFileTarget::regularFile : SideFileTarget::other;
 }
 
-std::string geoJsonPath() {
-  // Read wide: the ANSI copy could hold a best-fit look-alike of a character
-  // the code page lacks. Such a character becomes '?', which no file name
-  // holds, so the write fails and says so rather than naming another file.
-  const DWORD size = ::GetEnvironmentVariableW(L"PHOTOCHECK_GEOJSON", nullptr, 0);
-  if (size == 0) return std::string();
-  std::wstring value(size, L'\0');
-  const DWORD length = ::GetEnvironmentVariableW(L"PHOTOCHECK_GEOJSON", &value[0], size);
-  value.resize(length < size ? length : 0);
-  return ansiFromWide(value);
-}
-
 std::string utf8PathBelow(const FilePath& folder, const FilePath& path) {
   const std::wstring root = reachOf(folder);
   std::wstring whole = reachOf(path);

@@ -99,7 +99,7 @@ FilePath argumentPath(int argc, const char* const* argv, int index) {
 FilePath filePathOf(const std::string& text) {
   FilePath path;
   path.text = text;
-  path.native = nativeFilePathOf(wideFromAnsi(text));
+  path.native = nativeFilePathOf(wideOfPathText(text));
   return path;
 }
 
@@ -107,7 +107,7 @@ SmallFileRead readSmallFile(const FilePath& path, std::size_t limit, std::string
                             std::string* reason) {
   bytes.clear();
   const std::wstring native =
-      path.native.empty() ? nativeFilePathOf(wideFromAnsi(path.text)) : path.native;
+      path.native.empty() ? nativeFilePathOf(wideOfPathText(path.text)) : path.native;
   if (!path.reachable || native.empty()) {
     if (reason != nullptr) {
       *reason = systemErrorText(path.reachable ? ERROR_FILENAME_EXCED_RANGE : ERROR_INVALID_NAME);

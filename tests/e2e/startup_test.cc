@@ -50,7 +50,7 @@ TEST(Startup, HelpAndVersionSpellingsUnlessAFileHasThatName) {
       {{"--version="}, "--version=" + notAnOption, 1, true},
       {{"--hlep"}, "--hlep" + notAnOption, 1, true},
   };
-  const std::string hint = std::string(texts::kHelpHint) + "\n";
+  const std::string hint = expectedConsole(std::string(texts::kHelpHint) + "\n");
   for (const OptionCase& c : cases) {
     TempFolder folder;
     const ToolRun run = runTool(PHOTOCHECK_EXE, c.arguments, folder.path());
@@ -136,7 +136,7 @@ TEST(Startup, AnImageFolderThatCannotBeListedIsNamedWithItsReason) {
     // Windows words the reason itself ("The system cannot find the path
     // specified."); the hint is the tool's.
     EXPECT_EQ(run.err.rfind(prefix + ": ", 0), 0U) << run.err;
-    EXPECT_EQ(run.err.find('\n'), run.err.size() - 2) << run.err;
+    EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
     EXPECT_EQ(run.err.find(hash) != std::string::npos, c.reason.find(hash) != std::string::npos);
 #else
     EXPECT_EQ(run.err, prefix + c.reason + "\n");

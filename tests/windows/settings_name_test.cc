@@ -6,7 +6,8 @@
 //
 // Each name's own settings file names a set that fails (a photo without GPS
 // data); the look-alike's names a set that passes. The run must fail, and
-// echo the name as the code page holds it ('?' for what it lacks).
+// echo the name as the code page holds it ('?' for what it lacks). The same
+// for the page's path in PHOTOCHECK_HTML.
 #include <windows.h>
 
 #include <filesystem>
@@ -91,6 +92,44 @@ TEST(SettingsName, TheTypedNameIsReadNeverItsLookAlike) {
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(readFileBytes(output + "\\error.json"), report);
     EXPECT_FALSE(std::filesystem::exists(otherOutput));
+  }
+}
+
+// The page's path in PHOTOCHECK_HTML is taken the same way: the page goes to
+// the very name set, never to the look-alike the ANSI environment holds,
+// which may be the settings file, the report, a photo or a file outside the
+// folder.
+TEST(SettingsName, ThePagePathIsTheNameSetNeverItsLookAlike) {
+  codepage::expectTheIntendedOne();
+  TempFolder root;
+  const widefiles::TreeRemover remover{root.path()};
+  const std::string work = root / "work";
+  writePhoto(root / "images\\good.jpg", Photo{});
+  writeFileBytes(work + "\\run.settings", settingsText(root / "images", root / "out"));
+
+  struct Case {
+    std::wstring page;  // relative to the working folder
+    const char* lookAlike1252;
+    const char* lookAlike936;  // (nullptr: the code page holds the name)
+  };
+  const Case cases[] = {
+      {L"\uff53.conf", "s.conf", nullptr},
+      {L"\uff0e\uff0e\uff3cx.html", "..\\x.html", nullptr},
+  };
+  for (const Case& c : cases) {
+    const char* lookAlike = codepage::pick(c.lookAlike1252, c.lookAlike936);
+    SCOPED_TRACE(lookAlike != nullptr ? lookAlike : "no look-alike");
+    if (lookAlike != nullptr) writeFileBytes(work + "\\" + lookAlike, "keep");
+    ::SetEnvironmentVariableW(L"PHOTOCHECK_HTML", c.page.c_str());
+    const ToolRun run = widerun::run({L"run.settings"}, widefiles::widen(work));
+    ::SetEnvironmentVariableW(L"PHOTOCHECK_HTML", nullptr);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(widefiles::readFile(widefiles::extended(work, c.page)).rfind("<!DOCTYPE html>", 0),
+              0U);
+    if (lookAlike != nullptr) {
+      EXPECT_EQ(readFileBytes(work + "\\" + lookAlike), "keep");
+    }
   }
 }
 
