@@ -22,6 +22,9 @@ ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimit
   addWorkers(limits.firstReads == 0 ? std::max<std::size_t>(cores, 2) - 1 : limits.firstReads);
   firstWorkers_ = workers_.size();
   wantedReads_ = firstWorkers_;
+  if (beforeWait_ && count_ != 0) {
+    watching_ = platform::startThread(watcher_, &ReadAheadQueue::runWatcher, this);
+  }
 }
 
 std::size_t readsWantedInFlight(std::chrono::nanoseconds latency, std::size_t most) {
@@ -32,6 +35,8 @@ std::size_t readsWantedInFlight(std::chrono::nanoseconds latency, std::size_t mo
 }
 
 void ReadAheadQueue::runWorker(void* queue) { static_cast<ReadAheadQueue*>(queue)->work(); }
+
+void ReadAheadQueue::runWatcher(void* queue) { static_cast<ReadAheadQueue*>(queue)->watch(); }
 
 void ReadAheadQueue::addWorkers(std::size_t count) {
   // Within the room reserved at the start: no entry moves.
@@ -52,7 +57,9 @@ ReadAheadQueue::~ReadAheadQueue() {
     stopping_ = true;
   }
   readMayStart_.notify_all();
+  watchMayEnd_.notify_all();
   for (platform::Thread& worker : workers_) platform::joinThread(worker);
+  if (watching_) platform::joinThread(watcher_);
 }
 
 bool ReadAheadQueue::mayStartRead() const {
@@ -115,6 +122,16 @@ void ReadAheadQueue::work() {
   }
 }
 
+void ReadAheadQueue::watch() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  while (!stopping_) {
+    watchMayEnd_.wait_for(lock, kOwnReadWatch);
+    // The taking thread is inside its read and cannot come back before the
+    // mutex is let go: beforeWait runs here as it would on that thread.
+    if (takerReading_ && !stopping_) beforeWait_();
+  }
+}
+
 bool ReadAheadQueue::readsWait() const { return alone_ || waitShare_ >= 512; }
 
 void ReadAheadQueue::tellWait(std::unique_lock<std::mutex>& lock) {
@@ -167,13 +184,15 @@ ImageFacts ReadAheadQueue::takeNext() {
     // machine while there is work it could do. A read from the page cache
     // is work, not a wait; one from storage that makes reads wait is a wait.
     const bool reads = mayStartRead();
-    if (!told && (!reads || readsWait())) {
+    if (!told && (!reads || readsWait() || !watching_)) {
       told = true;
       tellWait(lock);
       continue;  // the state may have moved on meanwhile
     }
     if (reads) {
+      takerReading_ = true;
       readNext(lock, takerBuffers_);
+      takerReading_ = false;
     } else {
       takerWaiting_ = true;
       resultStored_.wait(lock);

@@ -57,7 +57,15 @@
 // Before the taking thread waits for a read (its own, when the latest reads
 // waited on the storage or it reads alone, or a worker's) it calls
 // `beforeWait`: the pass writes out its console lines there, so a caller
-// reading them is not kept waiting on the storage too.
+// reading them is not kept waiting on the storage too. A read of its own
+// that was not expected to wait (the photos came from the page cache) may
+// stall all the same: one photo's open or read on a share that takes
+// seconds. Calling `beforeWait` before each such read would write the
+// console once per photo, which costs more than the reads; instead a
+// watching thread calls it every kOwnReadWatch while the taking thread is in
+// a read of its own, so no line stays behind a stalled photo longer than
+// that. (Where the watching thread cannot start, the taking thread calls
+// `beforeWait` before each read of its own.)
 #ifndef PHOTOCHECK_READING_READ_AHEAD_H
 #define PHOTOCHECK_READING_READ_AHEAD_H
 
@@ -103,6 +111,10 @@ inline constexpr std::size_t kWaitingReads = 16;
 // A first read this slow has gone over a network or to a disk's platter, not
 // been held up on a busy processor now and then.
 inline constexpr std::chrono::milliseconds kFarRead{1};
+// How often the watching thread looks whether the taking thread is in a read
+// of its own (and then calls beforeWait): the console's own longest wait for
+// a line (console::kFlushEvery).
+inline constexpr std::chrono::milliseconds kOwnReadWatch{20};
 
 // Reads to keep in flight while most reads wait on the storage, `latency`
 // being what a read takes: latency / kImageWork (Little's law at the rate the
@@ -166,6 +178,9 @@ class ReadAheadQueue {
   // On the taking thread: goAlone; false when no worker was left to end.
   bool endWorkers();
   static void runWorker(void* queue);
+  // The watching thread: see kOwnReadWatch.
+  void watch();
+  static void runWatcher(void* queue);
 
   const std::size_t count_;
   const ReadImage read_;
@@ -205,6 +220,12 @@ class ReadAheadQueue {
   // it is while the worker runs.
   std::vector<platform::Thread> workers_;
   ReadBuffers takerBuffers_;
+  // The taking thread is in a read of its own: it touches nothing of its
+  // caller's until it has the mutex again.
+  bool takerReading_ = false;
+  bool watching_ = false;
+  std::condition_variable watchMayEnd_;  // the watching thread waits here
+  platform::Thread watcher_;
 };
 
 #endif  // PHOTOCHECK_READING_READ_AHEAD_H

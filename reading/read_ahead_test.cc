@@ -13,6 +13,7 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -262,10 +263,12 @@ TEST(ReadAheadQueue, TakingThreadWorkWithoutMemoryEndsTheWorkersAndIsDoneAgain) 
 #ifndef _WIN32
 // Reads that wait on the storage (1 ms each, so that up to 64 workers
 // start), each through a file source into its thread's buffers, under
-// address-space limits from what the test process holds to some 24 MiB more:
-// every run gives every image or stops with ResourceShortage (a worker that
-// cannot start, or finds no memory for its buffers or its stack, is a
-// shortage), and none ends by a signal.
+// address-space limits from below what the test process holds to some
+// 24 MiB more: every run gives every image or stops with ResourceShortage (a
+// worker that cannot start, or finds no memory for its buffers or its stack,
+// is a shortage), and none ends by a signal. Each read also maps 64 KiB of
+// fresh memory, as decoding takes some, so that the lowest limits leave no
+// read any: free memory the process already holds serves no read.
 TEST(ReadAheadQueue, AddressSpaceLimitsGiveEveryImageOrAShortageNeverAnAbort) {
   if (testsupport::kSanitized) {
     GTEST_SKIP() << "a sanitizer runtime reserves terabytes of address space: a limit of a few "
@@ -290,11 +293,13 @@ TEST(ReadAheadQueue, AddressSpaceLimitsGiveEveryImageOrAShortageNeverAnAbort) {
   }
   enum Outcome { everyImage = 0, shortage = 1, wrongImage = 2 };
   int runs[3] = {0, 0, 0};
-  // 128 KiB steps where the first workers start, then 1 MiB ones.
-  for (std::size_t more = 0; more <= std::size_t{24} << 20;
-       more += more < std::size_t{4} << 20 ? 128 * 1024 : 1024 * 1024) {
+  // From 1 MiB below what the process holds, in 128 KiB steps where the
+  // first workers start, then 1 MiB ones.
+  held -= std::size_t{1} << 20;
+  for (std::size_t more = 0; more <= std::size_t{25} << 20;
+       more += more < std::size_t{5} << 20 ? 128 * 1024 : 1024 * 1024) {
     SCOPED_TRACE(testing::Message()
-                 << "limit: what the process holds and " << (more >> 10) << " KiB");
+                 << "limit: 1 MiB less than the process holds, and " << (more >> 10) << " KiB");
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
@@ -305,6 +310,11 @@ TEST(ReadAheadQueue, AddressSpaceLimitsGiveEveryImageOrAShortageNeverAnAbort) {
             paths.size(),
             [&paths](std::size_t index, ReadBuffers& buffers, bool& waited) {
               std::this_thread::sleep_for(milliseconds(1));
+              constexpr std::size_t kFresh = 64 * 1024;
+              void* fresh = ::mmap(nullptr, kFresh, PROT_READ | PROT_WRITE,
+                                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+              if (fresh == MAP_FAILED) throw std::bad_alloc();
+              ::munmap(fresh, kFresh);
               ImageFacts facts = readImageFacts(paths[index], buffers, waited);
               waited = true;
               return facts;
@@ -471,7 +481,8 @@ TEST(ReadAheadQueue, WithoutWorkersTheTakingThreadReads) {
 // The taking thread says when it is about to wait: before each of its own
 // reads once the latest reads waited on the storage (never for reads that
 // did not wait: those are work, not waits), and before it waits for a
-// worker's read.
+// worker's read. (What the watching thread says while a read of the taking
+// thread's own goes on is counted apart: see the next test.)
 TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
   struct Case {
     bool readsWait;
@@ -490,6 +501,7 @@ TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
     SCOPED_TRACE(testing::Message()
                  << "waited " << c.readsWait << ", " << c.readTime.count() << " us");
     std::size_t told = 0;
+    const std::thread::id taker = std::this_thread::get_id();
     ReadAheadQueue queue(
         kCount,
         [&c](std::size_t index, ReadBuffers&, bool& waited) {
@@ -497,7 +509,10 @@ TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
           waited = c.readsWait;
           return factsOf(index);
         },
-        ReadAheadLimits{0, 4}, [&told] { ++told; });
+        ReadAheadLimits{0, 4},
+        [&told, taker] {
+          if (std::this_thread::get_id() == taker) ++told;
+        });
     for (std::size_t k = 0; k < kCount; ++k) EXPECT_EQ(queue.takeNext().imageWidth, k);
     EXPECT_GE(told, c.fewestTold);
     EXPECT_LE(told, c.mostTold);
@@ -517,6 +532,45 @@ TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
   ASSERT_TRUE(eventually([&] { return workerStarted.load(); }));
   EXPECT_EQ(queue.takeNext().imageWidth, 0u);
   EXPECT_TRUE(toldWhileReading.load());
+}
+
+// A read of the taking thread's own that stalls (one photo's open takes
+// seconds on a share, while the others came from the page cache and said
+// they did not wait): the lines made before it are written while it stalls,
+// within a few kOwnReadWatch, not when it ends.
+TEST(ReadAheadQueue, LinesBeforeAStalledReadOfTheTakingThreadAreWrittenDuringTheStall) {
+  const std::thread::id taker = std::this_thread::get_id();
+  std::atomic<std::size_t> linesMade{0};
+  std::atomic<std::size_t> linesWritten{0};
+  std::atomic<bool> stalled{false};
+  std::atomic<bool> writtenDuringTheStall{false};
+  std::atomic<std::size_t> madeBeforeTheStall{0};
+  {
+    ReadAheadQueue queue(
+        200,
+        [&](std::size_t index, ReadBuffers&, bool&) {
+          // Reads of the worker are slow enough that the taking thread
+          // reads some images itself; its first after image 50 stalls.
+          if (std::this_thread::get_id() != taker) {
+            std::this_thread::sleep_for(milliseconds(2));
+          } else if (linesMade >= 50 && !stalled.exchange(true)) {
+            madeBeforeTheStall = linesMade.load();
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (linesWritten < madeBeforeTheStall && std::chrono::steady_clock::now() < end) {
+              std::this_thread::sleep_for(milliseconds(1));
+            }
+            writtenDuringTheStall = linesWritten >= madeBeforeTheStall;
+          }
+          return factsOf(index);
+        },
+        ReadAheadLimits{1, 8, 1}, [&] { linesWritten = linesMade.load(); });
+    for (std::size_t k = 0; k < 200; ++k) {
+      EXPECT_EQ(queue.takeNext().imageWidth, k);
+      ++linesMade;  // the line of image k
+    }
+  }
+  ASSERT_TRUE(stalled.load());
+  EXPECT_TRUE(writtenDuringTheStall.load()) << madeBeforeTheStall.load() << " lines made";
 }
 
 TEST(ReadAheadQueue, AnEmptyListReadsNothing) {
