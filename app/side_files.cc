@@ -15,7 +15,7 @@ namespace {
 // file stands at the side file's path.
 struct Protected {
   const SideFileRun& run;
-  std::string otherSideFile;  // the page, for the GeoJSON report
+  const std::string* otherSideFile;  // the page, for the GeoJSON report
   bool known = false;
   platform::FileIdentity settings;
   platform::FileIdentity report;
@@ -27,7 +27,9 @@ struct Protected {
     settings = platform::identityOf(run.settingsPath);
     report = platform::identityOf(
         platform::FilePath(run.outputFolder + platform::kPathSeparator + "error.json"));
-    if (!otherSideFile.empty()) other = platform::identityOf(platform::FilePath(otherSideFile));
+    if (otherSideFile != nullptr && !otherSideFile->empty()) {
+      other = platform::identityOf(platform::FilePath(*otherSideFile));
+    }
     known = true;
   }
 
@@ -94,12 +96,12 @@ void writeOne(const std::string& path, const char* cannotWrite, Protected& guard
 void writeSideFiles(const SideFileRun& run, const std::string& pagePath,
                     const std::string& geoJsonPath) {
   if (!pagePath.empty()) {
-    Protected guard{run, std::string(), false, {}, {}, {}};
+    Protected guard{run, nullptr, false, {}, {}, {}};
     writeOne(pagePath, texts::kCannotWritePage, guard,
              [&] { return writePageFile(pagePath, pageInputOf(run), run.ran); });
   }
   if (!geoJsonPath.empty()) {
-    Protected guard{run, pagePath, false, {}, {}, {}};
+    Protected guard{run, &pagePath, false, {}, {}, {}};
     writeOne(geoJsonPath, texts::kCannotWriteGeoJson, guard,
              [&] { return writeGeoJsonFile(geoJsonPath, geoJsonInputOf(run)); });
   }

@@ -202,8 +202,9 @@ TEST(Gate, NothingPlantedInTheOutputFolderIsFollowedOrBlocksTheReport) {
   writeFileBytes(images + "/1.jpg", "not a photo");
   writeFileBytes(root / "victim", "the user's own file");
   const std::string out = root / "out";
-  const std::vector<std::string> planted = {"error.json.tmp", "error.json.XXXXXX", "error.json~",
-                                            ".error.json", "error.json.new"};
+  const std::vector<std::string> planted = {"error.json.tmp",     "error.json.XXXXXX",
+                                            ".photocheck-XXXXXX", "error.json~",
+                                            ".error.json",        "error.json.new"};
   for (const char* kind : {"link", "pipe", "folder"}) {
     fs::remove_all(out);
     fs::create_directories(out);
