@@ -15,6 +15,7 @@
 #include "console/console_texts.h"
 #include "inventory/folder_scan.h"
 #include "page/page_file.h"
+#include "platform/path_list.h"
 #include "platform/platform.h"
 #include "reading/image_facts.h"
 #include "report/error_report.h"
@@ -135,11 +136,12 @@ bool readRunSettings(const platform::FilePath& path, RunSettings& settings) {
   return true;
 }
 
-// What the checks of a run found, beyond the findings and flags: what was
-// read of each image and, when the HTML page is asked for, each pass's groups.
+// What the checks of a run found, beyond the findings and flags: what the
+// first pass kept of the images (each image's facts only when the HTML page
+// is asked for) and, for the page, each pass's groups.
 // (On the heap: the run flow's frame stays as small as it was.)
 struct RunRecord {
-  std::vector<ImageFacts> facts;
+  KeptImages kept;
   std::vector<CheckOutcome> outcomes;  // one per check row when kept, else none
   std::array<bool, kCheckCount> ran{};
 };
@@ -148,15 +150,22 @@ struct RunRecord {
 // four bytes: not "True", not "true " and not "1"). The first of them reads
 // every image; the others use what it kept. The passes' groups are kept only
 // when `keepOutcomes` is set.
-void runSwitchedOnChecks(const RunSettings& settings, const std::vector<platform::FilePath>& images,
+void runSwitchedOnChecks(const RunSettings& settings, const platform::PathList& images,
                          CheckFindings& findings, CheckFlags& flags, bool keepOutcomes,
                          RunRecord& record) {
   if (keepOutcomes) record.outcomes.resize(kCheckCount);
+  record.kept.keepFacts = keepOutcomes;
+  bool first = true;
+  for (std::size_t i = 0; i < kCheckCount; ++i) {
+    if (settings.*kSwitchOf[i] != "true") continue;
+    if (!first) record.kept.laterChecks.push_back(&kCheckRows[i]);
+    first = false;
+  }
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     const CheckRow& check = kCheckRows[i];
     if (settings.*kSwitchOf[i] != "true") continue;
     console::textLine(check.startLine);
-    runCheckPass(check, images, record.facts, findings.*check.findings, flags[i],
+    runCheckPass(check, images, record.kept, findings.*check.findings, flags[i],
                  keepOutcomes ? &record.outcomes[i] : nullptr);
     record.ran[i] = true;
   }
@@ -181,7 +190,7 @@ int endRun(const RunSettings& settings, std::size_t imageCount, const CheckFindi
 
 // Ends the run as endRun does, then writes the HTML page when `pagePath` is
 // not empty. The page never changes the status.
-int finishRun(const RunSettings& settings, const std::vector<platform::FilePath>& images,
+int finishRun(const RunSettings& settings, const platform::PathList& images,
               const CheckFindings& findings, const CheckFlags& flags, const RunRecord& record,
               const std::string& pagePath) {
   const int status = endRun(settings, images.size(), findings, flags);
@@ -195,7 +204,7 @@ int finishRun(const RunSettings& settings, const std::vector<platform::FilePath>
                    {"image folder", settings.imageFolder},
                    {"output folder", settings.outputFolder}};
   page.images = &images;
-  page.facts = &record.facts;
+  page.facts = &record.kept.facts;
   for (std::size_t i = 0; i < kCheckCount; ++i) {
     if (record.ran[i] && i < record.outcomes.size()) page.outcomes[i] = &record.outcomes[i];
   }
@@ -232,7 +241,7 @@ int runPhotocheck(int argc, const char* const* argv) {
   // Silent either way: a report that later cannot be written says so itself.
   if (!platform::pathExists(settings.outputFolder)) platform::makeFolders(settings.outputFolder);
 
-  const std::vector<platform::FilePath> images = listFolderFiles(settings.imageFolder);
+  const platform::PathList images = listFolderFiles(settings.imageFolder);
   CheckFindings findings;
   CheckFlags flags{};
   const std::string pagePath = platform::htmlPagePath();

@@ -22,26 +22,26 @@ const std::array<CheckRow, kCheckCount> kCheckRows = {{
 }};
 // clang-format on
 
-void runResolutionCheck(const std::vector<platform::FilePath>& images,
-                        std::vector<std::string>& findings, bool& errorFlag) {
-  std::vector<ImageFacts> facts;
-  runCheckPass(kCheckRows[0], images, facts, findings, errorFlag);
+void runResolutionCheck(const platform::PathList& images, std::vector<std::string>& findings,
+                        bool& errorFlag) {
+  KeptImages kept;
+  runCheckPass(kCheckRows[0], images, kept, findings, errorFlag);
 }
 
-void runCameraMakerCheck(const std::vector<platform::FilePath>& images,
-                         std::vector<std::string>& findings, bool& errorFlag) {
-  std::vector<ImageFacts> facts;
-  runCheckPass(kCheckRows[1], images, facts, findings, errorFlag);
+void runCameraMakerCheck(const platform::PathList& images, std::vector<std::string>& findings,
+                         bool& errorFlag) {
+  KeptImages kept;
+  runCheckPass(kCheckRows[1], images, kept, findings, errorFlag);
 }
 
-void runFocalLengthCheck(const std::vector<platform::FilePath>& images,
-                         std::vector<std::string>& findings, bool& errorFlag) {
-  std::vector<ImageFacts> facts;
-  runCheckPass(kCheckRows[2], images, facts, findings, errorFlag);
+void runFocalLengthCheck(const platform::PathList& images, std::vector<std::string>& findings,
+                         bool& errorFlag) {
+  KeptImages kept;
+  runCheckPass(kCheckRows[2], images, kept, findings, errorFlag);
 }
 
-void runGpsCheck(const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
+void runGpsCheck(const platform::PathList& images, std::vector<std::string>& findings,
                  bool& errorFlag) {
-  std::vector<ImageFacts> facts;
-  runCheckPass(kCheckRows[3], images, facts, findings, errorFlag);
+  KeptImages kept;
+  runCheckPass(kCheckRows[3], images, kept, findings, errorFlag);
 }
