@@ -34,9 +34,7 @@ void reportGroup(const std::vector<std::size_t>& members, const platform::PathLi
   const console::OutputForms& forms = console::outputForms();
   std::uint64_t number = 1;
   for (const std::size_t image : members) {
-    console::text(texts::kErrorImageNumber);
-    console::write(number++);
-    console::endLine();
+    console::numberedLine(texts::kErrorImageNumber, number++);
     // The name as shown, and in UTF-8 (on Windows from its UTF-16 name) for
     // a UTF-8 console or report.
     const platform::FilePath path = images[image];
@@ -117,9 +115,7 @@ KeptValues* keptValuesOf(const CheckRow& check, KeptImages& kept) {
 }
 
 void writeHeaderLine(const CheckRow& check, std::size_t index) {
-  console::text(check.headerText);
-  console::write(static_cast<std::uint64_t>(index + 1));
-  console::endLine();
+  console::numberedLine(check.headerText, static_cast<std::uint64_t>(index + 1));
 }
 
 // The first pass: reads every image, files it under this check's value text

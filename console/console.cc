@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include <charconv>
 #include <iostream>
 
 #include "console/console_texts.h"
@@ -30,6 +31,24 @@ void writeUtf8(std::string_view utf8) {
   } else {
     writeBytes(utf8);
   }
+}
+
+// The plain decimal digits of `number`, made in `digits` rather than by the
+// stream's locale facets: a run writes one number a line.
+std::string_view digitsOf(std::uint64_t number, char (&digits)[20]) {  // 2^64 - 1: 20 digits
+  const char* const end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  return std::string_view(digits, static_cast<std::size_t>(end - digits));
+}
+
+// After a line end went to the stream: writes the lines out when the latest
+// write is kFlushEvery old.
+void lineEnded() {
+  gLinesWaiting = true;
+  const auto now = std::chrono::steady_clock::now();
+  if (now - gLatestFlush < kFlushEvery) return;
+  std::cout.flush();
+  gLinesWaiting = false;
+  gLatestFlush = now;
 }
 
 }  // namespace
@@ -73,11 +92,8 @@ void write(BothForms both) {
 }
 
 void write(std::uint64_t number) {
-  if (gForms.wideConsole) {
-    gWideLine += std::to_string(number);
-  } else {
-    std::cout << number;
-  }
+  char digits[20];
+  writeUtf8(digitsOf(number, digits));
 }
 
 void endLine() {
@@ -88,13 +104,26 @@ void endLine() {
     gWideLine.clear();
     return;
   }
-  std::cout << '\n';
-  gLinesWaiting = true;
-  const auto now = std::chrono::steady_clock::now();
-  if (now - gLatestFlush < kFlushEvery) return;
-  std::cout.flush();
-  gLinesWaiting = false;
-  gLatestFlush = now;
+  std::cout.put('\n');
+  lineEnded();
+}
+
+void numberedLine(const char* toolText, std::uint64_t number) {
+  if (gForms.wideConsole) {
+    text(toolText);
+    write(number);
+    endLine();
+    return;
+  }
+  // One stream write for the whole line: each write of the stream takes
+  // the C library's lock, three a line cost more than the line's bytes.
+  static std::string line;
+  line = gForms.consoleUtf8 ? texts::utf8FormOf(toolText) : toolText;
+  char digits[20];
+  line += digitsOf(number, digits);
+  line += '\n';
+  writeBytes(line);
+  lineEnded();
 }
 
 void flush() {

@@ -71,6 +71,10 @@ inline constexpr std::chrono::milliseconds kFlushEvery{20};
 
 void endLine();
 
+// text(toolText), write(number) and endLine(), made into one piece and
+// written at once: the check passes write one such line per photo.
+void numberedLine(const char* toolText, std::uint64_t number);
+
 // Writes every line made so far, at once: called before the tool waits on
 // anything but its own processor. Cheap when nothing is waiting.
 void flush();
