@@ -13,7 +13,7 @@
 // reachable, listed as a file), the same as childPath made it at the scan.
 // On Windows the exact UTF-16 names are kept the same way beside the shown
 // ones. A list of 1,000,000 photos named like "IMG_000001.JPG" holds about
-// 23 MB on POSIX, where one FilePath each held about 100 MB.
+// 24 MB on POSIX, where one FilePath each held about 100 MB.
 #ifndef PHOTOCHECK_PLATFORM_PATH_LIST_H
 #define PHOTOCHECK_PLATFORM_PATH_LIST_H
 
