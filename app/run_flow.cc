@@ -18,6 +18,7 @@
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "inventory/folder_scan.h"
+#include "platform/path_list.h"
 #include "platform/platform.h"
 #include "reading/image_facts.h"
 #include "report/error_report.h"
@@ -144,11 +145,12 @@ bool readRunSettings(const platform::FilePath& path, bool soleArgument, RunSetti
   return true;
 }
 
-// What the checks of a run found, beyond the findings and flags: what was
-// read of each image (each reported image marked with its checks' bits) and
+// What the checks of a run found, beyond the findings and flags: what the
+// first pass kept of the images (each image's facts, its reported images
+// marked with their checks' bits, only when a side file is asked for) and
 // which checks ran.
 struct RunRecord {
-  std::vector<ImageFacts> facts;
+  KeptImages kept;
   std::array<bool, kCheckCount> ran{};
 };
 
@@ -166,16 +168,22 @@ void tellWhyNothingWasListed(const RunSettings& settings) {
 // Runs, in row order, each check whose switch is exactly "true" (the same
 // four bytes: not "True", not "true " and not "1"). The first of them reads
 // every image; the others use what it kept. With `keepFacts` (a side file
-// shows the values after the run) no pass takes a text out of the facts.
-void runSwitchedOnChecks(const RunSettings& settings, const std::vector<platform::FilePath>& images,
+// shows the values after the run) every image's facts are kept whole.
+void runSwitchedOnChecks(const RunSettings& settings, const platform::PathList& images,
                          CheckFindings& findings, CheckFlags& flags, bool keepFacts,
                          RunRecord& record) {
+  record.kept.keepFacts = keepFacts;
+  bool first = true;
   for (std::size_t i = 0; i < kCheckCount; ++i) {
-    CheckRow check = kCheckRows[i];
     if (settings.*kSwitchOf[i] != "true") continue;
-    if (keepFacts) check.valueTextOf = check.keptValueTextOf;
+    if (!first) record.kept.laterChecks.push_back(&kCheckRows[i]);
+    first = false;
+  }
+  for (std::size_t i = 0; i < kCheckCount; ++i) {
+    const CheckRow& check = kCheckRows[i];
+    if (settings.*kSwitchOf[i] != "true") continue;
     console::textLine(check.startLine);
-    runCheckPass(check, images, record.facts, findings.*check.findings, flags[i],
+    runCheckPass(check, images, record.kept, findings.*check.findings, flags[i],
                  static_cast<std::uint8_t>(1u << i));
     record.ran[i] = true;
   }
@@ -201,7 +209,7 @@ int endRun(const RunSettings& settings, std::size_t imageCount, const CheckFindi
 // Ends the run as endRun does, then writes the side files whose paths are
 // not empty. They never change the status.
 int finishRun(const RunSettings& settings, const platform::FilePath& settingsPath,
-              const std::vector<platform::FilePath>& images, const CheckFindings& findings,
+              const platform::PathList& images, const CheckFindings& findings,
               const CheckFlags& flags, const RunRecord& record, const std::string& pagePath,
               const std::string& geoJsonPath) {
   const int status = endRun(settings, images.size(), findings, flags);
@@ -220,7 +228,7 @@ int finishRun(const RunSettings& settings, const platform::FilePath& settingsPat
     run.imageFolder = settings.imageFolder;
     run.outputFolder = settings.outputFolder;
     run.images = &images;
-    run.facts = &record.facts;
+    run.facts = &record.kept.facts;
     run.ran = record.ran;
     writeSideFiles(run, pagePath, geoJsonPath);
   } catch (const std::bad_alloc&) {
@@ -266,7 +274,7 @@ int runPhotocheck(int argc, const char* const* argv) {
   // Silent either way: a report that later cannot be written says so itself.
   if (!platform::pathExists(settings.outputFolder)) platform::makeFolders(settings.outputFolder);
 
-  const std::vector<platform::FilePath> images = listFolderFiles(settings.imageFolder);
+  const platform::PathList images = listFolderFiles(settings.imageFolder);
   if (images.empty()) tellWhyNothingWasListed(settings);
   CheckFindings findings;
   CheckFlags flags{};

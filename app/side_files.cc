@@ -35,7 +35,7 @@ struct Protected {
 
   bool holds(const platform::FileIdentity& id) const {
     if (id == settings || id == report || id == other) return true;
-    const std::vector<platform::FilePath>& images = *run.images;
+    const platform::PathList& images = *run.images;
     for (std::size_t i = 0; i < images.size(); ++i) {
       const ImageFacts* facts =
           run.facts != nullptr && i < run.facts->size() ? &(*run.facts)[i] : nullptr;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "checks/check_table.h"
+#include "platform/path_list.h"
 #include "platform/platform.h"
 #include "reading/image_facts.h"
 
@@ -23,7 +24,7 @@ struct SideFileRun {
   platform::FilePath settingsPath;
   std::string imageFolder;
   std::string outputFolder;
-  const std::vector<platform::FilePath>* images = nullptr;  // never null
+  const platform::PathList* images = nullptr;  // never null
   const std::vector<ImageFacts>* facts = nullptr;           // empty: no check ran
   std::array<bool, kCheckCount> ran{};
 };

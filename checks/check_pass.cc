@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 
 #include "checks/file_name.h"
@@ -25,22 +26,20 @@ void listGroup(const std::string& key, const std::vector<std::size_t>& members) 
 
 // Prints the group's count, then each image with its number within the group
 // and its bare name, recording every name as a finding.
-void reportGroup(const std::vector<std::size_t>& members,
-                 const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
-                 bool& errorFlag, ReportMarks marks) {
+void reportGroup(const std::vector<std::size_t>& members, const platform::PathList& images,
+                 std::vector<std::string>& findings, bool& errorFlag, ReportMarks marks) {
   console::text(texts::kGroupErrorCount);
   writeCountLine(members.size());
   const console::OutputForms& forms = console::outputForms();
   std::uint64_t number = 1;
   for (const std::size_t image : members) {
-    console::text(texts::kErrorImageNumber);
-    console::write(number++);
-    console::endLine();
+    console::numberedLine(texts::kErrorImageNumber, number++);
     // The name as shown, and in UTF-8 (on Windows from its UTF-16 name) for
     // a UTF-8 console or report.
-    const std::string name = fileNameOf(images[image].text);
+    const platform::FilePath path = images[image];
+    const std::string name = fileNameOf(path.text);
     const std::string utf8Name =
-        forms.consoleUtf8 || forms.reportUtf8 ? platform::utf8NameOf(images[image]) : name;
+        forms.consoleUtf8 || forms.reportUtf8 ? platform::utf8NameOf(path) : name;
     findings.push_back(forms.reportUtf8 ? utf8Name : name);
     errorFlag = true;
     if (marks.facts != nullptr && image < marks.facts->size()) {
@@ -51,19 +50,122 @@ void reportGroup(const std::vector<std::size_t>& members,
   }
 }
 
-// Files image `index` under its value text. A missing image (removed since
-// the scan) is not filed: nothing to check and nothing to report. One that
-// exists but cannot be read counts like one whose EXIF data cannot be
-// decoded: a set must not pass with photos nobody looked at.
-void fileImage(const CheckRow& check, ImageFacts& facts, std::size_t index, ValueGroups& groups) {
-  if (facts.read == ImageRead::missing) return;
-  std::string valueText;
+// The value text image `index` is filed under by `check`; false when it is
+// not filed. A missing image (removed since the scan) is not filed: nothing
+// to check and nothing to report. One that exists but cannot be read counts
+// like one whose EXIF data cannot be decoded: a set must not pass with
+// photos nobody looked at.
+bool valueTextOf(const CheckRow& check, ImageFacts& facts, std::string& valueText) {
+  if (facts.read == ImageRead::missing) return false;
   if (isErrorImage(facts)) {
     valueText = kErrorKey;
-  } else if (!check.valueTextOf(facts, valueText)) {
+    return true;
+  }
+  return check.valueTextOf(facts, valueText);
+}
+
+// The value texts of a later check while the first pass makes them: each
+// text's number by the text.
+using TextNumbers = std::unordered_map<std::string, std::uint32_t>;
+
+// Keeps `valueText` (when `filed`) as the next image's value of `values`.
+void keepValue(KeptValues& values, TextNumbers& numbers, bool filed, std::string valueText) {
+  if (!filed) {
+    values.ofImage.push_back(KeptValues::kNotFiled);
     return;
   }
-  groups[std::move(valueText)].push_back(index);
+  auto found = numbers.find(valueText);
+  if (found == numbers.end()) {
+    const auto number = static_cast<std::uint32_t>(values.texts.size());
+    values.texts.push_back(valueText);
+    found = numbers.emplace(std::move(valueText), number).first;
+  }
+  values.ofImage.push_back(found->second);
+}
+
+// The groups of the images by the value texts kept for them, taking the
+// texts out of `values`. Each group's positions are counted first, so its
+// vector is made once, at its size.
+ValueGroups groupsOfKept(KeptValues& values) {
+  std::vector<std::vector<std::size_t>> members(values.texts.size());
+  {
+    std::vector<std::size_t> sizes(values.texts.size(), 0);
+    for (const std::uint32_t text : values.ofImage) {
+      if (text != KeptValues::kNotFiled) ++sizes[text];
+    }
+    for (std::size_t text = 0; text < sizes.size(); ++text) members[text].reserve(sizes[text]);
+  }
+  for (std::size_t image = 0; image < values.ofImage.size(); ++image) {
+    const std::uint32_t text = values.ofImage[image];
+    if (text != KeptValues::kNotFiled) members[text].push_back(image);
+  }
+  ValueGroups groups;
+  for (std::size_t text = 0; text < members.size(); ++text) {
+    groups.emplace(std::move(values.texts[text]), std::move(members[text]));
+  }
+  values = KeptValues{};
+  return groups;
+}
+
+// The values kept for `check`, or null.
+KeptValues* keptValuesOf(const CheckRow& check, KeptImages& kept) {
+  for (KeptValues& values : kept.values) {
+    if (values.check == &check) return &values;
+  }
+  return nullptr;
+}
+
+void writeHeaderLine(const CheckRow& check, std::size_t index) {
+  console::numberedLine(check.headerText, static_cast<std::uint64_t>(index + 1));
+}
+
+// The first pass: reads every image, files it under this check's value text
+// and keeps what the later passes need.
+ValueGroups readAndFileImages(const CheckRow& check, const platform::PathList& images,
+                              KeptImages& kept, ReadAheadLimits limits) {
+  const bool keeping = !kept.read;
+  kept.read = true;
+  std::vector<TextNumbers> numbers;
+  if (keeping) {
+    if (kept.keepFacts) kept.facts.reserve(images.size());
+    kept.values.resize(kept.laterChecks.size());
+    numbers.resize(kept.laterChecks.size());
+    for (std::size_t later = 0; later < kept.laterChecks.size(); ++later) {
+      kept.values[later].check = kept.laterChecks[later];
+      kept.values[later].ofImage.reserve(images.size());
+    }
+  }
+  ReadAheadQueue reader(
+      images.size(),
+      [&images](std::size_t index, ReadBuffers& buffers, bool& waited) {
+        return readImageFacts(images[index], buffers, waited);
+      },
+      limits, console::flush);
+
+  ValueGroups groups;
+  std::string valueText;
+  std::string laterText;
+  for (std::size_t index = 0; index < images.size(); ++index) {
+    writeHeaderLine(check, index);
+    ImageFacts facts = reader.takeNext();
+    // Filing takes memory (value texts, a group): should there be none left
+    // while workers read, they end first and the image is filed again,
+    // alone. The facts are only read until the last step, which cannot
+    // throw (room for every image's facts is reserved), so a second try
+    // starts from what the first had.
+    reader.runOnTakingThread([&] {
+      const bool filed = valueTextOf(check, facts, valueText);
+      for (std::size_t later = 0; keeping && later < kept.values.size(); ++later) {
+        KeptValues& values = kept.values[later];
+        values.ofImage.resize(index);  // what a try that ran short kept goes
+        const bool laterFiled = valueTextOf(*values.check, facts, laterText);
+        keepValue(values, numbers[later], laterFiled, std::move(laterText));
+      }
+      if (filed) groups[valueText].push_back(index);
+      if (keeping && kept.keepFacts) kept.facts.push_back(std::move(facts));
+    });
+  }
+  return groups;
 }
 
 // The largest group, the first in key order among equally large ones.
@@ -77,43 +179,29 @@ ValueGroups::const_iterator referenceGroupOf(const ValueGroups& groups) {
 
 }  // namespace
 
-ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePath>& images,
-                       std::vector<ImageFacts>& facts, ReadAheadLimits limits) {
+ValueGroups fileImages(const CheckRow& check, const platform::PathList& images, KeptImages& kept,
+                       ReadAheadLimits limits) {
   console::endLine();
   console::write(texts::kImageCount);
   writeCountLine(images.size());
 
   // The run's first pass reads every image, the later ones use what it kept.
-  std::unique_ptr<ReadAheadQueue> reader;
-  if (facts.size() != images.size()) {
-    facts.clear();
-    facts.reserve(images.size());
-    reader = std::make_unique<ReadAheadQueue>(
-        images.size(),
-        [&images](std::size_t index, ReadBuffers& buffers, bool& waited) {
-          return readImageFacts(images[index], buffers, waited);
-        },
-        limits, console::flush);
-  }
+  KeptValues* values = kept.read ? keptValuesOf(check, kept) : nullptr;
+  const bool facts = kept.read && kept.facts.size() == images.size();
+  if (values == nullptr && !facts) return readAndFileImages(check, images, kept, limits);
 
   ValueGroups groups;
+  std::string valueText;
   for (std::size_t index = 0; index < images.size(); ++index) {
-    console::text(check.headerText);
-    console::write(static_cast<std::uint64_t>(index + 1));
-    console::endLine();
-    if (!reader) {
-      fileImage(check, facts[index], index, groups);
-      continue;
+    writeHeaderLine(check, index);
+    if (values == nullptr && valueTextOf(check, kept.facts[index], valueText)) {
+      groups[std::move(valueText)].push_back(index);
     }
-    facts.push_back(reader->takeNext());
-    // Filing takes memory (a value text, a group): should there be none
-    // left while workers read, they end first and the image is filed alone.
-    reader->runOnTakingThread([&] { fileImage(check, facts[index], index, groups); });
   }
-  return groups;
+  return values != nullptr ? groupsOfKept(*values) : groups;
 }
 
-void reportByConsistency(ValueGroups& groups, const std::vector<platform::FilePath>& images,
+void reportByConsistency(ValueGroups& groups, const platform::PathList& images,
                          std::vector<std::string>& findings, bool& errorFlag, ReportMarks marks) {
   const auto errorGroup = groups.find(kErrorKey);
   if (errorGroup != groups.end()) {
@@ -134,7 +222,7 @@ void reportByConsistency(ValueGroups& groups, const std::vector<platform::FilePa
   }
 }
 
-void reportMissingValues(const ValueGroups& groups, const std::vector<platform::FilePath>& images,
+void reportMissingValues(const ValueGroups& groups, const platform::PathList& images,
                          const std::string& missingValueKey, std::vector<std::string>& findings,
                          bool& errorFlag, ReportMarks marks) {
   for (const auto& [key, members] : groups) {
@@ -145,11 +233,10 @@ void reportMissingValues(const ValueGroups& groups, const std::vector<platform::
   }
 }
 
-void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
-                  std::vector<ImageFacts>& facts, std::vector<std::string>& findings,
-                  bool& errorFlag, std::uint8_t flagBit) {
-  ValueGroups groups = fileImages(check, images, facts);
-  const ReportMarks marks{&facts, flagBit};
+void runCheckPass(const CheckRow& check, const platform::PathList& images, KeptImages& kept,
+                  std::vector<std::string>& findings, bool& errorFlag, std::uint8_t flagBit) {
+  ValueGroups groups = fileImages(check, images, kept);
+  const ReportMarks marks{kept.facts.size() == images.size() ? &kept.facts : nullptr, flagBit};
   if (check.rule == ReportingRule::consistencyComparison) {
     reportByConsistency(groups, images, findings, errorFlag, marks);
   } else {
@@ -160,9 +247,10 @@ void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& 
 CheckOutcome outcomeOf(const CheckRow& check, std::uint8_t flagBit,
                        const std::vector<ImageFacts>& facts) {
   CheckOutcome outcome;
+  std::string valueText;
   for (std::size_t index = 0; index < facts.size(); ++index) {
     ImageFacts copy = facts[index];
-    fileImage(check, copy, index, outcome.groups);
+    if (valueTextOf(check, copy, valueText)) outcome.groups[valueText].push_back(index);
     if ((facts[index].flaggedBy & flagBit) != 0) outcome.reported.push_back(index);
   }
   return outcome;

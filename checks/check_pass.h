@@ -8,8 +8,9 @@
 // checks/check_table.h).
 //
 // The first pass of a run reads and decodes every image (ahead of its
-// printing, several at a time: reading/read_ahead.h) and keeps the facts of
-// each; the later passes read nothing.
+// printing, several at a time: reading/read_ahead.h) and keeps, for each
+// check that runs after it, the value text of each image (see KeptImages);
+// the later passes read nothing.
 //
 // Reporting a group prints each of its images and appends their bare file
 // names to the check's findings list and sets the check's error flag.
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include "checks/check_table.h"
+#include "platform/path_list.h"
 #include "platform/platform.h"
 #include "reading/image_facts.h"
 #include "reading/read_ahead.h"
@@ -43,43 +45,65 @@ struct CheckOutcome {
   std::vector<std::size_t> reported;
 };
 
+// One later check's value texts of every image, made by the run's first
+// pass while each image's facts were at hand: each text once, and per image
+// the number of its text (kNotFiled for an image the check does not file).
+// Four bytes an image, where the facts were some eighty.
+struct KeptValues {
+  static constexpr std::uint32_t kNotFiled = 0xFFFFFFFF;
+  const CheckRow* check = nullptr;
+  std::vector<std::string> texts;
+  std::vector<std::uint32_t> ofImage;
+};
+
+// What the run's first pass keeps of the images for the passes after it.
+struct KeptImages {
+  // Set before the first pass: the checks that run after it, and whether
+  // every image's facts are kept whole (for the page).
+  std::vector<const CheckRow*> laterChecks;
+  bool keepFacts = false;
+  // Filled by the first pass: whether it ran, the facts when kept (one per
+  // image), the value texts of each later check (taken by its pass).
+  bool read = false;
+  std::vector<ImageFacts> facts;
+  std::vector<KeptValues> values;
+};
+
 // Where a pass notes each image it reports: bit `bit` of the image's
 // ImageFacts::flaggedBy. It takes no memory, so that what is kept of a pass
 // for the side files can never make the run itself run short.
 struct ReportMarks {
-  std::vector<ImageFacts>* facts = nullptr;
+  std::vector<ImageFacts>* facts = nullptr;  // null: nothing to mark
   std::uint8_t bit = 0;
 };
 
 // Runs one whole check: start line, per-image loop, listing and reporting.
-// `facts` is what was read of each image: empty before the run's first pass,
-// which fills it, one entry per image after that. Each reported image gets
-// `flagBit` in its facts' flaggedBy.
-void runCheckPass(const CheckRow& check, const std::vector<platform::FilePath>& images,
-                  std::vector<ImageFacts>& facts, std::vector<std::string>& findings,
-                  bool& errorFlag, std::uint8_t flagBit = 0);
+// `kept` is what the run's first pass kept (nothing before it: this pass
+// then reads the images and fills it). When the facts are kept, each
+// reported image gets `flagBit` in its facts' flaggedBy.
+void runCheckPass(const CheckRow& check, const platform::PathList& images, KeptImages& kept,
+                  std::vector<std::string>& findings, bool& errorFlag, std::uint8_t flagBit = 0);
 
 // The outcome of a pass that ran with `flagBit`, made again from the facts
-// it left: its groups as it filed them (the value texts made from copies of
-// the facts, which keep what the pass took when it was told to keep them)
-// and the images that carry the bit. May throw std::bad_alloc.
+// it left: its groups as it filed them and the images that carry the bit.
+// May throw std::bad_alloc.
 CheckOutcome outcomeOf(const CheckRow& check, std::uint8_t flagBit,
                        const std::vector<ImageFacts>& facts);
 
 // The per-image loop alone: prints the start line and the header lines and
-// returns the filled value groups. When `facts` does not hold one entry per
-// image yet, the images are read (with `limits`) as the loop goes and `facts`
-// is filled.
-ValueGroups fileImages(const CheckRow& check, const std::vector<platform::FilePath>& images,
-                       std::vector<ImageFacts>& facts, ReadAheadLimits limits = {});
+// returns the filled value groups. The images are read (with `limits`) as
+// the loop goes unless `kept` holds this check's value texts or every
+// image's facts; the first reading fills `kept`.
+ValueGroups fileImages(const CheckRow& check, const platform::PathList& images, KeptImages& kept,
+                       ReadAheadLimits limits = {});
 
 // The two reporting rules, over filled value groups of `images`. The
 // consistency comparison drops the "error" group from `groups`. Each reported
 // image is noted in `marks`.
-void reportByConsistency(ValueGroups& groups, const std::vector<platform::FilePath>& images,
+void reportByConsistency(ValueGroups& groups, const platform::PathList& images,
                          std::vector<std::string>& findings, bool& errorFlag,
                          ReportMarks marks = {});
-void reportMissingValues(const ValueGroups& groups, const std::vector<platform::FilePath>& images,
+void reportMissingValues(const ValueGroups& groups, const platform::PathList& images,
                          const std::string& missingValueKey, std::vector<std::string>& findings,
                          bool& errorFlag, ReportMarks marks = {});
 

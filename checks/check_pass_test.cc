@@ -37,7 +37,7 @@ std::string groupReport(const std::vector<std::string>& names) {
 
 // Filled value groups with the image list they point into.
 struct FiledSet {
-  std::vector<platform::FilePath> images;
+  platform::PathList images;
   ValueGroups groups;
 };
 
@@ -47,7 +47,7 @@ FiledSet makeGroups(const std::vector<std::string>& keys, const std::vector<int>
   for (std::size_t k = 0; k < keys.size(); ++k) {
     for (int i = 1; i <= sizes[k]; ++i) {
       set.groups[keys[k]].push_back(set.images.size());
-      set.images.emplace_back("dir/" + keys[k] + "-" + std::to_string(i));
+      set.images.push_back("dir/" + keys[k] + "-" + std::to_string(i));
     }
   }
   return set;
@@ -198,9 +198,9 @@ TEST(FileImages, UnreadableFilesAreErrorsMissingOnesAreSkipped) {
                        "x",        0,
                        "",         &CheckFindings::gpsImages};
   CapturedOutput out;
-  std::vector<ImageFacts> facts;
+  KeptImages kept;
   const ValueGroups groups =
-      fileImages(check, {text, missing, fifo, empty, dangling, device}, facts);
+      fileImages(check, {text, missing, fifo, empty, dangling, device}, kept);
   EXPECT_EQ(out.text(),
             std::string("\n") + texts::kImageCount + "6\nH: 1\nH: 2\nH: 3\nH: 4\nH: 5\nH: 6\n");
   EXPECT_EQ(groups, (ValueGroups{{"error", {0, 2, 3, 5}}}));
@@ -213,12 +213,12 @@ TEST(FileImages, UnreadableFilesAreErrorsMissingOnesAreSkipped) {
 // reads nothing: it files the same groups after the files are gone.
 TEST(FileImages, ReadsEachImageOnceInListOrderWhateverTheReadAhead) {
   TempFolder folder;
-  std::vector<platform::FilePath> images;
+  platform::PathList images;
   ValueGroups expected;
   std::string expectedOut = std::string("\n") + texts::kImageCount + "50\n";
   for (std::size_t i = 0; i < 50; ++i) {
     const std::string path = folder / ("p" + std::to_string(i) + ".jpg");
-    images.emplace_back(path);
+    images.push_back(path);
     expectedOut += texts::kFocalLengthHeader + std::to_string(i + 1) + "\n";
     if (i % 7 == 5) continue;  // never there
     if (i % 7 == 3) {
@@ -238,10 +238,12 @@ TEST(FileImages, ReadsEachImageOnceInListOrderWhateverTheReadAhead) {
                                     {16, 64, 16}, {64, 8, 64}, {16, 64}};
   for (const ReadAheadLimits& limit : limits) {
     SCOPED_TRACE(testing::Message() << limit.readsInFlight << " reads, window " << limit.window);
-    std::vector<ImageFacts> facts;
+    KeptImages kept;
+    kept.keepFacts = true;
     CapturedOutput out;
-    EXPECT_EQ(fileImages(focalLength, images, facts, limit), expected);
+    EXPECT_EQ(fileImages(focalLength, images, kept, limit), expected);
     EXPECT_EQ(out.text(), expectedOut);
+    const std::vector<ImageFacts>& facts = kept.facts;
     ASSERT_EQ(facts.size(), images.size());
     EXPECT_EQ(facts[5].read, ImageRead::missing);
     EXPECT_EQ(facts[3].read, ImageRead::decoded);
@@ -249,15 +251,30 @@ TEST(FileImages, ReadsEachImageOnceInListOrderWhateverTheReadAhead) {
     EXPECT_EQ(facts[4].focalLength35mm, 21);
   }
 
-  std::vector<ImageFacts> facts;
+  // Kept as value texts for the later passes (the same check, and the
+  // resolution check), or as the facts themselves.
+  const CheckRow& resolution = kCheckRows[0];
+  ValueGroups resolutionGroups;
+  KeptImages asTexts;
+  asTexts.laterChecks = {&focalLength, &resolution};
+  KeptImages asFacts;
+  asFacts.keepFacts = true;
   {
     CapturedOutput out;
-    fileImages(focalLength, images, facts);
+    fileImages(focalLength, images, asTexts);
+    fileImages(focalLength, images, asFacts);
+    KeptImages fresh;
+    resolutionGroups = fileImages(resolution, images, fresh);
   }
+  EXPECT_EQ(asTexts.facts.size(), 0u);
   for (const platform::FilePath& image : images) std::remove(image.text.c_str());
+  for (KeptImages* kept : {&asTexts, &asFacts}) {
+    CapturedOutput out;
+    EXPECT_EQ(fileImages(focalLength, images, *kept), expected);
+    EXPECT_EQ(out.text(), expectedOut);
+  }
   CapturedOutput out;
-  EXPECT_EQ(fileImages(focalLength, images, facts), expected);
-  EXPECT_EQ(out.text(), expectedOut);
+  EXPECT_EQ(fileImages(resolution, images, asTexts), resolutionGroups);
 }
 
 }  // namespace

@@ -39,9 +39,6 @@ struct CheckRow {
   const char* startLine;   // printed before the check's pass
   const char* headerText;  // printed before each image's running number
   ValueTextOf valueTextOf;
-  // The same text, leaving the facts whole: for a run that shows the values
-  // again after its checks (the side files).
-  ValueTextOf keptValueTextOf;
   ReportingRule rule;
   const char* missingValueKey;  // used by the missing-value report only
   int errorCode;                // its group in error.json

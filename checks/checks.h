@@ -14,15 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "platform/path_list.h"
 
-void runResolutionCheck(const std::vector<platform::FilePath>& images,
-                        std::vector<std::string>& findings, bool& errorFlag);
-void runCameraMakerCheck(const std::vector<platform::FilePath>& images,
-                         std::vector<std::string>& findings, bool& errorFlag);
-void runFocalLengthCheck(const std::vector<platform::FilePath>& images,
-                         std::vector<std::string>& findings, bool& errorFlag);
-void runGpsCheck(const std::vector<platform::FilePath>& images, std::vector<std::string>& findings,
+void runResolutionCheck(const platform::PathList& images, std::vector<std::string>& findings,
+                        bool& errorFlag);
+void runCameraMakerCheck(const platform::PathList& images, std::vector<std::string>& findings,
+                         bool& errorFlag);
+void runFocalLengthCheck(const platform::PathList& images, std::vector<std::string>& findings,
+                         bool& errorFlag);
+void runGpsCheck(const platform::PathList& images, std::vector<std::string>& findings,
                  bool& errorFlag);
 
 #endif  // PHOTOCHECK_CHECKS_CHECKS_H

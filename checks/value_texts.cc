@@ -1,7 +1,6 @@
 #include "checks/value_texts.h"
 
 #include <cstdint>
-#include <utility>
 
 bool resolutionValueText(ImageFacts& facts, std::string& valueText) {
   valueText = std::to_string(static_cast<std::int32_t>(facts.imageWidth)) + "*" +
@@ -10,12 +9,6 @@ bool resolutionValueText(ImageFacts& facts, std::string& valueText) {
 }
 
 bool cameraMakerValueText(ImageFacts& facts, std::string& valueText) {
-  valueText = std::move(facts.make);
-  facts.make.clear();
-  return true;
-}
-
-bool cameraMakerValueTextCopied(ImageFacts& facts, std::string& valueText) {
   valueText = facts.make;
   return true;
 }

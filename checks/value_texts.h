@@ -12,12 +12,9 @@
 bool resolutionValueText(ImageFacts& facts, std::string& valueText);
 
 // The maker text (already cut at its first zero byte, so padding zeros after
-// the name do not start a group of their own), taken out of `facts`: only
-// this check uses it.
+// the name do not start a group of their own), copied: the facts stay whole,
+// for a filing done again after a shortage and for the side files.
 bool cameraMakerValueText(ImageFacts& facts, std::string& valueText);
-
-// The same text copied: the facts keep their maker.
-bool cameraMakerValueTextCopied(ImageFacts& facts, std::string& valueText);
 
 // The 35 mm equivalent focal length, 0 to 65535; 0 when the tag is absent.
 bool focalLengthValueText(ImageFacts& facts, std::string& valueText);

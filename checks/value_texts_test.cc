@@ -53,7 +53,7 @@ TEST(ValueTexts, CameraMakerStopsAtTheFirstZeroByteAndHasNoLengthBound) {
     std::string text;
     EXPECT_TRUE(cameraMakerValueText(facts, text));
     EXPECT_EQ(text, c.text);
-    EXPECT_EQ(facts.make, "");  // taken, not copied
+    EXPECT_EQ(facts.make, c.text);  // copied: the facts stay whole
   }
 }
 

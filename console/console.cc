@@ -1,5 +1,6 @@
 #include "console/console.h"
 
+#include <charconv>
 #include <string>
 
 #include "console/console_texts.h"
@@ -65,6 +66,14 @@ void writeUtf8(std::string_view utf8) {
   }
 }
 
+// The plain decimal digits of `number`, made in `digits` rather than by a
+// stream's locale facets: a run writes one number a line, and no locale may
+// group its digits.
+std::string_view digitsOf(std::uint64_t number, char (&digits)[20]) {  // 2^64 - 1: 20 digits
+  const char* const end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  return std::string_view(digits, static_cast<std::size_t>(end - digits));
+}
+
 }  // namespace
 
 void setUpOutput() {
@@ -107,12 +116,8 @@ void write(BothForms both) {
 }
 
 void write(std::uint64_t number) {
-  // Plain decimal, no grouping, whatever the user's locale.
-  if (gForms.wideConsole) {
-    gWideLine += std::to_string(number);
-  } else {
-    writeBytes(std::to_string(number));
-  }
+  char digits[20];
+  writeUtf8(digitsOf(number, digits));
 }
 
 void endLine() {
@@ -126,6 +131,12 @@ void endLine() {
   writeBytes("\n");
   if (!gTerminal && std::chrono::steady_clock::now() - gLatestFlush < kFlushEvery) return;
   writeWaiting();
+}
+
+void numberedLine(const char* toolText, std::uint64_t number) {
+  text(toolText);
+  write(number);
+  endLine();
 }
 
 void flush() {

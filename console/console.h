@@ -72,6 +72,10 @@ inline constexpr std::chrono::milliseconds kFlushEvery{20};
 
 void endLine();
 
+// text(toolText), write(number) and endLine(): the check passes' line per
+// photo.
+void numberedLine(const char* toolText, std::uint64_t number);
+
 // Writes every line made so far, at once: called before the tool waits on
 // anything but its own processor, and at the end of the run. Cheap when
 // nothing is waiting.

@@ -24,6 +24,7 @@ std::string oneOfEach() {
   console::text(texts::kImageCount);
   console::line("\xd5\xd5.jpg");
   console::line(console::BothForms{"?.jpg", "\xc5\x8c.jpg"});
+  console::numberedLine(texts::kGroupErrorCount, 18446744073709551615u);  // 2^64 - 1
   return out.text();
 }
 
@@ -36,13 +37,13 @@ TEST(Console, EachWriteTakesTheFormTheConsoleWants) {
   const Case cases[] = {
       {{},
        std::string(texts::kGroupErrorCount) + "2\nThe number of images: " + settingBytes +
-           "?.jpg\n"},
+           "?.jpg\n" + texts::kGroupErrorCount + "18446744073709551615\n"},
       {{true, false, false},
        std::string(u8"该类错误影像共：") + "2\nThe number of images: " + settingBytes +
-           "\xc5\x8c.jpg\n"},
+           "\xc5\x8c.jpg\n" + u8"该类错误影像共：" + "18446744073709551615\n"},
       {{true, false, true},
        std::string(u8"该类错误影像共：") + "2\nThe number of images: " + settingBytes +
-           "\xc5\x8c.jpg\n"},
+           "\xc5\x8c.jpg\n" + u8"该类错误影像共：" + "18446744073709551615\n"},
   };
   for (const Case& c : cases) {
     FormsInUse forms(c.forms);

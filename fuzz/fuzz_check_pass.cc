@@ -55,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     names.insert(name);
   }
 
-  const std::vector<platform::FilePath> images = listFolderFiles(folder.string());
+  const platform::PathList images = listFolderFiles(folder.string());
   if (images.size() != fileCount) std::abort();
   CheckFindings findings;
   CheckFlags flags{};

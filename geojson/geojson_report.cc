@@ -122,7 +122,7 @@ void writeValues(ReportJsonWriter& writer, const GeoJsonInput& input, const Imag
 }
 
 void writeFeature(ReportJsonWriter& writer, const GeoJsonInput& input, std::size_t index) {
-  const platform::FilePath& image = (*input.images)[index];
+  const platform::FilePath image = (*input.images)[index];
   const ImageFacts* facts =
       input.facts != nullptr && index < input.facts->size() ? &(*input.facts)[index] : nullptr;
   writer.StartObject();
@@ -169,7 +169,7 @@ bool handOn(rapidjson::StringBuffer& buffer, const platform::TextPieceWriter& wr
 }  // namespace
 
 bool writeGeoJson(const GeoJsonInput& input, const platform::TextPieceWriter& write) {
-  static const std::vector<platform::FilePath> kNoImages;
+  static const platform::PathList kNoImages;
   GeoJsonInput all = input;
   if (all.images == nullptr) all.images = &kNoImages;
   rapidjson::StringBuffer buffer;

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "checks/check_table.h"
+#include "platform/path_list.h"
 #include "platform/platform.h"
 #include "reading/image_facts.h"
 
@@ -35,7 +36,7 @@ struct GeoJsonInput {
   std::vector<std::pair<std::string, std::string>> settings;
   std::string version;  // the tool's version text
   platform::FilePath imageFolder;
-  const std::vector<platform::FilePath>* images = nullptr;
+  const platform::PathList* images = nullptr;
   // What was read of each image; empty when no check ran.
   const std::vector<ImageFacts>* facts = nullptr;
   std::array<bool, kCheckCount> ran{};  // per check row

@@ -24,8 +24,8 @@ ImageFacts decodedAt(double latitude, double longitude) {
 // flagged by nothing; one without a position flagged by the GPS check (a
 // name that is not UTF-8); one that is no JPEG; one gone since the scan.
 struct SmallRun {
-  std::vector<platform::FilePath> images{"set/a/DJI_0006.JPG", "set/b/\xcf\xf1&.jpg",
-                                         "set/DJI_FLIGHT.MRK", "set/gone.jpg"};
+  platform::PathList images{"set/a/DJI_0006.JPG", "set/b/\xcf\xf1&.jpg", "set/DJI_FLIGHT.MRK",
+                            "set/gone.jpg"};
   std::vector<ImageFacts> facts;
 
   SmallRun() {
@@ -139,7 +139,7 @@ TEST(GeoJsonReport, ReasonsOfPhotosFiledUnderError) {
       {ImageRead::unreadable, exifOk, false, 0, "cannot be read: the file ends early"},
   };
   for (const ReasonCase& c : cases) {
-    const std::vector<platform::FilePath> images{"set/x.jpg"};
+    const platform::PathList images{"set/x.jpg"};
     std::vector<ImageFacts> facts(1);
     facts[0].read = c.read;
     facts[0].result = c.result;
@@ -158,7 +158,7 @@ TEST(GeoJsonReport, ReasonsOfPhotosFiledUnderError) {
   std::vector<ImageFacts> facts(1);
   facts[0].read = ImageRead::unreadable;
   facts[0].systemError = 13;  // EACCES on POSIX, ERROR_INVALID_DATA on Windows
-  const std::vector<platform::FilePath> images{"set/x.jpg"};
+  const platform::PathList images{"set/x.jpg"};
   GeoJsonInput input;
   input.images = &images;
   input.facts = &facts;
@@ -171,7 +171,8 @@ TEST(GeoJsonReport, ReasonsOfPhotosFiledUnderError) {
 // A set of thousands is handed on in pieces of about 64 KiB, never whole,
 // and a piece that cannot be written stops the making.
 TEST(GeoJsonReport, IsWrittenInPiecesAndStopsAtAFailedOne) {
-  std::vector<platform::FilePath> images(5000, platform::FilePath("set/DJI_0001.JPG"));
+  platform::PathList images;
+  for (int i = 0; i < 5000; ++i) images.push_back(platform::FilePath("set/DJI_0001.JPG"));
   std::vector<ImageFacts> facts(images.size(), decodedAt(30, 120));
   GeoJsonInput input;
   input.imageFolder = platform::FilePath("set");

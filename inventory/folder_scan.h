@@ -5,9 +5,8 @@
 #define PHOTOCHECK_INVENTORY_FOLDER_SCAN_H
 
 #include <string>
-#include <vector>
 
-#include "platform/platform.h"
+#include "platform/path_list.h"
 
 // Paths of all files below `folder`: the folder text as given, the platform's
 // separator and the entry name, through every level of sub-folders. A
@@ -17,6 +16,6 @@
 // adds nothing, a sub-folder adds its own path, like a file, so the checks
 // report it. A folder is listed at most once per run: met again by another
 // path (through links), it is passed over in silence.
-std::vector<platform::FilePath> listFolderFiles(std::string folder);
+platform::PathList listFolderFiles(std::string folder);
 
 #endif  // PHOTOCHECK_INVENTORY_FOLDER_SCAN_H

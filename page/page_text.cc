@@ -338,9 +338,8 @@ void appendChecks(std::string& page, const PageData& data) {
 }  // namespace
 
 std::string pageText(const PageInput& input) {
-  static const std::vector<platform::FilePath> kNoImages;
-  const std::vector<platform::FilePath>& images =
-      input.images != nullptr ? *input.images : kNoImages;
+  static const platform::PathList kNoImages;
+  const platform::PathList& images = input.images != nullptr ? *input.images : kNoImages;
   PageData data{input, images.size(), {}, {}, std::vector<bool>(images.size(), false)};
   data.names.reserve(images.size());
   for (std::size_t image = 0; image < images.size(); ++image) {

@@ -12,6 +12,7 @@
 
 #include "checks/check_pass.h"
 #include "checks/check_table.h"
+#include "platform/path_list.h"
 #include "platform/platform.h"
 #include "reading/image_facts.h"
 
@@ -19,7 +20,7 @@ struct PageInput {
   int status = 0;  // the run's exit status
   // The settings used, as (meaning, value) in the system's text encoding.
   std::vector<std::pair<std::string, std::string>> settings;
-  const std::vector<platform::FilePath>* images = nullptr;
+  const platform::PathList* images = nullptr;
   // What was read of each image; empty when no check ran.
   const std::vector<ImageFacts>* facts = nullptr;
   // Per check row, what its pass found; null for a check that did not run.

@@ -27,7 +27,7 @@ ImageFacts photoAt(double latitude, double longitude, double altitude) {
 // Three photos: one that passes, one of another size (flagged by the
 // resolution check) whose name holds markup, and one without GPS.
 struct SmallRun {
-  std::vector<platform::FilePath> images{"set/DJI_0001.JPG", "set/a<b>&\"c.jpg", "set/nogps.jpg"};
+  platform::PathList images{"set/DJI_0001.JPG", "set/a<b>&\"c.jpg", "set/nogps.jpg"};
   std::vector<ImageFacts> facts{photoAt(30.2600, 120.1000, 100), photoAt(30.2610, 120.1010, 100),
                                 photoAt(0, 0, 0)};
   CheckOutcome resolution{{{"120*160", {1}}, {"160*120", {0, 2}}}, {1}};

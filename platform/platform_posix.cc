@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/path_list.h"
 #include "platform/platform.h"
 
 namespace platform {
@@ -40,6 +41,10 @@ FilePath childPath(const FilePath& folder, const FolderEntry& entry) {
   child.listedAsFile = entry.isFile;
   return child;
 }
+
+void appendNativeName(NativeNames& /*names*/, const NativePath& /*name*/) {}
+
+NativePath nativeNameAt(const NativeNames& /*names*/, std::size_t /*index*/) { return {}; }
 
 bool pathExists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
 

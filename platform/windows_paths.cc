@@ -6,9 +6,12 @@
 
 #include <atomic>
 #include <cwchar>
+#include <limits>
 #include <mutex>
 #include <utility>
 #include <vector>
+
+#include "platform/path_list.h"
 
 namespace platform {
 
@@ -236,6 +239,22 @@ FilePath childPath(const FilePath& folder, const FolderEntry& entry) {
   const std::wstring reach = reachOf(folder);
   if (!reach.empty()) child.native = joinNative(reach, name);
   return child;
+}
+
+void appendNativeName(NativeNames& names, const NativePath& name) {
+  // Offsets are 32-bit, as those of the shown names.
+  if (name.size() > std::numeric_limits<std::uint32_t>::max() - names.units.size()) {
+    throw ResourceShortage{};
+  }
+  const auto start = static_cast<std::uint32_t>(names.units.size());
+  names.units += name;
+  names.starts.push_back(start);
+}
+
+NativePath nativeNameAt(const NativeNames& names, std::size_t index) {
+  const std::size_t end =
+      index + 1 < names.starts.size() ? names.starts[index + 1] : names.units.size();
+  return names.units.substr(names.starts[index], end - names.starts[index]);
 }
 
 bool pathCanBeMade(const std::string& text) { return !nativePathOf(text).empty(); }

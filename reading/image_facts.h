@@ -1,5 +1,6 @@
-// What the four checks need to know of one listed image, kept for the whole
-// run so that each photo is read and decoded once however many checks run.
+// What the four checks need to know of one listed image, read and decoded
+// once however many checks run: the first pass makes every check's value
+// text of it (kept for the whole run only where the page shows it).
 //
 // The record holds only what a value text is made of: a few dozen bytes and
 // the maker text. The decoded ExifRecord itself (a dozen texts, lens and GPS

@@ -30,8 +30,11 @@
 #                         that byte for byte with what --save-output kept in DIR;
 #                         then once more per set through the share, unless
 #                         --share-runs 0
-#   --scale               only the scale runs: 100,000 files in one folder and
-#                         a tree 1,000 folders deep, checked to the end
+#   --scale               only the scale runs: 100,000 files in one folder, a
+#                         tree 1,000 folders deep and 1,000,000 files (ten
+#                         folders of links to the 100,000), checked to the end
+#   --scale-runs N        timed runs per tool and set in the scale runs
+#                         (default 1)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -51,6 +54,7 @@ installBaselines=0
 photocheck=""
 mode=time
 outputDir=""
+scaleRuns=1
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -69,6 +73,7 @@ while [ $# -gt 0 ]; do
     --save-output) mode=save; outputDir=$2; shift ;;
     --compare-output) mode=compare; outputDir=$2; shift ;;
     --scale) mode=scale ;;
+    --scale-runs) scaleRuns=$2; shift ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown option: $1" >&2; exit 2 ;;
   esac
@@ -118,6 +123,22 @@ ensureSet() {
   mkdir -p "$bench/sets"
   "$generate" "$name" "$folder"
   echo "$stamp" >"$folder.stamp"
+}
+
+# The million set: ten folders, each holding a hard link to every photo of
+# the flat set (copies where links cannot be made), so that it costs the
+# disk ten folders of names. Made again when the flat set was.
+ensureMillion() {
+  local folder=$bench/sets/million part
+  if [ -f "$folder.stamp" ] && cmp -s "$folder.stamp" "$bench/sets/flat.stamp"; then return; fi
+  say "making the million set in build/bench/sets/million (ten folders of links to the flat set)"
+  rm -rf "$folder" "$folder.stamp"
+  mkdir -p "$folder"
+  for part in 0 1 2 3 4 5 6 7 8 9; do
+    cp -al "$bench/sets/flat" "$folder/part$part" 2>/dev/null ||
+      { rm -rf "$folder/part$part"; cp -a "$bench/sets/flat" "$folder/part$part"; }
+  done
+  cp "$bench/sets/flat.stamp" "$folder.stamp"
 }
 
 # A settings file with all four checks on for set $1, reading the photos in
@@ -420,22 +441,51 @@ if [ "$mode" = scale ]; then
   ensureSet deep
   coldOk=0
   if [ "$coldRuns" -gt 0 ] && canDropCaches; then coldOk=1; fi
-  for set in flat deep; do
+  ensureMillion
+  for set in flat deep million; do
     settings=$(settingsFor "$set")
     "$photocheck" "$settings" >/dev/null || true
-    say "  $set, warm cache"
-    measure photocheck "$set" warm -- "$photocheck" "$settings"
-    measure floor-4-pass "$set" warm -- "$floor" 4 "$bench/sets/$set"
-    if [ "$coldOk" -eq 1 ]; then
+  done
+  # The sets alternate run by run, so that the load of the machine weighs
+  # alike on the 100,000 and the 1,000,000.
+  for ((run = 1; run <= scaleRuns; run++)); do
+    for set in flat deep million; do
+      settings=$(settingsFor "$set")
+      say "  $set, warm cache, run $run of $scaleRuns"
+      measure photocheck "$set" warm -- "$photocheck" "$settings"
+      measure floor-4-pass "$set" warm -- "$floor" 4 "$bench/sets/$set"
+    done
+  done
+  if [ "$coldOk" -eq 1 ]; then
+    for set in flat deep million; do
+      settings=$(settingsFor "$set")
       say "  $set, cold cache"
       measure photocheck "$set" cold -- "$photocheck" "$settings"
       measure floor-4-pass "$set" cold -- "$floor" 4 "$bench/sets/$set"
-    fi
-  done
+    done
+  fi
   echo
-  echo "scale runs: flat = 100,000 files in one folder, deep = a tree 1,000 folders deep"
+  echo "scale runs: flat = 100,000 files in one folder, deep = a tree 1,000 folders deep," \
+    "million = 1,000,000 files in ten folders (links to the flat set's)"
   machineNote
   report
+  # Linear time: the million's time per photo against the flat set's.
+  awk '$3 == "photocheck" { t[$1 " " $2] = t[$1 " " $2] " " $4 }
+    function median(list,   a, n, i, j, tmp) {
+      n = split(list, a, " ")
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] > a[j]; j--) {
+        tmp = a[j]; a[j] = a[j - 1]; a[j - 1] = tmp }
+      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
+    END {
+      split("warm cold", states, " ")
+      for (s = 1; s <= 2; s++) {
+        if (!(("flat " states[s]) in t) || !(("million " states[s]) in t)) continue
+        flat = median(t["flat " states[s]]); million = median(t["million " states[s]])
+        if (flat > 0) printf "%s: 1,000,000 photos take %.2fx ten times the 100,000 (per photo)\n",
+          states[s], million / (10 * flat)
+      }
+    }' "$results"
   exit 0
 fi
 
