@@ -192,11 +192,15 @@ TEST(FileImages, UnreadableFilesAreErrorsMissingOnesAreSkipped) {
   ASSERT_EQ(::symlink("nowhere.jpg", dangling.c_str()), 0);
   const std::string missing = folder / "removed.jpg";
 
-  const CheckRow check{0,          "",
-                       "H: ",      fileAllAsX,
-                       fileAllAsX, ReportingRule::missingValueReport,
-                       "x",        0,
-                       "",         &CheckFindings::gpsImages};
+  const CheckRow check{0,
+                       "",
+                       "H: ",
+                       fileAllAsX,
+                       ReportingRule::missingValueReport,
+                       "x",
+                       0,
+                       "",
+                       &CheckFindings::gpsImages};
   CapturedOutput out;
   KeptImages kept;
   const ValueGroups groups =
