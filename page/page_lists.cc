@@ -109,20 +109,35 @@ void appendFlaggedRow(std::string& page, const PageData& data, std::size_t image
   page += "</td></tr>\n";
 }
 
-void appendGroup(PageOut& out, const PageData& data, std::size_t row, const std::string& key,
-                 const std::vector<std::size_t>& members, bool flagged) {
-  std::string& page = out.text;
-  page += flagged ? "<details open><summary><span class=v>" : "<details><summary><span class=v>";
+void appendGroupSummary(std::string& page, std::size_t row, const std::string& key,
+                        std::size_t count, bool flagged, bool rest) {
+  page += flagged ? "<details open><summary><span class=v>" : "<details><summary><span class=";
+  if (!flagged) page += rest ? "\"v rest\">" : "v>";
   appendValueLabel(page, row, key);
   page += "</span>: ";
-  appendNumber(page, static_cast<long long>(members.size()));
+  appendNumber(page, static_cast<long long>(count));
   page += ' ';
   appendWord(page, Word::photos);
   if (flagged) {
     page += ", ";
     appendWord(page, Word::flaggedGroup);
   }
-  page += "</summary>\n<ol>\n";
+  page += "</summary>\n";
+}
+
+// A group and its photos by path. The rest (the largest group the check did
+// not flag: most of a good set) is counted but not listed, which keeps the
+// page of a large set small; the script gives its value to a photo no
+// group lists.
+void appendGroup(PageOut& out, const PageData& data, std::size_t row, const std::string& key,
+                 const std::vector<std::size_t>& members, bool flagged, bool rest) {
+  std::string& page = out.text;
+  appendGroupSummary(page, row, key, members.size(), flagged, rest);
+  if (rest) {
+    page += "</details>\n";
+    return;
+  }
+  page += "<ol>\n";
   for (const std::size_t image : members) {
     if (image >= data.imageCount) continue;
     page += "<li data-i=";
@@ -140,21 +155,33 @@ void appendGroup(PageOut& out, const PageData& data, std::size_t row, const std:
   page += "</ol></details>\n";
 }
 
+bool groupFlagged(const PageData& data, std::size_t row, const std::vector<std::size_t>& members) {
+  return !members.empty() && members.front() < data.imageCount &&
+         data.flaggedBy(members.front(), row);
+}
+
 void appendCheckGroups(PageOut& out, const PageData& data, std::size_t row) {
   const CheckOutcome& outcome = *data.input.outcomes[row];
+  const bool gps = kCheckRows[row].valueTextOf == gpsValueText;
+  // The rest: the GPS check's photos with a position (it files none of
+  // them), or the largest group it did not flag, the first in key order.
+  const std::string* rest = nullptr;
+  std::size_t filed = 0;
+  for (const auto& [key, members] : outcome.groups) {
+    filed += members.size();
+    if (gps || groupFlagged(data, row, members)) continue;
+    if (rest == nullptr || members.size() > outcome.groups.at(*rest).size()) rest = &key;
+  }
   // The groups the check flagged first, then the others, each in key order.
   for (const bool flaggedRound : {true, false}) {
     for (const auto& [key, members] : outcome.groups) {
-      const bool flagged = !members.empty() && members.front() < data.imageCount &&
-                           data.flaggedBy(members.front(), row);
-      if (flagged == flaggedRound) appendGroup(out, data, row, key, members, flagged);
+      const bool flagged = groupFlagged(data, row, members);
+      if (flagged != flaggedRound) continue;
+      appendGroup(out, data, row, key, members, flagged, &key == rest);
     }
   }
-  if (kCheckRows[row].valueTextOf != gpsValueText) return;
-  // The GPS check files no photo that has a position: count them here.
-  std::size_t filed = 0;
-  for (const auto& group : outcome.groups) filed += group.second.size();
-  out.text += "<p><span class=v>";
+  if (!gps) return;
+  out.text += "<p><span class=\"v rest\">";
   appendWord(out.text, Word::withGps);
   out.text += "</span>: ";
   appendNumber(out.text, static_cast<long long>(data.imageCount - filed));

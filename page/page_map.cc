@@ -133,8 +133,10 @@ void appendDot(std::string& page, const PageData& data, const MapLayout& map, st
     appendNumber(page, first);
     page += count > 1 ? " m\"" : "\"";
   }
+  page += " data-n=\"";
+  appendPath(page, data, image);
   const ImageFacts& facts = *data.factsOf(image);
-  page += " data-p=\"";
+  page += "\" data-p=\"";
   appendDegrees(page, facts.latitude);
   page += ", ";
   appendDegrees(page, facts.longitude);

@@ -95,9 +95,7 @@ void appendScript(std::string& page) {
     appendNumber(page, static_cast<long long>(checkWord(c)));
     page += ',';
   }
-  page += "],G=";
-  appendNumber(page, static_cast<long long>(Word::withGps));
-  page += ",P=";
+  page += "],P=";
   appendNumber(page, static_cast<long long>(Word::position));
   page += ",C=";
   appendNumber(page, static_cast<long long>(Word::captured));

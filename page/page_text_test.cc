@@ -114,9 +114,11 @@ TEST(PageText, DrawsFlaggedDotsLargerAndJoinsThemInCaptureOrder) {
   const SmallRun run;
   const std::string page = pageText(run.input());
   EXPECT_EQ(countOf(page, "<circle "), 2u);
-  EXPECT_NE(page.find("<circle id=d0 cx=111 cy=950 r=4 class=p data-p=\"30.260000, "
-                      "120.100000\" data-c=\"2024-05-17 11:00:00\"/>"),
-            std::string::npos);
+  EXPECT_NE(
+      page.find(
+          "<circle id=d0 cx=111 cy=950 r=4 class=p data-n=\"a/DJI_0001.JPG\" data-p=\"30.260000, "
+          "120.100000\" data-c=\"2024-05-17 11:00:00\"/>"),
+      std::string::npos);
   EXPECT_NE(page.find("<circle id=d1 cx=889 cy=50 "), std::string::npos);
   EXPECT_NE(page.find(" r=8 class=\"f c0\""), std::string::npos);
   // d1 was taken at 10:00, d0 at 11:00.
@@ -147,8 +149,8 @@ TEST(PageText, GroupsAreNamedByWhatTheyMean) {
   };
   for (const Case& c : cases) {
     std::vector<platform::FilePath> images{"set/x.jpg"};
-    std::vector<ImageFacts> facts{photoAt(0, 0)};
-    const CheckOutcome outcome{{{c.key, {0}}}, {}};
+    std::vector<ImageFacts> facts{photoAt(0, 0, static_cast<std::uint8_t>(1u << c.row))};
+    const CheckOutcome outcome{{{c.key, {0}}}, {0}};
     PageInput input;
     input.images = &images;
     input.facts = &facts;
@@ -157,6 +159,21 @@ TEST(PageText, GroupsAreNamedByWhatTheyMean) {
     EXPECT_NE(page.find(c.label), std::string::npos) << c.key;
     EXPECT_NE(page.find("<section id=k" + std::to_string(c.row) + "><h3>"), std::string::npos);
   }
+}
+
+TEST(PageText, CountsTheLargestGroupThatPassedWithoutListingIt) {
+  const SmallRun run;
+  const std::string page = pageText(run.input());
+  const std::size_t resolution = page.find("<section id=k0>");
+  const std::size_t end = page.find("</section>", resolution);
+  const std::size_t rest = page.find(u8"<span class=\"v rest\">160 × 120</span>: 2 ", resolution);
+  EXPECT_LT(rest, end);
+  EXPECT_EQ(page.find("</summary>\n</details>", rest), page.find("</summary>", rest));
+  EXPECT_LT(page.find("<li data-i=1>b/a&lt;b&gt;", resolution), end);  // the flagged group
+  EXPECT_EQ(page.find("<li data-i=0>", resolution), std::string::npos);
+  // The GPS check's rest: the photos with a position.
+  EXPECT_NE(page.find(u8"<span class=\"v rest\"><span data-t=36>有GPS位置</span></span>: 2 "),
+            std::string::npos);
 }
 
 TEST(PageText, IsWrittenInPiecesThatMakeTheWholePage) {

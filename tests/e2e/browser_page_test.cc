@@ -3,7 +3,8 @@
 // a real browser: headless Chromium (Debian's chromium package) loads it
 // from the file, and the DOM it builds holds the flagged table before the
 // map, by path, one dot per photo with a position, and the browser's
-// language (Chinese where it is not English). Its screenshots at 1366x900
+// language (Chinese where it is not English); a click on a dot shows its
+// details and one on a row lights its dot. Its screenshots at 1366x900
 // and 390x844 are the pictures the README shows (remake them by copying
 // sample-page.png and sample-page-phone.png from beside the built photocheck
 // to docs/). Skips with a message where Chromium is not installed or cannot
@@ -86,7 +87,17 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
   ASSERT_EQ(run.status, 1);
   ASSERT_TRUE(fs::exists(page));
 
-  const ToolRun dom = runChromium(root, "1366,900", "en-US", "--dump-dom", page);
+  // A copy that, once loaded, clicks the dot of flight2/DJI_0006.JPG (its
+  // details kept in data-a) and then the table row of flight1/DJI_0004.JPG.
+  std::string clicking = *readFileBytes(page);
+  const char kClicks[] =
+      "<script>function click(n){n.dispatchEvent(new MouseEvent('click',{bubbles:true}))}"
+      "click(document.getElementById('d6'));"
+      "document.body.setAttribute('data-a',document.getElementById('info').textContent);"
+      "click(document.querySelector('#r3 td'));</script></body>";
+  clicking.replace(clicking.rfind("</body>"), 7, kClicks);
+  writeFileBytes(root / "clicking.html", clicking);
+  const ToolRun dom = runChromium(root, "1366,900", "en-US", "--dump-dom", root / "clicking.html");
   if (dom.status != 0 || dom.out.find("<html") == std::string::npos) {
     GTEST_SKIP() << "Chromium could not start here (status " << dom.status << "): " << dom.err;
   }
@@ -107,11 +118,16 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
   EXPECT_EQ(html.find(">DJI_0006.JPG<"), std::string::npos);  // never a bare name
   // Ten photos with a position, four of them flagged and drawn larger.
   EXPECT_EQ(countOf(html, "<circle "), 10u);
-  EXPECT_EQ(countOf(html, "class=\"f c0\""), 1u);  // flight1/DJI_0004.JPG, resolution
-  EXPECT_EQ(countOf(html, "class=\"f c1\""), 1u);  // flight2/DJI_0006.JPG, camera maker
-  EXPECT_EQ(countOf(html, "class=\"f c2\""), 1u);  // flight2/DJI_0008.JPG, focal length
+  EXPECT_EQ(countOf(html, "class=\"f c0 hl\""), 1u);  // flight1/DJI_0004.JPG, resolution
+  EXPECT_EQ(countOf(html, "class=\"f c1\""), 1u);     // flight2/DJI_0006.JPG, camera maker
+  EXPECT_EQ(countOf(html, "class=\"f c2\""), 1u);     // flight2/DJI_0008.JPG, focal length
   EXPECT_EQ(countOf(html, "class=\"p\""), 7u);
   EXPECT_NE(html.find("<li data-i=\"9\">flight2/DJI_0009.JPG</li>"), std::string::npos);
+  // The dot clicked showed its photo's details; the row clicked lit its dot.
+  EXPECT_NE(html.find("data-a=\"flight2/DJI_0006.JPGresolution: 160 × 120camera maker: "
+                      "Hasselblad"),
+            std::string::npos);
+  EXPECT_NE(html.find("<tr id=\"r3\" data-i=\"3\" class=\"hl\">"), std::string::npos);
 
   // Neither English nor Chinese: the page stays in Chinese.
   const ToolRun french = runChromium(root, "1366,900", "fr-FR", "--dump-dom", page);
