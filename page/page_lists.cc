@@ -145,7 +145,7 @@ void appendGroup(PageOut& out, const PageData& data, std::size_t row, const std:
     page += '>';
     appendPath(page, data, image);
     const ImageFacts* facts = data.factsOf(image);
-    if (key == kErrorKey && facts != nullptr) {
+    if (key == kErrorKey && facts != nullptr && problemOf(*facts) != ImageProblem::none) {
       page += u8" — ";
       appendReason(page, *facts);
     }

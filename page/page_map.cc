@@ -4,7 +4,7 @@
 // photos that have no position. The script zooms and pans it by its viewBox.
 #include <algorithm>
 #include <cmath>
-#include <tuple>
+#include <cstdint>
 #include <vector>
 
 #include "checks/value_texts.h"
@@ -36,6 +36,8 @@ struct MapLayout {
 MapLayout layoutOf(const PageData& data) {
   MapLayout map;
   std::vector<GeoPosition> positions;
+  positions.reserve(data.imageCount);
+  map.placed.reserve(data.imageCount);
   for (std::size_t image = 0; image < data.imageCount; ++image) {
     if (!data.positioned(image)) continue;
     const ImageFacts& facts = *data.factsOf(image);
@@ -59,14 +61,19 @@ MapLayout layoutOf(const PageData& data) {
 // The places in map.placed in capture order: the photos with a capture time
 // by that time, then those without, each in list order.
 std::vector<std::size_t> captureOrder(const PageData& data, const MapLayout& map) {
-  std::vector<std::size_t> order(map.placed.size());
-  for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
-  const auto key = [&](std::size_t k) {
+  // One number per photo that orders as the time does; no time: after all.
+  std::vector<std::uint64_t> keys(map.placed.size());
+  for (std::size_t k = 0; k < keys.size(); ++k) {
     const CaptureTime& t = data.factsOf(map.placed[k])->captured;
-    return std::make_tuple(t.year == 0, t.year, t.month, t.day, t.hour, t.minute, t.second);
-  };
+    keys[k] = t.year == 0 ? UINT64_MAX
+                          : std::uint64_t{t.year} << 40 | std::uint64_t{t.month} << 32 |
+                                std::uint64_t{t.day} << 24 | std::uint64_t{t.hour} << 16 |
+                                std::uint64_t{t.minute} << 8 | t.second;
+  }
+  std::vector<std::size_t> order(keys.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
   std::stable_sort(order.begin(), order.end(),
-                   [&](std::size_t a, std::size_t b) { return key(a) < key(b); });
+                   [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
   return order;
 }
 

@@ -1,5 +1,6 @@
 #include "page/page_text.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <string_view>
@@ -148,7 +149,11 @@ bool PageData::flagged(std::size_t image) const {
   return false;
 }
 
-void appendNumber(std::string& page, long long number) { page += std::to_string(number); }
+void appendNumber(std::string& page, long long number) {
+  char digits[24];  // a 64-bit number and its sign
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, number);
+  page.append(digits, end.ptr);
+}
 
 void appendDegrees(std::string& page, double degrees) {
   long long micro = std::llround(degrees * 1e6);
@@ -157,10 +162,10 @@ void appendDegrees(std::string& page, double degrees) {
     micro = -micro;
   }
   appendNumber(page, micro / 1000000);
-  const std::string fraction = std::to_string(micro % 1000000);
   page += '.';
-  page.append(6 - fraction.size(), '0');
-  page += fraction;
+  for (long long place = 100000; place > 0; place /= 10) {
+    page += static_cast<char>('0' + micro / place % 10);
+  }
 }
 
 void appendCaptureTime(std::string& page, const CaptureTime& time) {

@@ -105,6 +105,7 @@ static_assert(allPlain(), "the words need no escaping in markup or script");
 
 void appendWord(std::string& page, Word word) {
   const std::size_t index = static_cast<std::size_t>(word);
+  if (index >= std::size(kWords)) return;  // Word::count: no word
   page += "<span data-t=";
   page += std::to_string(index);
   page += '>';

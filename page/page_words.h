@@ -71,7 +71,7 @@ enum class Word : std::uint8_t {
   count,  // not a word: the number of words
 };
 
-// Appends the word as its span (the Chinese text).
+// Appends the word as its span (the Chinese text); nothing for Word::count.
 void appendWord(std::string& page, Word word);
 
 // Appends both lists as script ("var W={zh:[...],en:[...]};").

@@ -41,6 +41,9 @@ TEST(PageWords, NamesChecksProblemsAndSettings) {
   EXPECT_EQ(settingWord("image folder"), Word::imageFolder);
   EXPECT_EQ(settingWord("GPS check"), Word::gpsCheck);
   EXPECT_EQ(settingWord("something else"), Word::count);
+  std::string page = "x";
+  appendWord(page, Word::count);
+  EXPECT_EQ(page, "x");
 }
 
 }  // namespace
