@@ -1,6 +1,9 @@
 #include "app/side_files.h"
 
+#include <ctime>
+#include <filesystem>
 #include <new>
+#include <system_error>
 
 #include "console/console.h"
 #include "console/console_texts.h"
@@ -50,10 +53,35 @@ struct Protected {
   }
 };
 
+// When the page was made, in local time: the header's "checked" time.
+std::string localTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  const std::tm* local = std::localtime(&now);  // the run's other threads have ended
+  char text[32] = "";
+  if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local) == 0) {
+    return std::string();
+  }
+  return text;
+}
+
+// The image folder's full path in UTF-8 (the folder text as given where the
+// working folder cannot be asked).
+std::string fullPathOf(const std::string& folder) {
+  namespace fs = std::filesystem;
+  const std::string utf8 = platform::utf8FromSystemText(folder);
+  std::error_code error;
+  const fs::path full = fs::absolute(fs::u8path(utf8), error);
+  return error ? utf8 : full.lexically_normal().u8string();
+}
+
 PageInput pageInputOf(const SideFileRun& run) {
   PageInput page;
   page.status = run.status;
   page.settings = run.settings;
+  page.version = run.version;
+  page.runTime = localTimeNow();
+  page.folderShown = fullPathOf(run.imageFolder);
+  page.imageFolder = platform::FilePath(run.imageFolder);
   page.images = run.images;
   page.facts = run.facts;
   return page;

@@ -24,8 +24,8 @@ struct SideFileRun {
   platform::FilePath settingsPath;
   std::string imageFolder;
   std::string outputFolder;
-  const platform::PathList* images = nullptr;  // never null
-  const std::vector<ImageFacts>* facts = nullptr;           // empty: no check ran
+  const platform::PathList* images = nullptr;      // never null
+  const std::vector<ImageFacts>* facts = nullptr;  // empty: no check ran
   std::array<bool, kCheckCount> ran{};
 };
 

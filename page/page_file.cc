@@ -14,5 +14,6 @@ bool writePageFile(const std::string& path, PageInput input,
     outcomes[i] = outcomeOf(kCheckRows[i], static_cast<std::uint8_t>(1u << i), *input.facts);
     input.outcomes[i] = &outcomes[i];
   }
-  return platform::replaceFile(path, pageText(input));
+  return platform::replaceFileByPieces(
+      path, [&input](const platform::TextPieceWriter& write) { return writePage(input, write); });
 }

@@ -1,9 +1,14 @@
-// The sample set's HTML page in a real browser: headless Chromium (Debian's
-// chromium package) loads it from the file, and the DOM it builds holds one
-// dot per photo with a position, the flagged ones in their checks' classes.
-// Its screenshot is the picture the README shows (remake it by copying
-// sample-page.png from beside the built photocheck to docs/). Skips with a
-// message where Chromium is not installed or cannot start.
+// The HTML page of a survey in two folders (the sample photos, one of them
+// renamed into the second folder, and a flight log copied from the card) in
+// a real browser: headless Chromium (Debian's chromium package) loads it
+// from the file, and the DOM it builds holds the flagged table before the
+// map, by path, one dot per photo with a position, and the browser's
+// language (Chinese where it is not English); a click on a dot shows its
+// details and one on a row lights its dot. Its screenshots at 1366x900
+// and 390x844 are the pictures the README shows (remake them by copying
+// sample-page.png and sample-page-phone.png from beside the built photocheck
+// to docs/). Skips with a message where Chromium is not installed or cannot
+// start.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
@@ -32,49 +37,105 @@ std::size_t countOf(const std::string& text, const std::string& piece) {
   return count;
 }
 
-// Chromium headless with a profile of its own, at most a minute.
-ToolRun runChromium(const TempFolder& root, const std::string& option, const std::string& page) {
+// Chromium headless with a profile of its own and the language `language`,
+// at most a minute.
+ToolRun runChromium(const TempFolder& root, const std::string& size, const std::string& language,
+                    const std::string& option, const std::string& page) {
   return runTool(kTimeout, {"60", kChromium, "--headless", "--no-sandbox", "--disable-gpu",
-                            "--hide-scrollbars", "--user-data-dir=" + (root / "profile"),
-                            "--window-size=1280,1500", option, "file://" + page});
+                            "--hide-scrollbars", "--force-device-scale-factor=1",
+                            "--user-data-dir=" + (root / "profile"), "--accept-lang=" + language,
+                            "--window-size=" + size, option, "file://" + page});
 }
 
-TEST(BrowserPage, ChromiumShowsTheSamplePage) {
-  if (!fs::exists(kChromium) || !fs::exists(kTimeout)) {
-    GTEST_SKIP() << "no " << kChromium << " (scripts/install-deps.sh chromium installs it)";
+// flight1: DJI_0001-0005; flight2: DJI_0006-0010, a second DJI_0003.JPG and
+// DJI_FLIGHT.MRK (not a JPEG).
+void writeTwoFolderSurvey(const fs::path& root) {
+  const fs::path images = kCheckout / "examples" / "images";
+  for (int k = 1; k <= 10; ++k) {
+    const std::string name = (k < 10 ? "DJI_000" : "DJI_00") + std::to_string(k) + ".JPG";
+    const fs::path folder = root / "survey" / (k <= 5 ? "flight1" : "flight2");
+    fs::create_directories(folder);
+    fs::copy_file(images / name, folder / name);
   }
-  TempFolder root;
-  fs::create_directories(fs::path(root.path()) / "examples");
-  fs::copy(kCheckout / "examples" / "images", fs::path(root.path()) / "examples" / "images");
-  fs::copy_file(kCheckout / "examples" / "photocheck.settings",
-                fs::path(root.path()) / "examples" / "photocheck.settings");
-  const std::string page = root / "sample.html";
-  ::setenv("PHOTOCHECK_HTML", page.c_str(), 1);
-  const ToolRun run = runTool(PHOTOCHECK_EXE, {"examples/photocheck.settings"}, root.path());
-  ::unsetenv("PHOTOCHECK_HTML");
-  ASSERT_EQ(run.status, 1);
-  ASSERT_TRUE(fs::exists(page));
+  fs::copy_file(images / "DJI_0003.JPG", root / "survey" / "flight2" / "DJI_0003.JPG");
+  writeFileBytes((root / "survey" / "flight2" / "DJI_FLIGHT.MRK").string(), "flight log\n");
+  writeFileBytes((root / "survey.settings").string(),
+                 "a = true\nb = true\nc = true\nd = true\ne = survey\nf = output\n");
+}
 
-  const ToolRun dom = runChromium(root, "--dump-dom", page);
-  if (dom.status != 0 || dom.out.find("<html") == std::string::npos) {
-    GTEST_SKIP() << "Chromium could not start here (status " << dom.status << "): " << dom.err;
-  }
-  EXPECT_EQ(countOf(dom.out, "<circle "), 9u);
-  EXPECT_NE(dom.out.find("<circle id=\"d3\""), std::string::npos);
-  EXPECT_EQ(countOf(dom.out, "class=\"c0\""), 1u);  // DJI_0004.JPG, resolution
-  EXPECT_EQ(countOf(dom.out, "class=\"c1\""), 1u);  // DJI_0006.JPG, camera maker
-  EXPECT_EQ(countOf(dom.out, "class=\"c2\""), 1u);  // DJI_0008.JPG, focal length
-  EXPECT_EQ(countOf(dom.out, "class=\"p\""), 6u);
-  EXPECT_NE(dom.out.find("<li data-i=\"8\">DJI_0009.JPG</li>"), std::string::npos);
-
-  const std::string screenshot =
-      (fs::path(PHOTOCHECK_EXE).parent_path() / "sample-page.png").string();
+void expectScreenshot(const TempFolder& root, const std::string& size, const std::string& name,
+                      const std::string& page) {
+  const std::string screenshot = (fs::path(PHOTOCHECK_EXE).parent_path() / name).string();
   fs::remove(screenshot);
-  const ToolRun shot = runChromium(root, "--screenshot=" + screenshot, page);
+  const ToolRun shot = runChromium(root, size, "en-US", "--screenshot=" + screenshot, page);
   EXPECT_EQ(shot.status, 0) << shot.err;
   const std::optional<std::string> png = readFileBytes(screenshot);
   ASSERT_TRUE(png.has_value()) << "no screenshot at " << screenshot;
   EXPECT_EQ(png->substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+}
+
+TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
+  if (!fs::exists(kChromium) || !fs::exists(kTimeout)) {
+    GTEST_SKIP() << "no " << kChromium << " (scripts/install-deps.sh chromium installs it)";
+  }
+  TempFolder root;
+  writeTwoFolderSurvey(root.path());
+  const std::string page = root / "survey.html";
+  ::setenv("PHOTOCHECK_HTML", page.c_str(), 1);
+  const ToolRun run = runTool(PHOTOCHECK_EXE, {"survey.settings"}, root.path());
+  ::unsetenv("PHOTOCHECK_HTML");
+  ASSERT_EQ(run.status, 1);
+  ASSERT_TRUE(fs::exists(page));
+
+  // A copy that, once loaded, clicks the dot of flight2/DJI_0006.JPG (its
+  // details kept in data-a) and then the table row of flight1/DJI_0004.JPG.
+  std::string clicking = *readFileBytes(page);
+  const char kClicks[] =
+      "<script>function click(n){n.dispatchEvent(new MouseEvent('click',{bubbles:true}))}"
+      "click(document.getElementById('d6'));"
+      "document.body.setAttribute('data-a',document.getElementById('info').textContent);"
+      "click(document.querySelector('#r3 td'));</script></body>";
+  clicking.replace(clicking.rfind("</body>"), 7, kClicks);
+  writeFileBytes(root / "clicking.html", clicking);
+  const ToolRun dom = runChromium(root, "1366,900", "en-US", "--dump-dom", root / "clicking.html");
+  if (dom.status != 0 || dom.out.find("<html") == std::string::npos) {
+    GTEST_SKIP() << "Chromium could not start here (status " << dom.status << "): " << dom.err;
+  }
+  const std::string& html = dom.out;
+  EXPECT_NE(html.find(">The set failed<"), std::string::npos);  // the browser's language
+  const std::size_t table = html.find("<table class=\"flagged\">");
+  ASSERT_NE(table, std::string::npos);
+  EXPECT_LT(table, html.find("<svg"));
+  // Five flagged photos, each by its path below the image folder.
+  EXPECT_EQ(countOf(html, "<td class=\"n\">"), 5u);
+  for (const char* path : {"flight1/DJI_0004.JPG", "flight2/DJI_0006.JPG", "flight2/DJI_0008.JPG",
+                           "flight2/DJI_0009.JPG", "flight2/DJI_FLIGHT.MRK"}) {
+    EXPECT_NE(html.find(std::string("<td class=\"n\">") + path + "</td>"), std::string::npos)
+        << path;
+  }
+  EXPECT_NE(html.find(">not a JPEG<"), std::string::npos);
+  EXPECT_NE(html.find(">without 35 mm focal length<"), std::string::npos);
+  EXPECT_EQ(html.find(">DJI_0006.JPG<"), std::string::npos);  // never a bare name
+  // Ten photos with a position, four of them flagged and drawn larger.
+  EXPECT_EQ(countOf(html, "<circle "), 10u);
+  EXPECT_EQ(countOf(html, "class=\"f c0 hl\""), 1u);  // flight1/DJI_0004.JPG, resolution
+  EXPECT_EQ(countOf(html, "class=\"f c1\""), 1u);     // flight2/DJI_0006.JPG, camera maker
+  EXPECT_EQ(countOf(html, "class=\"f c2\""), 1u);     // flight2/DJI_0008.JPG, focal length
+  EXPECT_EQ(countOf(html, "class=\"p\""), 7u);
+  EXPECT_NE(html.find("<li data-i=\"9\">flight2/DJI_0009.JPG</li>"), std::string::npos);
+  // The dot clicked showed its photo's details; the row clicked lit its dot.
+  EXPECT_NE(html.find("data-a=\"flight2/DJI_0006.JPGresolution: 160 × 120camera maker: "
+                      "Hasselblad"),
+            std::string::npos);
+  EXPECT_NE(html.find("<tr id=\"r3\" data-i=\"3\" class=\"hl\">"), std::string::npos);
+
+  // Neither English nor Chinese: the page stays in Chinese.
+  const ToolRun french = runChromium(root, "1366,900", "fr-FR", "--dump-dom", page);
+  EXPECT_NE(french.out.find(u8">影像检查未通过<"), std::string::npos);
+  EXPECT_EQ(french.out.find(">The set failed<"), std::string::npos);
+
+  expectScreenshot(root, "1366,900", "sample-page.png", page);
+  expectScreenshot(root, "390,844", "sample-page-phone.png", page);
 }
 
 }  // namespace

@@ -80,7 +80,7 @@ TEST(HtmlPage, SampleSetPageLeavesTheRunAsItWas) {
   const std::optional<std::string> page = readFileBytes(pagePath);
   ASSERT_TRUE(page.has_value()) << "no page at " << pagePath;
   EXPECT_NE(page->find("<meta charset=\"utf-8\">"), std::string::npos);
-  EXPECT_NE(page->find("The set failed"), std::string::npos);
+  EXPECT_NE(page->find(u8"影像检查未通过"), std::string::npos);  // "the set failed"
   // Nine photos on the map, the tenth (no GPS) beside it; each flagged one
   // in its check's colour.
   EXPECT_EQ(countOf(*page, "<circle "), 9u);
@@ -90,12 +90,12 @@ TEST(HtmlPage, SampleSetPageLeavesTheRunAsItWas) {
     const std::size_t at = page->find(dot);
     ASSERT_NE(at, std::string::npos) << dot;
     const std::string circle = page->substr(at, page->find('>', at) - at);
-    const char* wanted = std::string(dot) == "<circle id=d3 "   ? "class=c0"
-                         : std::string(dot) == "<circle id=d5 " ? "class=c1"
-                                                                : "class=c2";
+    const char* wanted = std::string(dot) == "<circle id=d3 "   ? "class=\"f c0\""
+                         : std::string(dot) == "<circle id=d5 " ? "class=\"f c1\""
+                                                                : "class=\"f c2\"";
     EXPECT_NE(circle.find(wanted), std::string::npos) << circle;
   }
-  EXPECT_EQ(countOf(*page, "class=p>"), 6u);
+  EXPECT_EQ(countOf(*page, "class=p "), 6u);
 }
 
 TEST(HtmlPage, NamesComeOutEscapedAndExact) {
@@ -122,9 +122,10 @@ TEST(HtmlPage, NamesComeOutEscapedAndExact) {
 
   const std::optional<std::string> page = readFileBytes(pagePath);
   ASSERT_TRUE(page.has_value()) << "a passing run writes its page too";
-  EXPECT_NE(page->find("The set passed"), std::string::npos);
-  for (const char* shown : {">&lt;script&gt;.jpg<", ">a&amp;b.jpg<", ">q&quot;uote.jpg<",
-                            ">\xe5\xbd\xb1\xe5\x83\x8f.jpg<", ">\\xCF\\xF1.jpg<"}) {
+  EXPECT_NE(page->find(u8"影像检查通过"), std::string::npos);  // "the set passed"
+  // Each passed photo is named by its dot (a click shows the name).
+  for (const char* shown : {"\"&lt;script&gt;.jpg\"", "\"a&amp;b.jpg\"", "\"q&quot;uote.jpg\"",
+                            "\"\xe5\xbd\xb1\xe5\x83\x8f.jpg\"", "\"\\xCF\\xF1.jpg\""}) {
     EXPECT_NE(page->find(shown), std::string::npos) << shown;
   }
   EXPECT_EQ(page->find("<script>.jpg"), std::string::npos);

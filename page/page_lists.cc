@@ -1,0 +1,264 @@
+// The page's lists: the counts per check, the table of flagged photos (the
+// first screen) and each check's value groups.
+#include <string_view>
+
+#include "checks/value_texts.h"
+#include "page/html_text.h"
+#include "page/page_parts.h"
+#include "page/page_words.h"
+
+namespace {
+
+// The value text check row `row` filed the image under, made as the pass
+// made it; false where the image was not filed (missing, or a position for
+// the GPS check).
+bool valueTextOf(std::size_t row, const ImageFacts& facts, std::string& text) {
+  if (facts.read == ImageRead::missing) return false;
+  if (isErrorImage(facts)) {
+    text = kErrorKey;
+    return true;
+  }
+  ImageFacts copy = facts;  // the maker text stays with the facts
+  return kCheckRows[row].keptValueTextOf(copy, text);
+}
+
+// A value as a person reads it: "4000 × 3000", the maker, "35 mm focal
+// length 24 mm" or "without ...", "without GPS position".
+void appendValueLabel(std::string& page, std::size_t row, const std::string& text) {
+  const ValueTextOf of = kCheckRows[row].valueTextOf;
+  if (text == kErrorKey) {
+    appendWord(page, Word::cannotBeChecked);
+  } else if (of == resolutionValueText) {
+    const std::size_t star = text.find('*');
+    appendHtmlText(page, std::string_view(text).substr(0, star));
+    if (star != std::string::npos) {
+      page += u8" × ";
+      appendHtmlText(page, std::string_view(text).substr(star + 1));
+    }
+  } else if (of == focalLengthValueText) {
+    if (text == kCheckRows[row].missingValueKey) {
+      appendWord(page, Word::withoutFocalLength);
+      return;
+    }
+    appendWord(page, Word::withFocalLength);
+    page += ' ';
+    appendHtmlText(page, text);
+    page += " mm";
+  } else if (of == gpsValueText) {
+    appendWord(page, Word::withoutGps);
+  } else if (text.empty()) {
+    appendWord(page, Word::noMaker);
+  } else {
+    appendHtmlText(page, platform::utf8FromSystemText(text));
+  }
+}
+
+// Why a photo could not be checked, with the system's words where it gave any.
+void appendReason(std::string& page, const ImageFacts& facts) {
+  const ImageProblem problem = problemOf(facts);
+  if (problem == ImageProblem::cannotRead && facts.systemError == 0) {
+    appendWord(page, Word::endsEarly);
+    return;
+  }
+  appendWord(page, problemWord(problem));
+  if (problem == ImageProblem::cannotRead) {
+    page += ": ";
+    appendHtmlText(page,
+                   platform::utf8FromSystemText(platform::systemErrorText(facts.systemError)));
+  }
+}
+
+// A check's name after its colour on the map (none for the GPS check, whose
+// flagged photos have no position to draw).
+void appendCheckName(std::string& page, std::size_t row) {
+  if (kCheckRows[row].valueTextOf != gpsValueText) appendKey(page, row);
+  appendWord(page, checkWord(row));
+}
+
+// One row of the flagged table: the path, the checks, each one's value (or
+// once why the photo could not be checked).
+void appendFlaggedRow(std::string& page, const PageData& data, std::size_t image) {
+  const ImageFacts& facts = *data.factsOf(image);
+  page += "<tr id=r";
+  appendNumber(page, static_cast<long long>(image));
+  page += " data-i=";
+  appendNumber(page, static_cast<long long>(image));
+  page += "><td class=n>";
+  appendPath(page, data, image);
+  page += "</td><td>";
+  const char* between = "";
+  for (std::size_t c = 0; c < kCheckCount; ++c) {
+    if (!data.flaggedBy(image, c)) continue;
+    page += between;
+    appendCheckName(page, c);
+    between = "<br>";
+  }
+  page += "</td><td>";
+  if (problemOf(facts) != ImageProblem::none) {
+    appendReason(page, facts);
+  } else {
+    between = "";
+    std::string text;
+    for (std::size_t c = 0; c < kCheckCount; ++c) {
+      if (!data.flaggedBy(image, c) || !valueTextOf(c, facts, text)) continue;
+      page += between;
+      appendValueLabel(page, c, text);
+      between = "<br>";
+    }
+  }
+  page += "</td></tr>\n";
+}
+
+void appendGroupSummary(std::string& page, std::size_t row, const std::string& key,
+                        std::size_t count, bool flagged, bool rest) {
+  page += flagged ? "<details open><summary><span class=v>" : "<details><summary><span class=";
+  if (!flagged) page += rest ? "\"v rest\">" : "v>";
+  appendValueLabel(page, row, key);
+  page += "</span>: ";
+  appendNumber(page, static_cast<long long>(count));
+  page += ' ';
+  appendWord(page, Word::photos);
+  if (flagged) {
+    page += ", ";
+    appendWord(page, Word::flaggedGroup);
+  }
+  page += "</summary>\n";
+}
+
+// A group and its photos by path. The rest (the largest group the check did
+// not flag: most of a good set) is counted but not listed, which keeps the
+// page of a large set small; the script gives its value to a photo no
+// group lists.
+void appendGroup(PageOut& out, const PageData& data, std::size_t row, const std::string& key,
+                 const std::vector<std::size_t>& members, bool flagged, bool rest) {
+  std::string& page = out.text;
+  appendGroupSummary(page, row, key, members.size(), flagged, rest);
+  if (rest) {
+    page += "</details>\n";
+    return;
+  }
+  page += "<ol>\n";
+  for (const std::size_t image : members) {
+    if (image >= data.imageCount) continue;
+    page += "<li data-i=";
+    appendNumber(page, static_cast<long long>(image));
+    page += '>';
+    appendPath(page, data, image);
+    const ImageFacts* facts = data.factsOf(image);
+    if (key == kErrorKey && facts != nullptr && problemOf(*facts) != ImageProblem::none) {
+      page += u8" — ";
+      appendReason(page, *facts);
+    }
+    page += "</li>\n";
+    out.handOnWhenFull();
+  }
+  page += "</ol></details>\n";
+}
+
+bool groupFlagged(const PageData& data, std::size_t row, const std::vector<std::size_t>& members) {
+  return !members.empty() && members.front() < data.imageCount &&
+         data.flaggedBy(members.front(), row);
+}
+
+void appendCheckGroups(PageOut& out, const PageData& data, std::size_t row) {
+  const CheckOutcome& outcome = *data.input.outcomes[row];
+  const bool gps = kCheckRows[row].valueTextOf == gpsValueText;
+  // The rest: the GPS check's photos with a position (it files none of
+  // them), or the largest group it did not flag, the first in key order.
+  const std::string* rest = nullptr;
+  std::size_t filed = 0;
+  for (const auto& [key, members] : outcome.groups) {
+    filed += members.size();
+    if (gps || groupFlagged(data, row, members)) continue;
+    if (rest == nullptr || members.size() > outcome.groups.at(*rest).size()) rest = &key;
+  }
+  // The groups the check flagged first, then the others, each in key order.
+  for (const bool flaggedRound : {true, false}) {
+    for (const auto& [key, members] : outcome.groups) {
+      const bool flagged = groupFlagged(data, row, members);
+      if (flagged != flaggedRound) continue;
+      appendGroup(out, data, row, key, members, flagged, &key == rest);
+    }
+  }
+  if (!gps) return;
+  out.text += "<p><span class=\"v rest\">";
+  appendWord(out.text, Word::withGps);
+  out.text += "</span>: ";
+  appendNumber(out.text, static_cast<long long>(data.imageCount - filed));
+  out.text += ' ';
+  appendWord(out.text, Word::photos);
+  out.text += "</p>\n";
+}
+
+}  // namespace
+
+void appendSummary(PageOut& out, const PageData& data) {
+  std::string& page = out.text;
+  page += "<table class=counts>\n";
+  for (std::size_t c = 0; c < kCheckCount; ++c) {
+    page += "<tr><td>";
+    appendCheckName(page, c);
+    page += "</td><td>";
+    if (data.ran(c)) {
+      appendNumber(page, static_cast<long long>(data.input.outcomes[c]->reported.size()));
+      page += ' ';
+      appendWord(page, Word::flagged);
+    } else {
+      appendWord(page, Word::notRun);
+    }
+    page += "</td></tr>\n";
+  }
+  page += "</table>\n";
+}
+
+void appendFlaggedTable(PageOut& out, const PageData& data) {
+  std::size_t count = 0;
+  for (std::size_t image = 0; image < data.imageCount; ++image) {
+    if (data.flagged(image)) ++count;
+  }
+  out.text += "<h2 id=flagged>";
+  appendWord(out.text, count == 0 ? Word::noneFlagged : Word::flaggedPhotos);
+  if (count == 0) {
+    out.text += "</h2>\n";
+    return;
+  }
+  out.text += ": ";
+  appendNumber(out.text, static_cast<long long>(count));
+  out.text += "</h2>\n<table class=flagged>\n<tr><th>";
+  appendWord(out.text, Word::path);
+  out.text += "</th><th>";
+  appendWord(out.text, Word::checks);
+  out.text += "</th><th>";
+  appendWord(out.text, Word::valueOrReason);
+  out.text += "</th></tr>\n";
+  for (std::size_t image = 0; image < data.imageCount; ++image) {
+    if (!data.flagged(image)) continue;
+    appendFlaggedRow(out.text, data, image);
+    out.handOnWhenFull();
+  }
+  out.text += "</table>\n";
+}
+
+void appendChecks(PageOut& out, const PageData& data) {
+  out.text += "<h2 id=checks>";
+  appendWord(out.text, Word::allChecks);
+  out.text += "</h2>\n";
+  for (std::size_t c = 0; c < kCheckCount; ++c) {
+    out.text += "<section id=k";
+    appendNumber(out.text, static_cast<long long>(c));
+    out.text += "><h3>";
+    appendCheckName(out.text, c);
+    out.text += ": ";
+    if (!data.ran(c)) {
+      appendWord(out.text, Word::notRun);
+      out.text += "</h3></section>\n";
+      continue;
+    }
+    appendNumber(out.text, static_cast<long long>(data.input.outcomes[c]->reported.size()));
+    out.text += ' ';
+    appendWord(out.text, Word::flagged);
+    out.text += "</h3>\n";
+    appendCheckGroups(out, data, c);
+    out.text += "</section>\n";
+  }
+}

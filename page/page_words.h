@@ -1,0 +1,90 @@
+// The page's words in its two languages. The page is written with the
+// Chinese words (the console's, where it has them) and carries both lists in
+// its script, which shows the browser's language (Chinese unless it is
+// English) and switches on request. Each word stands in the markup as
+//   <span data-t=N>中文</span>
+// where N is its place in the list, so a switch touches text only.
+#ifndef PHOTOCHECK_PAGE_PAGE_WORDS_H
+#define PHOTOCHECK_PAGE_PAGE_WORDS_H
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "reading/image_facts.h"
+
+enum class Word : std::uint8_t {
+  setPassed,
+  setFailed,
+  images,
+  exitStatus,
+  noFileInFolder,
+  checkedAt,
+  version,
+  imageFolder,
+  otherLanguage,
+  resolution,
+  cameraMaker,
+  focalLength,
+  gps,
+  notRun,
+  check,
+  flagged,
+  flaggedPhotos,
+  noneFlagged,
+  path,
+  checks,
+  valueOrReason,
+  map,
+  positionedPhotos,
+  mapHint,
+  resetView,
+  passed,
+  ringMeans,
+  gpsNotOnMap,
+  withoutPosition,
+  photoDetails,
+  allChecks,
+  photos,
+  flaggedGroup,
+  settings,
+  withFocalLength,
+  withoutFocalLength,
+  withGps,
+  withoutGps,
+  noMaker,
+  cannotBeChecked,
+  missing,
+  notRegularFile,
+  cannotRead,
+  endsEarly,
+  notJpeg,
+  noExif,
+  exifDamaged,
+  position,
+  captured,
+  focalLengthCheck,
+  gpsCheck,
+  cameraMakerCheck,
+  resolutionCheck,
+  outputFolder,
+  count,  // not a word: the number of words
+};
+
+// Appends the word as its span (the Chinese text); nothing for Word::count.
+void appendWord(std::string& page, Word word);
+
+// Appends both lists as script ("var W={zh:[...],en:[...]};").
+void appendWordLists(std::string& page);
+
+// The word that names check row `row` (0: resolution ... 3: GPS).
+Word checkWord(std::size_t row);
+
+// Why a photo could not be checked; Word::count for ImageProblem::none.
+Word problemWord(ImageProblem problem);
+
+// The word for one of the run's setting meanings; Word::count when the
+// meaning is none the page knows.
+Word settingWord(std::string_view meaning);
+
+#endif  // PHOTOCHECK_PAGE_PAGE_WORDS_H

@@ -1,0 +1,49 @@
+#include "page/page_words.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(PageWords, EachWordStandsInChineseAndBothListsHoldIt) {
+  struct Case {
+    Word word;
+    const char* markup;
+    const char* english;
+  };
+  const Case cases[] = {
+      {Word::setPassed, u8"<span data-t=0>影像检查通过</span>", "\"The set passed\""},
+      {Word::resolution, u8">分辨率</span>", "\"resolution\""},
+      {Word::cameraMaker, u8">相机制造商</span>", "\"camera maker\""},
+      {Word::focalLength, u8">焦距</span>", "\"focal length\""},
+      {Word::withoutGps, u8">没有GPS位置</span>", "\"without GPS position\""},
+      {Word::notJpeg, u8">不是JPEG文件</span>", "\"not a JPEG\""},
+  };
+  std::string lists;
+  appendWordLists(lists);
+  const std::size_t english = lists.find("en:[");
+  ASSERT_NE(english, std::string::npos);
+  for (const Case& c : cases) {
+    std::string page;
+    appendWord(page, c.word);
+    EXPECT_NE(page.find(c.markup), std::string::npos) << page;
+    EXPECT_GT(lists.find(c.english), english) << c.english;
+  }
+}
+
+TEST(PageWords, NamesChecksProblemsAndSettings) {
+  EXPECT_EQ(checkWord(0), Word::resolution);
+  EXPECT_EQ(checkWord(3), Word::gps);
+  EXPECT_EQ(checkWord(4), Word::count);
+  EXPECT_EQ(problemWord(ImageProblem::noExif), Word::noExif);
+  EXPECT_EQ(problemWord(ImageProblem::none), Word::count);
+  EXPECT_EQ(settingWord("image folder"), Word::imageFolder);
+  EXPECT_EQ(settingWord("GPS check"), Word::gpsCheck);
+  EXPECT_EQ(settingWord("something else"), Word::count);
+  std::string page = "x";
+  appendWord(page, Word::count);
+  EXPECT_EQ(page, "x");
+}
+
+}  // namespace
