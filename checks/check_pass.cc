@@ -55,7 +55,7 @@ void reportGroup(const std::vector<std::size_t>& members, const platform::PathLi
 // to check and nothing to report. One that exists but cannot be read counts
 // like one whose EXIF data cannot be decoded: a set must not pass with
 // photos nobody looked at.
-bool valueTextOf(const CheckRow& check, ImageFacts& facts, std::string& valueText) {
+bool valueTextOf(const CheckRow& check, const ImageFacts& facts, std::string& valueText) {
   if (facts.read == ImageRead::missing) return false;
   if (isErrorImage(facts)) {
     valueText = kErrorKey;
@@ -249,8 +249,7 @@ CheckOutcome outcomeOf(const CheckRow& check, std::uint8_t flagBit,
   CheckOutcome outcome;
   std::string valueText;
   for (std::size_t index = 0; index < facts.size(); ++index) {
-    ImageFacts copy = facts[index];
-    if (valueTextOf(check, copy, valueText)) outcome.groups[valueText].push_back(index);
+    if (valueTextOf(check, facts[index], valueText)) outcome.groups[valueText].push_back(index);
     if ((facts[index].flaggedBy & flagBit) != 0) outcome.reported.push_back(index);
   }
   return outcome;

@@ -168,7 +168,7 @@ TEST(ReportMissingValues, GroupsInOrderReportNothing) {
 }
 
 #ifndef _WIN32
-bool fileAllAsX(ImageFacts&, std::string& valueText) {
+bool fileAllAsX(const ImageFacts&, std::string& valueText) {
   valueText = "x";
   return true;
 }

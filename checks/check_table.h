@@ -19,7 +19,7 @@ struct ImageFacts;
 // It may take out of `facts` what no other check uses (the maker text), so
 // that a text as long as the photo is never held twice: each check runs at
 // most once per run.
-using ValueTextOf = bool (*)(ImageFacts& facts, std::string& valueText);
+using ValueTextOf = bool (*)(const ImageFacts& facts, std::string& valueText);
 
 // How a check picks the images it reports once every image is filed:
 //

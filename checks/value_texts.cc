@@ -2,23 +2,23 @@
 
 #include <cstdint>
 
-bool resolutionValueText(ImageFacts& facts, std::string& valueText) {
+bool resolutionValueText(const ImageFacts& facts, std::string& valueText) {
   valueText = std::to_string(static_cast<std::int32_t>(facts.imageWidth)) + "*" +
               std::to_string(static_cast<std::int32_t>(facts.imageHeight));
   return true;
 }
 
-bool cameraMakerValueText(ImageFacts& facts, std::string& valueText) {
+bool cameraMakerValueText(const ImageFacts& facts, std::string& valueText) {
   valueText = facts.make;
   return true;
 }
 
-bool focalLengthValueText(ImageFacts& facts, std::string& valueText) {
+bool focalLengthValueText(const ImageFacts& facts, std::string& valueText) {
   valueText = std::to_string(static_cast<int>(facts.focalLength35mm));
   return true;
 }
 
-bool gpsValueText(ImageFacts& facts, std::string& valueText) {
+bool gpsValueText(const ImageFacts& facts, std::string& valueText) {
   if (hasGpsPosition(facts)) return false;
   valueText = "1";
   return true;

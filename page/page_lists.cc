@@ -18,8 +18,7 @@ bool valueTextOf(std::size_t row, const ImageFacts& facts, std::string& text) {
     text = kErrorKey;
     return true;
   }
-  ImageFacts copy = facts;  // the maker text stays with the facts
-  return kCheckRows[row].keptValueTextOf(copy, text);
+  return kCheckRows[row].valueTextOf(facts, text);
 }
 
 // A value as a person reads it: "4000 × 3000", the maker, "35 mm focal
