@@ -121,7 +121,13 @@ void writeValues(ReportJsonWriter& writer, const GeoJsonInput& input, const Imag
   if (ran(3, "has_gps")) writer.Bool(hasGpsPosition(*facts));
 }
 
-void writeFeature(ReportJsonWriter& writer, const GeoJsonInput& input, std::size_t index) {
+// A feature's "flagged" and "path" members stand on a line of their own,
+// in that order ("flagged":["gps"],"path":"b/DJI_0006.JPG"), so a batch file
+// can act on single photos with `for /f` alone (docs/usage.md). The line
+// breaks are JSON whitespace put between the writer's tokens; a name can
+// hold no raw line break, as the writer escapes control characters.
+void writeFeature(ReportJsonWriter& writer, rapidjson::StringBuffer& buffer,
+                  const GeoJsonInput& input, std::size_t index) {
   const platform::FilePath image = (*input.images)[index];
   const ImageFacts* facts =
       input.facts != nullptr && index < input.facts->size() ? &(*input.facts)[index] : nullptr;
@@ -131,16 +137,18 @@ void writeFeature(ReportJsonWriter& writer, const GeoJsonInput& input, std::size
   writeGeometry(writer, facts);
   writer.Key("properties");
   writer.StartObject();
-  writer.Key("path");
-  writeText(writer, platform::utf8PathBelow(input.imageFolder, image));
-  writer.Key("index");
-  writer.Uint64(index);
+  buffer.Put('\n');
   writer.Key("flagged");
   writer.StartArray();
   for (std::size_t c = 0; c < kCheckCount; ++c) {
     if (facts != nullptr && (facts->flaggedBy & (1u << c)) != 0) writer.String(kCheckNames[c]);
   }
   writer.EndArray();
+  writer.Key("path");
+  writeText(writer, platform::utf8PathBelow(input.imageFolder, image));
+  buffer.Put('\n');
+  writer.Key("index");
+  writer.Uint64(index);
   writeValues(writer, input, facts);
   writer.Key("reason");
   const std::string reason = facts != nullptr ? reasonOf(*facts) : std::string();
@@ -179,7 +187,7 @@ bool writeGeoJson(const GeoJsonInput& input, const platform::TextPieceWriter& wr
   writer.Key("features");
   writer.StartArray();
   for (std::size_t index = 0; index < all.images->size(); ++index) {
-    writeFeature(writer, all, index);
+    writeFeature(writer, buffer, all, index);
     if (buffer.GetSize() >= kPieceBytes && !handOn(buffer, write)) return false;
   }
   writer.EndArray();

@@ -123,6 +123,30 @@ TEST(GeoJsonReport, OneFeaturePerListedFileWithItsValuesAndReason) {
   EXPECT_EQ(features[3]["properties"]["index"].GetInt(), 3);
 }
 
+// What a batch file reads with `for /f` alone: one line per photo that starts
+// with its flagged checks and ends with its path, and no other line that
+// starts so.
+TEST(GeoJsonReport, EachPhotoHasALineOfItsFlagsAndPath) {
+  const SmallRun run;
+  const std::string text = textOf(run.input());
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; at < text.size(); at = end + 1) {
+    end = text.find('\n', at);
+    const std::string line = text.substr(at, end - at);
+    if (line.rfind("\"flagged\":", 0) == 0) lines.push_back(line);
+  }
+  const std::string gbk = platform::kPathSeparator == '/'
+                              ? std::string("\\uDCCF\\uDCF1")
+                              : platform::utf8FromSystemText("\xcf\xf1");
+  const std::vector<std::string> wanted = {
+      R"("flagged":[],"path":"a/DJI_0006.JPG")",
+      R"("flagged":["gps"],"path":"b/)" + gbk + R"(&.jpg")",
+      R"("flagged":["resolution","gps"],"path":"DJI_FLIGHT.MRK")",
+      R"("flagged":[],"path":"gone.jpg")",
+  };
+  EXPECT_EQ(lines, wanted) << text;
+}
+
 TEST(GeoJsonReport, ReasonsOfPhotosFiledUnderError) {
   struct ReasonCase {
     ImageRead read;
