@@ -9,6 +9,7 @@
 #ifndef PHOTOCHECK_PLATFORM_PLATFORM_H
 #define PHOTOCHECK_PLATFORM_PLATFORM_H
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -173,7 +174,7 @@ class ReadableFile {
   // The system's number for why the last open or read of this file failed
   // (errno on POSIX, GetLastError on Windows); 0 when none did, or when a
   // read found the file ending early. See systemErrorText.
-  int error() const { return error_; }
+  int error() const { return error_.load(std::memory_order_relaxed); }
   void close();
 
  private:
@@ -182,7 +183,9 @@ class ReadableFile {
                      unsigned char* out);
   std::intptr_t handle_ = -1;  // a file descriptor on POSIX, a HANDLE on Windows
   std::uint32_t size_ = 0;
-  mutable int error_ = 0;  // set by a const readAt too
+  // Set by a const readAt too, which several threads may call at once on one
+  // file (a search reading pieces ahead).
+  mutable std::atomic<int> error_{0};
   FileIdentity identity_;
 };
 
@@ -200,6 +203,7 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file);
 
 // Reads exactly `length` bytes at `offset` into `out`. False when they cannot
 // all be read (an I/O error, or the file was cut short since it was opened).
+// Several threads may read one file at once.
 bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length,
             unsigned char* out);
 

@@ -20,7 +20,7 @@ ReadableFile& ReadableFile::operator=(ReadableFile&& other) noexcept {
     close();
     handle_ = other.handle_;
     size_ = other.size_;
-    error_ = other.error_;
+    error_ = other.error_.load(std::memory_order_relaxed);
     identity_ = other.identity_;
     other.handle_ = -1;
     other.size_ = 0;

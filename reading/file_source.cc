@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/platform.h"
+
 namespace {
 
 // How far a marker search's next chunk may reach back into the one before (it
@@ -25,6 +27,7 @@ std::atomic<bool> headWaited{false};
 bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length,
                   unsigned char* out) {
   ++source.readCalls;
+  ++source.roundTrips;
   source.bytesRead += length;
   if (platform::readAt(*source.file, offset, length, out)) return true;
   source.failed = true;
@@ -67,6 +70,82 @@ bool fill(FileSource& source, SourceBlock& block, ReadBuffer& buffer, std::uint3
   block.bytes = buffer.bytes.get();
   block.start = start;
   block.length = length;
+  return true;
+}
+
+// One piece of a search window, read on a thread of its own: nothing here
+// is shared with another piece's thread.
+struct PieceRead {
+  const platform::ReadableFile* file = nullptr;
+  unsigned char* out = nullptr;
+  std::uint32_t start = 0;
+  std::uint32_t length = 0;
+  std::chrono::nanoseconds storageWait{};
+  bool ok = false;
+  bool waited = false;
+  platform::Thread thread;
+  bool onThread = false;
+};
+
+void readPiece(void* argument) {
+  PieceRead& piece = *static_cast<PieceRead*>(argument);
+  const auto begin = std::chrono::steady_clock::now();
+  piece.ok = platform::readAt(*piece.file, piece.start, piece.length, piece.out);
+  piece.waited = std::chrono::steady_clock::now() - begin >= piece.storageWait;
+}
+
+// Reads the search window of `length` bytes at `start` into `block`, its
+// pieces at once, the one at `needed` (the reader's range) on this thread.
+// The block is the run of pieces read around that one: a piece read ahead
+// that failed ends it. False when the needed piece failed; `made` is false
+// (nothing read) when there is no memory for the window.
+bool fillWindow(FileSource& source, std::uint32_t start, std::uint32_t length, std::uint32_t needed,
+                bool& made) {
+  made = false;
+  if (!source.window) {
+    source.window.reset(new (std::nothrow) unsigned char[kSourceSearchPieces * kSourceScanBytes]);
+    if (!source.window) return true;
+  }
+  made = true;
+  source.scan.length = 0;
+  PieceRead pieces[kSourceSearchPieces];
+  const std::uint32_t count = (length + kSourceScanBytes - 1) / kSourceScanBytes;
+  const std::uint32_t first = (needed - start) / kSourceScanBytes;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    PieceRead& piece = pieces[i];
+    piece.file = source.file;
+    piece.out = source.window.get() + std::size_t{i} * kSourceScanBytes;
+    piece.start = start + i * kSourceScanBytes;
+    piece.length = std::min(kSourceScanBytes, start + length - piece.start);
+    piece.storageWait = source.storageWait;
+    // A helper that cannot be had: its piece is read here after the others.
+    if (i != first) piece.onThread = platform::startThread(piece.thread, readPiece, &piece);
+  }
+  readPiece(&pieces[first]);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (pieces[i].onThread) {
+      platform::joinThread(pieces[i].thread);
+    } else if (i != first) {
+      readPiece(&pieces[i]);
+    }
+  }
+  ++source.roundTrips;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    ++source.readCalls;
+    source.bytesRead += pieces[i].length;
+    if (pieces[i].waited) ++source.waits;
+  }
+  if (!pieces[first].ok) {
+    source.failed = true;
+    return false;
+  }
+  std::uint32_t low = first;
+  std::uint32_t high = first + 1;
+  while (low > 0 && pieces[low - 1].ok) --low;
+  while (high < count && pieces[high].ok) ++high;
+  source.scan.bytes = source.window.get() + std::size_t{low} * kSourceScanBytes;
+  source.scan.start = pieces[low].start;
+  source.scan.length = pieces[high - 1].start + pieces[high - 1].length - pieces[low].start;
   return true;
 }
 
@@ -117,6 +196,25 @@ const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint3
         searchGoesOn ? offset
                      : static_cast<std::uint32_t>(end - std::min<std::uint64_t>(end, piece));
     const std::uint32_t blockLength = std::min(size - start, piece);
+    const std::uint64_t rest = searchGoesOn ? size - start : end;
+    if (piece == kSourceScanBytes && rest > piece) {
+      // Storage that makes each read wait: the pieces that follow in the
+      // search's direction are read at once with this one.
+      const std::uint64_t most = std::uint64_t{kSourceSearchPieces} * piece;
+      const std::uint32_t windowStart =
+          searchGoesOn ? start
+                       : static_cast<std::uint32_t>(end - std::min<std::uint64_t>(end, most));
+      const auto windowLength = static_cast<std::uint32_t>(std::min(rest, most));
+      bool made = false;
+      ok = fillWindow(source, windowStart, windowLength, searchGoesOn ? start : end - 1, made);
+      // A range across the end of a piece read ahead that failed is a
+      // failed read too.
+      if (ok && made && !holds(source.scan, offset, end)) {
+        source.failed = true;
+        ok = false;
+      }
+      if (made) return ok ? &source.scan : nullptr;
+    }
     ok = fill(source, source.scan, source.buffers->scan, kSourceScanBytes, start, blockLength);
     return ok ? &source.scan : nullptr;
   }

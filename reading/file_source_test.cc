@@ -248,6 +248,47 @@ TEST(FileSource, LongMarkerSearchesReadInLargePieces) {
   }
 }
 
+// On storage that makes each read wait, a search through a whole 5 MB
+// file reads several pieces at once: the file costs four round trips (reads
+// waited for one after another), two more than a photo with an EXIF block,
+// where piece after piece cost twelve. Each piece
+// is read once, and the reader sees the bytes the file holds.
+TEST(FileSource, FarSearchReadsItsPiecesAtOnce) {
+  TempFolder folder;
+  const std::uint32_t kSize = 5 * 1024 * 1024;
+  ExifBuilder exif;
+  exif.addShorts(Ifd::exif, 0xA405, {35});  // FocalLengthIn35mmFilm
+  struct Case {
+    const char* name;
+    Bytes file;
+  };
+  // Head, tail (for the end marker), two windows of the search.
+  const Case cases[] = {
+      {"no EXIF block", JpegBuilder().padding(kSize).build()},
+      {"no end marker",
+       JpegBuilder().exif(exif.segment()).padding(kSize).withoutEndMarker().build()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ExifRecord inMemory;
+    const ExifResult expected =
+        inMemory.parseJpeg(c.file.data(), static_cast<std::uint32_t>(c.file.size()));
+    const std::string path = folder / "far.jpg";
+    writeFileBytes(path, c.file);
+    OpenPhoto photo;
+    openPhoto(path, photo);
+    photo.source.storageWait = std::chrono::nanoseconds(0);  // every read waits
+    photo.source.waits = 1;                                  // the head's did
+    ExifRecord record;
+    EXPECT_EQ(record.parseJpeg(byteSourceOf(photo.source)), expected);
+    EXPECT_EQ(record.focalLength35mm, inMemory.focalLength35mm);
+    EXPECT_FALSE(photo.source.failed);
+    EXPECT_LE(photo.source.roundTrips, 4u);
+    EXPECT_LE(photo.source.bytesRead, c.file.size() + kSourceHeadBytes + kSourceTailBytes);
+    EXPECT_TRUE(mostlyWaited(photo.source));
+  }
+}
+
 // A file whose block points past its end, or that ends before its image does,
 // is read whole and found broken: an EXIF error, not an unreadable file.
 TEST(FileSource, FileShorterThanItsHeaderClaimsIsAnExifError) {
@@ -326,6 +367,38 @@ TEST(FileSource, FileThatShrinksWhileReadIsUnreadable) {
   record.parseJpeg(cutting);
   EXPECT_TRUE(open.source.failed);
   EXPECT_EQ(record.make, "");
+}
+// Storage that waits, a photo without an EXIF block cut short after its end
+// marker was read: the search's window reads ahead into what is gone, which
+// ends the window early, and the search fails where it gets there.
+TEST(FileSource, FarSearchIntoAFileCutShortIsUnreadable) {
+  TempFolder folder;
+  const std::string path = folder / "cut.jpg";
+  writeFileBytes(path, JpegBuilder().padding(5 * 1024 * 1024).build());
+  OpenPhoto open;
+  openPhoto(path, open);
+  open.source.storageWait = std::chrono::nanoseconds(0);
+  open.source.waits = 1;
+  struct Cutter {
+    ByteSource inner;
+    std::string path;
+    FileSource* source;
+  } cutter{byteSourceOf(open.source), path, &open.source};
+  ByteSource cutting = cutter.inner;
+  cutting.context = &cutter;
+  cutting.view = nullptr;
+  cutting.read = [](void* context, std::uint32_t offset, std::uint32_t length, unsigned char* out) {
+    auto& c = *static_cast<Cutter*>(context);
+    const bool ok = c.inner.read(c.inner.context, offset, length, out);
+    if (c.source->readCalls > 1) ::truncate(c.path.c_str(), 2 * 1024 * 1024);
+    return ok;
+  };
+  ExifRecord record;
+  record.parseJpeg(cutting);
+  EXPECT_TRUE(open.source.failed);
+  EXPECT_FALSE(open.source.shortage);
+  // Head, tail, a window cut after its third piece, the failed one.
+  EXPECT_EQ(open.source.roundTrips, 4u);
 }
 #endif
 
