@@ -73,6 +73,9 @@ bool fill(FileSource& source, SourceBlock& block, ReadBuffer& buffer, std::uint3
   return true;
 }
 
+// Search windows made and not yet let go, on every thread.
+std::atomic<int> windowsAlive{0};
+
 // One piece of a search window, read on a thread of its own: nothing here
 // is shared with another piece's thread.
 struct PieceRead {
@@ -103,8 +106,16 @@ bool fillWindow(FileSource& source, std::uint32_t start, std::uint32_t length, s
                 bool& made) {
   made = false;
   if (!source.window) {
-    source.window.reset(new (std::nothrow) unsigned char[kSourceSearchPieces * kSourceScanBytes]);
-    if (!source.window) return true;
+    if (windowsAlive.fetch_add(1) >= kMostSearchWindows) {
+      windowsAlive.fetch_sub(1);
+      return true;
+    }
+    unsigned char* bytes = new (std::nothrow) unsigned char[kSourceSearchPieces * kSourceScanBytes];
+    if (bytes == nullptr) {
+      windowsAlive.fetch_sub(1);
+      return true;
+    }
+    source.window.reset(bytes);
   }
   made = true;
   source.scan.length = 0;
@@ -242,6 +253,11 @@ const unsigned char* viewRange(void* context, std::uint32_t offset, std::uint32_
 }
 
 }  // namespace
+
+void SearchWindowRelease::operator()(unsigned char* bytes) const {
+  delete[] bytes;
+  windowsAlive.fetch_sub(1);
+}
 
 bool mostlyWaited(const FileSource& source) {
   return 2 * std::uint64_t{source.waits} > source.readCalls;

@@ -68,6 +68,15 @@ inline constexpr std::uint32_t kSourceFirstScanBytes = 64 * 1024;
 inline constexpr std::uint32_t kSourceScanBytes = 512 * 1024;
 // Pieces of kSourceScanBytes a search on storage that waits reads at once.
 inline constexpr std::uint32_t kSourceSearchPieces = 5;
+// Search windows alive at once in the whole process, at most: beyond them a
+// search reads one piece at a time, so that 64 workers each searching a far
+// photo take 10 MiB for their windows, not 160 MiB.
+inline constexpr int kMostSearchWindows = 4;
+
+// Lets a search window go and makes room for another.
+struct SearchWindowRelease {
+  void operator()(unsigned char* bytes) const;
+};
 
 // A read of the head or of a search piece that takes this long has waited on
 // the storage: from the page cache 64 KiB take some five to ten microseconds,
@@ -104,7 +113,7 @@ struct FileSource {
   SourceBlock tail;  // read when first asked for
   SourceBlock scan;  // the latest piece (or window) of a marker search
   // The search window's bytes, made at the first window (see above).
-  std::unique_ptr<unsigned char[]> window;
+  std::unique_ptr<unsigned char[], SearchWindowRelease> window;
   // How much the next search piece reads.
   std::uint32_t scanBytes = kSourceFirstScanBytes;
   // How long a read may take before it counts as waiting.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -287,6 +288,32 @@ TEST(FileSource, FarSearchReadsItsPiecesAtOnce) {
     EXPECT_LE(photo.source.bytesRead, c.file.size() + kSourceHeadBytes + kSourceTailBytes);
     EXPECT_TRUE(mostlyWaited(photo.source));
   }
+}
+
+// The windows alive at once are few, whatever the threads: a search beyond
+// them reads piece after piece, and one let go makes room again.
+TEST(FileSource, FarSearchWindowsAliveAtOnceAreFew) {
+  TempFolder folder;
+  const std::string path = folder / "far.jpg";
+  writeFileBytes(path, JpegBuilder().padding(5 * 1024 * 1024).build());
+  const auto searchKeepingTheWindow = [&path](OpenPhoto& photo) {
+    openPhoto(path, photo);
+    photo.source.storageWait = std::chrono::nanoseconds(0);  // every read waits
+    photo.source.waits = 1;
+    ExifRecord record;
+    EXPECT_EQ(record.parseJpeg(byteSourceOf(photo.source)), exifNoExif);
+    return photo.source.roundTrips;
+  };
+  std::vector<std::unique_ptr<OpenPhoto>> holding;
+  for (int i = 0; i < kMostSearchWindows; ++i) {
+    holding.push_back(std::make_unique<OpenPhoto>());
+    EXPECT_LE(searchKeepingTheWindow(*holding.back()), 4u);
+  }
+  OpenPhoto beyond;
+  EXPECT_GT(searchKeepingTheWindow(beyond), 8u);
+  holding.pop_back();
+  OpenPhoto again;
+  EXPECT_LE(searchKeepingTheWindow(again), 4u);
 }
 
 // A file whose block points past its end, or that ends before its image does,
