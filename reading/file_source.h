@@ -33,7 +33,8 @@
 // their own (a window of kSourceSearchPieces pieces), so the window costs
 // one round trip and a 5 MB photo is searched in two. The window is the
 // photo's own, made at its first and let go with the source: 2.5 MiB while
-// a far photo is searched, none otherwise. A piece read ahead that fails
+// a far photo is searched, none otherwise, and kMostSearchWindows of them at
+// most in the whole process. A piece read ahead that fails
 // ends the window before it; should the search get there, it is read again
 // and fails as the reader's own read.
 //
