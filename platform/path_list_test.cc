@@ -37,8 +37,23 @@ void release(void* pointer) noexcept {
 
 }  // namespace
 
+// Every form that a block can be made or given back by is replaced: a
+// sanitizer's runtime or the test framework may make a block with the
+// nothrow form and give it back with the sized one.
 void* operator new(std::size_t size) { return allocate(size); }
 void* operator new[](std::size_t size) { return allocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t& /*tag*/) noexcept {
+  try {
+    return allocate(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+  return operator new(size, tag);
+}
+void operator delete(void* pointer, const std::nothrow_t& /*tag*/) noexcept { release(pointer); }
+void operator delete[](void* pointer, const std::nothrow_t& /*tag*/) noexcept { release(pointer); }
 void operator delete(void* pointer) noexcept { release(pointer); }
 void operator delete[](void* pointer) noexcept { release(pointer); }
 void operator delete(void* pointer, std::size_t /*size*/) noexcept { release(pointer); }
