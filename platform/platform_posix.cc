@@ -182,8 +182,8 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
   // Should the path have turned into something else since it was listed or
   // tested: O_NONBLOCK keeps the open of a pipe from waiting for a writer,
   // O_NOCTTY keeps a terminal from becoming the run's own, and the fstat
-  // below closes anything but a regular file unread. A regular file has
-  // O_NONBLOCK cleared before its first read.
+  // below closes anything but a regular file unread. The flag stays on the
+  // regular file: readAt clears it should a read answer EAGAIN.
   const int fd = ::open(path.text.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     return failedOpen(errno, path.listedAsFile && (errno == ENOENT || errno == ENOTDIR));
@@ -203,15 +203,6 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
     file.error_ = EFBIG;
     return ReadStatus::unreadable;
   }
-  // A regular file is read blocking, as any reader reads it: a file system
-  // that is passed O_NONBLOCK with each read (FUSE passes it on) may answer
-  // EAGAIN rather than wait, which would make a good photo unreadable. Of
-  // the flags F_SETFL sets, the open asked for O_NONBLOCK alone: setting
-  // none clears it, in one call.
-  if (::fcntl(fd, F_SETFL, 0) != 0) {
-    file.close();
-    return ReadStatus::unreadable;
-  }
   file.size_ = static_cast<std::uint32_t>(st.st_size);
   file.identity_ = identityOfStat(st);
   return ReadStatus::ok;
@@ -222,11 +213,29 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
   if (file.handle_ < 0) return false;
   const int fd = static_cast<int>(file.handle_);
   std::uint64_t done = 0;
+  bool clearedNonBlocking = false;
   while (done < length) {
     const ssize_t got = ::pread(fd, out + done, length - done, static_cast<off_t>(offset + done));
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {  // an error, or the file ends early
-      file.error_ = got < 0 ? errno : 0;
+    if (got == 0) {  // the file ends early
+      file.error_ = 0;
+      return false;
+    }
+    if (got < 0) {
+      const int error = errno;
+      if (error == EINTR) continue;
+      // The file was opened with O_NONBLOCK (see openForReading). Local file
+      // systems read a regular file blocking all the same, but one that is
+      // passed the flag with each read (FUSE passes it on) may answer EAGAIN
+      // rather than wait, which would make a good photo unreadable. The flag
+      // is cleared then, once, and the read asked again: a file system that
+      // ignores the flag costs no call per photo. Of the flags F_SETFL sets,
+      // the open asked for O_NONBLOCK alone: setting none clears it, and
+      // threads that clear it at once all set the same.
+      if ((error == EAGAIN || error == EWOULDBLOCK) && !clearedNonBlocking) {
+        clearedNonBlocking = true;
+        if (::fcntl(fd, F_SETFL, 0) == 0) continue;
+      }
+      file.error_ = error;
       return false;
     }
     done += static_cast<std::uint64_t>(got);
