@@ -28,12 +28,23 @@ struct Protected {
   void learn() {
     if (known) return;
     settings = platform::identityOf(run.settingsPath);
-    report = platform::identityOf(
-        platform::FilePath(run.outputFolder + platform::kPathSeparator + "error.json"));
+    report = platform::identityOf(reportPath());
     if (otherSideFile != nullptr && !otherSideFile->empty()) {
       other = platform::identityOf(platform::FilePath(*otherSideFile));
     }
     known = true;
+  }
+
+  // The file written at `path` is the output folder's error.json, reached
+  // by a name the guard could not tell beforehand (the report's own, another
+  // case of it, a linked folder): on a run that wrote no report.
+  bool becameTheReport(const std::string& path) const {
+    const platform::FileIdentity written = platform::identityOf(platform::FilePath(path));
+    return platform::isKnown(written) && written == platform::identityOf(reportPath());
+  }
+
+  platform::FilePath reportPath() const {
+    return platform::FilePath(run.outputFolder + platform::kPathSeparator + "error.json");
   }
 
   bool holds(const platform::FileIdentity& id) const {
@@ -110,6 +121,12 @@ void writeOne(const std::string& path, const char* cannotWrite, Protected& guard
     written = platform::sideFileAllowed(
                   path, [&guard](const platform::FileIdentity& id) { return guard.holds(id); }) &&
               write();
+    // A run that passes writes no error.json, and callers take one for a
+    // failed set: a side file that became it is taken back.
+    if (written && guard.becameTheReport(path)) {
+      platform::removeFile(path);
+      written = false;
+    }
   } catch (const std::bad_alloc&) {
     written = false;  // too large for the memory left: told like any failure
   }

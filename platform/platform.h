@@ -254,6 +254,10 @@ SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity);
 bool sideFileAllowed(const std::string& path,
                      const std::function<bool(const FileIdentity&)>& mustStay);
 
+// Removes the file at `path`; false where it cannot. Only for a side file
+// just written that turned out to stand where it must not.
+bool removeFile(const std::string& path);
+
 // The system's words for an error number a ReadableFile recorded (errno on
 // POSIX, GetLastError on Windows), in English where the system has them.
 std::string systemErrorText(int error);

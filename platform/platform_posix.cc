@@ -388,6 +388,8 @@ FileIdentity identityOf(const FilePath& path) {
   return identityOfStat(st);
 }
 
+bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
 SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
   identity = FileIdentity{};
   struct stat st;

@@ -40,6 +40,11 @@ FileIdentity identityAt(const std::wstring& native, DWORD flags) {
 
 FileIdentity identityOf(const FilePath& path) { return identityAt(reachOf(path), 0); }
 
+bool removeFile(const std::string& path) {
+  const std::wstring native = nativePathOf(path);
+  return !native.empty() && ::DeleteFileW(native.c_str()) != 0;
+}
+
 SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
   identity = FileIdentity{};
   // The very path the replacing write takes.

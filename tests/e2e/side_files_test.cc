@@ -62,18 +62,18 @@ struct GuardCase {
   bool refused;
 };
 
-// A set of three photos, one without GPS (so error.json is written), in two
-// folders.
+// A set of three photos in two folders, one without GPS (so error.json is
+// written) unless the set is to pass.
 struct GuardSet {
   TempFolder root;
   std::string images = root / "images";
   std::string output = root / "out";
   e2e::PhotoRun plain;
 
-  GuardSet() {
+  explicit GuardSet(bool passes = false) {
     e2e::writePhoto(images + "/p0.jpg", e2e::Photo{});
     e2e::Photo noGps;
-    noGps.gps.reset();
+    if (!passes) noGps.gps.reset();
     e2e::writePhoto(images + "/p1.jpg", noGps);
     e2e::writePhoto(images + "/sub/p2.jpg", e2e::Photo{});
     ::unsetenv("PHOTOCHECK_HTML");
@@ -161,6 +161,33 @@ TEST(SideFiles, PageNeverReplacesWhatTheRunMustLeaveAlone) {
     // No temporary file is left beside it.
     for (const auto& entry : fs::directory_iterator(set.root.path())) {
       EXPECT_NE(entry.path().filename().string().rfind(".photocheck-", 0), 0u) << entry.path();
+    }
+  }
+}
+
+// A run that passes writes no error.json, and a caller takes one for a
+// failed set: a side file whose path reaches the output folder's
+// error.json, by that name or through a linked folder, is refused and
+// leaves none behind.
+TEST(SideFiles, NeitherSideFileBecomesTheReportOfAPassingRun) {
+  GuardSet set(true);
+  ASSERT_EQ(set.plain.run.status, 0);
+  fs::create_directories(set.output);
+  fs::create_directory_symlink(set.output, set.root / "linked-out");
+  for (const auto& [variable, cannotWrite] :
+       {std::pair{"PHOTOCHECK_HTML", "can not write the HTML page "},
+        std::pair{"PHOTOCHECK_GEOJSON", "can not write the GeoJSON report "}}) {
+    for (const std::string& path :
+         {set.output + "/error.json", set.root / "linked-out/error.json"}) {
+      SCOPED_TRACE(std::string(variable) + "=" + path);
+      e2e::PhotoRun run;
+      {
+        const Variable side(variable, path);
+        run = e2e::runOn(set.root, set.images, set.output);
+      }
+      EXPECT_EQ(run.run.status, 0);
+      EXPECT_EQ(run.run.out, set.plain.run.out + cannotWrite + path + "\n");
+      EXPECT_EQ(stateOf(set.output + "/error.json"), "nothing");
     }
   }
 }
