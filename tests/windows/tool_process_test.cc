@@ -279,6 +279,28 @@ TEST(WindowsProcess, SideFilesNeverReplaceWhatTheRunMustLeaveAlone) {
     }
   }
   if (!hardLinked) std::cout << "[   NOTE   ] no hard link could be made: that case was left out\n";
+  // Once the set passes there is no error.json, and none may appear: not
+  // even by a name in other letters' case, which Windows takes for it.
+  e2e::writePhoto(images + "\\p1.jpg", e2e::Photo{});
+  std::filesystem::remove(output + "\\error.json");
+  const e2e::PhotoRun passing = e2e::runOn(root, images, output);
+  ASSERT_EQ(passing.run.status, 0);
+  for (const char* variable : {"PHOTOCHECK_HTML", "PHOTOCHECK_GEOJSON"}) {
+    const std::string path = output + "\\ERROR.JSON";
+    SCOPED_TRACE(std::string(variable) + "=" + path);
+    e2e::PhotoRun run;
+    {
+      const ScopedVariable side(variable, path.c_str());
+      run = e2e::runOn(root, images, output);
+    }
+    const bool page = std::string(variable) == "PHOTOCHECK_HTML";
+    EXPECT_EQ(run.run.out,
+              passing.run.out + expectedConsole((page ? "can not write the HTML page "
+                                                      : "can not write the GeoJSON report ") +
+                                                path + "\n"));
+    EXPECT_EQ(run.run.status, 0);
+    EXPECT_FALSE(std::filesystem::exists(output + "\\error.json"));
+  }
 }
 
 // PHOTOCHECK_GEOJSON is read from the wide environment: a character the
