@@ -34,9 +34,8 @@ void appendCodePointEscape(std::string& page, unsigned codePoint) {
   for (int shift = 12; shift >= 0; shift -= 4) page += kHex[(codePoint >> shift) & 0xF];
 }
 
-}  // namespace
-
-void appendHtmlText(std::string& page, std::string_view text) {
+// The shown form of `text`; with `markup`, & < > " ' as character references.
+void appendText(std::string& page, std::string_view text, bool markup) {
   std::size_t at = 0;
   while (at < text.size()) {
     const char c = text[at];
@@ -55,6 +54,11 @@ void appendHtmlText(std::string& page, std::string_view text) {
     const auto* sequence = reinterpret_cast<const unsigned char*>(text.data()) + at;
     if (length == 3 && movesText(codePointOf3(sequence))) {
       appendCodePointEscape(page, codePointOf3(sequence));
+      at += length;
+      continue;
+    }
+    if (!markup) {
+      page.append(text.substr(at, length));
       at += length;
       continue;
     }
@@ -80,6 +84,12 @@ void appendHtmlText(std::string& page, std::string_view text) {
     at += length;
   }
 }
+
+}  // namespace
+
+void appendHtmlText(std::string& page, std::string_view text) { appendText(page, text, true); }
+
+void appendShownText(std::string& page, std::string_view text) { appendText(page, text, false); }
 
 std::string htmlText(std::string_view text) {
   std::string page;
