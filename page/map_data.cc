@@ -88,8 +88,8 @@ void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
   json.EndArray();
   // Passed photos first, so that a flagged dot is never hidden under one;
   // drawnAt[k]: where placed[k] stands among the dots.
-  std::vector<std::size_t> drawnAt(map.placed.size());
-  std::size_t next = 0;
+  std::vector<std::uint32_t> drawnAt(map.placed.size());
+  std::uint32_t next = 0;
   json.Key("dots");
   json.StartArray();
   for (const bool flaggedRound : {false, true}) {
@@ -103,8 +103,8 @@ void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
   json.EndArray();
   json.Key("track");
   json.StartArray();
-  for (const std::size_t k : captureOrder(data, map)) {
-    json.Uint64(drawnAt[k]);
+  for (const std::uint32_t k : captureOrder(data, map)) {
+    json.Uint(drawnAt[k]);
     out.handOnWhenFull();
   }
   json.EndArray();

@@ -42,14 +42,15 @@ MapLayout layoutOf(const PageData& data) {
   return map;
 }
 
-std::vector<std::size_t> captureOrder(const PageData& data, const MapLayout& map) {
-  std::vector<std::uint64_t> keys(map.placed.size());
-  for (std::size_t k = 0; k < keys.size(); ++k) {
-    keys[k] = timeKey(data.factsOf(map.placed[k])->captured);
-  }
-  std::vector<std::size_t> order(keys.size());
-  for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
+std::vector<std::uint32_t> captureOrder(const PageData& data, const MapLayout& map) {
+  // Keys made in each comparison rather than kept: a sort of 100,000 photos
+  // then holds no more than the order itself.
+  const auto keyOf = [&](std::uint32_t k) {
+    return timeKey(data.factsOf(map.placed[k])->captured);
+  };
+  std::vector<std::uint32_t> order(map.placed.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = static_cast<std::uint32_t>(k);
   std::stable_sort(order.begin(), order.end(),
-                   [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+                   [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); });
   return order;
 }

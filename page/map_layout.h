@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "page/flat_projection.h"
@@ -32,6 +33,6 @@ MapLayout layoutOf(const PageData& data);
 
 // The places in map.placed in capture order: the photos with a capture time
 // by that time, then those without, each in list order.
-std::vector<std::size_t> captureOrder(const PageData& data, const MapLayout& map);
+std::vector<std::uint32_t> captureOrder(const PageData& data, const MapLayout& map);
 
 #endif  // PHOTOCHECK_PAGE_MAP_LAYOUT_H
