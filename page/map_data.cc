@@ -2,8 +2,10 @@
 
 #include <rapidjson/writer.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "page/html_text.h"
 
@@ -41,9 +43,34 @@ unsigned flagsOf(const PageData& data, std::size_t image) {
   return flags;
 }
 
-void writeDot(MapWriter& json, const PageData& data, const MapLayout& map, std::size_t k) {
+long long microDegrees(double degrees) { return std::llround(degrees * 1e6); }
+
+// What the dots' positions and times are counted from (see map_data.h).
+struct MapOrigin {
+  long long latitude = 0, longitude = 0;  // millionths of a degree
+  std::uint64_t captured = 0;             // the earliest capture time's number
+};
+
+MapOrigin originOf(const PageData& data, const MapLayout& map) {
+  MapOrigin origin;
+  if (map.placed.empty()) return origin;
+  const ImageFacts& first = *data.factsOf(map.placed.front());
+  origin.latitude = microDegrees(first.latitude);
+  origin.longitude = microDegrees(first.longitude);
+  for (const std::size_t image : map.placed) {
+    const std::uint64_t captured = timeNumber(data.factsOf(image)->captured);
+    if (captured != 0 && (origin.captured == 0 || captured < origin.captured)) {
+      origin.captured = captured;
+    }
+  }
+  return origin;
+}
+
+void writeDot(MapWriter& json, const PageData& data, const MapLayout& map, const MapOrigin& origin,
+              std::size_t k) {
   const std::size_t image = map.placed[k];
   const ImageFacts& facts = *data.factsOf(image);
+  const std::uint64_t captured = timeNumber(facts.captured);
   std::string path;
   appendShownText(path, data.pathOf(image));
   json.StartArray();
@@ -52,9 +79,9 @@ void writeDot(MapWriter& json, const PageData& data, const MapLayout& map, std::
   json.Int64(map.y(map.points[k]));
   json.Uint(flagsOf(data, image));
   json.String(path.data(), static_cast<rapidjson::SizeType>(path.size()));
-  json.Int64(std::llround(facts.latitude * 1e6));
-  json.Int64(std::llround(facts.longitude * 1e6));
-  json.Uint64(timeNumber(facts.captured));
+  json.Int64(microDegrees(facts.latitude) - origin.latitude);
+  json.Int64(microDegrees(facts.longitude) - origin.longitude);
+  json.Uint64(captured == 0 ? 0 : captured - origin.captured + 1);
   json.EndArray();
 }
 
@@ -82,6 +109,13 @@ void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
   json.Key("h");
   json.Int64(map.height);
   writeScaleBar(json, map);
+  const MapOrigin origin = originOf(data, map);
+  json.Key("origin");
+  json.StartArray();
+  json.Int64(origin.latitude);
+  json.Int64(origin.longitude);
+  json.Uint64(origin.captured);
+  json.EndArray();
   json.Key("colours");
   json.StartArray();
   for (const char* colour : kCheckColours) json.String(colour);
@@ -95,7 +129,7 @@ void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
   for (const bool flaggedRound : {false, true}) {
     for (std::size_t k = 0; k < map.placed.size(); ++k) {
       if (data.flagged(map.placed[k]) != flaggedRound) continue;
-      writeDot(json, data, map, k);
+      writeDot(json, data, map, origin, k);
       drawnAt[k] = next++;
       out.handOnWhenFull();
     }

@@ -139,9 +139,17 @@ TEST(PageText, GivesTheMapEachDotWithItsFlagsAndJoinsThemInCaptureOrder) {
   EXPECT_EQ(passed[2].GetInt(), 950);
   EXPECT_EQ(passed[3].GetInt(), 0);
   EXPECT_STREQ(passed[4].GetString(), "a/DJI_0001.JPG");
-  EXPECT_EQ(passed[5].GetInt(), 30260000);
-  EXPECT_EQ(passed[6].GetInt(), 120100000);
-  EXPECT_EQ(passed[7].GetUint64(), 20240517110000u);
+  // Positions and times counted from the origin: the first photo's
+  // position and the earliest time (the second photo's, 10:00), plus 1.
+  EXPECT_EQ(data["origin"][0].GetInt(), 30260000);
+  EXPECT_EQ(data["origin"][1].GetInt(), 120100000);
+  EXPECT_EQ(data["origin"][2].GetUint64(), 20240517100000u);
+  EXPECT_EQ(passed[5].GetInt(), 0);
+  EXPECT_EQ(passed[6].GetInt(), 0);
+  EXPECT_EQ(passed[7].GetInt(), 10000 + 1);
+  EXPECT_EQ(dots[1][5].GetInt(), 1000);
+  EXPECT_EQ(dots[1][6].GetInt(), 1000);
+  EXPECT_EQ(dots[1][7].GetInt(), 1);
   EXPECT_EQ(dots[1][0].GetInt(), 1);
   EXPECT_EQ(dots[1][3].GetInt(), 1);
   EXPECT_STREQ(dots[1][4].GetString(), "b/a<b>&\"c.jpg");

@@ -142,6 +142,7 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
                       "Hasselblad"),
             std::string::npos);
   EXPECT_NE(html.find("position: 30.2"), std::string::npos);
+  EXPECT_NE(html.find("captured: 2024-05-18 10:26:07\""), std::string::npos);
   EXPECT_NE(html.find("<tr id=\"r3\" data-i=\"3\" class=\"hl\">"), std::string::npos);
   EXPECT_NE(html.find("data-chosen=\"3\""), std::string::npos);
 
