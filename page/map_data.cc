@@ -1,33 +1,36 @@
 #include "page/map_data.h"
 
+#include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "page/html_text.h"
 
 namespace {
 
-// RapidJSON's output stream into the page's text. '<' stands only inside
-// strings in JSON, where \u003c is the same character: written so, no
-// "</script" or "<!--" can stand in the block.
-struct ScriptStream {
-  using Ch = char;
-  std::string& text;
-  void Put(char c) {
-    if (c == '<') {
-      text += "\\u003c";
-    } else {
-      text += c;
-    }
-  }
-  void Flush() {}
-};
+// RapidJSON's writer into a buffer of its own, whose text is moved to the
+// page now and then by handOn.
+using MapWriter = rapidjson::Writer<rapidjson::StringBuffer>;
 
-using MapWriter = rapidjson::Writer<ScriptStream>;
+// Moves the buffer's text to the page. '<' stands only inside strings in
+// JSON, where \u003c is the same character: written so, no "</script" or
+// "<!--" can stand in the block.
+void handOn(rapidjson::StringBuffer& buffer, std::string& page) {
+  const std::string_view text(buffer.GetString(), buffer.GetSize());
+  std::size_t from = 0;
+  for (std::size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', from)) {
+    page.append(text.substr(from, at - from));
+    page += "\\u003c";
+    from = at + 1;
+  }
+  page.append(text.substr(from));
+  buffer.Clear();
+}
 
 std::uint64_t timeNumber(const CaptureTime& t) {
   if (t.year == 0) return 0;
@@ -101,8 +104,8 @@ void writeScaleBar(MapWriter& json, const MapLayout& map) {
 
 void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
   out.text += "<script type=application/json id=mapdata>";
-  ScriptStream stream{out.text};
-  MapWriter json(stream);
+  rapidjson::StringBuffer buffer;
+  MapWriter json(buffer);
   json.StartObject();
   json.Key("w");
   json.Int64(std::llround(kMapWidth));
@@ -131,6 +134,7 @@ void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
       if (data.flagged(map.placed[k]) != flaggedRound) continue;
       writeDot(json, data, map, origin, k);
       drawnAt[k] = next++;
+      handOn(buffer, out.text);
       out.handOnWhenFull();
     }
   }
@@ -139,9 +143,11 @@ void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
   json.StartArray();
   for (const std::uint32_t k : captureOrder(data, map)) {
     json.Uint(drawnAt[k]);
+    if (buffer.GetSize() >= 4096) handOn(buffer, out.text);
     out.handOnWhenFull();
   }
   json.EndArray();
   json.EndObject();
+  handOn(buffer, out.text);
   out.text += "</script>\n";
 }
