@@ -73,7 +73,20 @@ std::string withScript(const TempFolder& root, const std::string& page, const st
       "<script>function click(n){n.dispatchEvent(new MouseEvent('click',{bubbles:true}))}"
       "function clickDot(i){var m=document.getElementById('m');m.scrollIntoView();"
       "var p=m.pointOf(i);document.elementFromPoint(p.x,p.y).dispatchEvent(new MouseEvent("
-      "'click',{bubbles:true,clientX:p.x,clientY:p.y}))}" +
+      "'click',{bubbles:true,clientX:p.x,clientY:p.y}))}"
+      // The wheel 55 times into the map's centre, "Reset view", a drag of
+      // the map 3000 pixels aside and "Reset view" again: the dots drawn
+      // kept in data-zoomed, data-dragged and data-whole.
+      "function zoomAndReset(){var m=document.getElementById('m'),b=m.getBoundingClientRect(),"
+      "s=document.body;m.dispatchEvent(new WheelEvent('wheel',{deltaY:-2000,bubbles:true,"
+      "cancelable:true,clientX:b.left+b.width/2,clientY:b.top+b.height/2}));"
+      "s.setAttribute('data-zoomed',m.getAttribute('data-dots'));"
+      "click(document.getElementById('reset'));"
+      "function p(k,x){m.dispatchEvent(new PointerEvent(k,{pointerId:1,bubbles:true,"
+      "clientX:b.left+x,clientY:b.top+9}))}p('pointerdown',9);p('pointermove',3009);"
+      "p('pointerup',3009);s.setAttribute('data-dragged',m.getAttribute('data-dots'));"
+      "click(document.getElementById('reset'));"
+      "s.setAttribute('data-whole',m.getAttribute('data-dots'))}" +
       script + "</script></body>";
   text.replace(text.rfind("</body>"), 7, added);
   writeFileBytes(root / name, text);
@@ -112,7 +125,8 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
                                              "clickDot(6);"
                                              "document.body.setAttribute('data-a',"
                                              "document.getElementById('info').textContent);"
-                                             "click(document.querySelector('#r3 td'));"));
+                                             "click(document.querySelector('#r3 td'));"
+                                             "zoomAndReset();"));
   if (dom.status != 0 || dom.out.find("<html") == std::string::npos) {
     GTEST_SKIP() << "Chromium could not start here (status " << dom.status << "): " << dom.err;
   }
@@ -145,6 +159,12 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
   EXPECT_NE(html.find("captured: 2024-05-18 10:26:07\""), std::string::npos);
   EXPECT_NE(html.find("<tr id=\"r3\" data-i=\"3\" class=\"hl\">"), std::string::npos);
   EXPECT_NE(html.find("data-chosen=\"3\""), std::string::npos);
+  // Zoomed in, the map drew fewer dots, dragged aside none; reset, all ten.
+  const std::size_t zoomed = html.find("data-zoomed=\"");
+  ASSERT_NE(zoomed, std::string::npos);
+  EXPECT_LT(std::stoi(html.substr(zoomed + 13)), 10);
+  EXPECT_NE(html.find("data-dragged=\"0\""), std::string::npos);
+  EXPECT_NE(html.find("data-whole=\"10\""), std::string::npos);
 
   // Neither English nor Chinese: the page stays in Chinese.
   const ToolRun french = runChromium(root, "1366,900", "fr-FR", "--dump-dom", page);
