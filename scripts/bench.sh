@@ -508,13 +508,13 @@ if [ "$mode" = page ]; then
     }
     { load[$1] = load[$1] " " $2; wall[$1] = wall[$1] " " $3 }
     END {
-      printf "%-8s %16s %16s\n", "page", "load event ms", "process ms"
+      printf "%-14s %14s %11s\n", "page", "load event ms", "process ms"
       for (k = 1; k <= 2; k++) {
         name = k == 1 ? "sample" : "small"
         l[name] = median(load[name]); w[name] = median(wall[name])
-        printf "%-8s %16d %16d   (loads:%s)\n", name, l[name], w[name], load[name]
+        printf "%-14s %14d %11d   (loads:%s)\n", name, l[name], w[name], load[name]
       }
-      printf "%-8s %16d %16d\n", "small - sample", l["small"] - l["sample"],
+      printf "%-14s %14d %11d\n", "small - sample", l["small"] - l["sample"],
         w["small"] - w["sample"]
     }' "$results"
   exit 0
