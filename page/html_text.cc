@@ -34,11 +34,24 @@ void appendCodePointEscape(std::string& page, unsigned codePoint) {
   for (int shift = 12; shift >= 0; shift -= 4) page += kHex[(codePoint >> shift) & 0xF];
 }
 
-}  // namespace
+// True for a printable ASCII byte that stands for itself in either form
+// (not a backslash, which may need its escape).
+bool plainByte(char c, bool markup) {
+  const auto byte = static_cast<unsigned char>(c);
+  if (byte < 0x20 || byte >= 0x7F || c == '\\') return false;
+  return !markup || (c != '&' && c != '<' && c != '>' && c != '"' && c != '\'');
+}
 
-void appendHtmlText(std::string& page, std::string_view text) {
+// The shown form of `text`; with `markup`, & < > " ' as character references.
+void appendText(std::string& page, std::string_view text, bool markup) {
   std::size_t at = 0;
   while (at < text.size()) {
+    // A run of plain bytes (most of a name) goes in at once.
+    std::size_t plain = at;
+    while (plain < text.size() && plainByte(text[plain], markup)) ++plain;
+    page.append(text.substr(at, plain - at));
+    at = plain;
+    if (at == text.size()) break;
     const char c = text[at];
     const auto byte = static_cast<unsigned char>(c);
     const std::size_t length = utf8SequenceLength(
@@ -55,6 +68,11 @@ void appendHtmlText(std::string& page, std::string_view text) {
     const auto* sequence = reinterpret_cast<const unsigned char*>(text.data()) + at;
     if (length == 3 && movesText(codePointOf3(sequence))) {
       appendCodePointEscape(page, codePointOf3(sequence));
+      at += length;
+      continue;
+    }
+    if (!markup) {
+      page.append(text.substr(at, length));
       at += length;
       continue;
     }
@@ -80,6 +98,12 @@ void appendHtmlText(std::string& page, std::string_view text) {
     at += length;
   }
 }
+
+}  // namespace
+
+void appendHtmlText(std::string& page, std::string_view text) { appendText(page, text, true); }
+
+void appendShownText(std::string& page, std::string_view text) { appendText(page, text, false); }
 
 std::string htmlText(std::string_view text) {
   std::string page;

@@ -17,7 +17,11 @@
 // references.
 void appendHtmlText(std::string& page, std::string_view text);
 
-// The same, returned.
+// The same shown form without the character references, for text the page's
+// script sets as text (the map's data): valid UTF-8 with no control byte.
+void appendShownText(std::string& page, std::string_view text);
+
+// The HTML form, returned.
 std::string htmlText(std::string_view text);
 
 #endif  // PHOTOCHECK_PAGE_HTML_TEXT_H

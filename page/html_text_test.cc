@@ -55,6 +55,14 @@ TEST(HtmlText, ShowsABackslashInANameEscaped) {
   }
 }
 
+// The map's data carries names as script text: the same shown form, markup
+// characters as they are.
+TEST(HtmlText, ShowsNamesForTheScriptInTheSameFormWithoutReferences) {
+  std::string shown = "[";
+  appendShownText(shown, "<b>&\"\xcf\n\xe2\x80\xae.jpg");
+  EXPECT_EQ(shown, "[<b>&\"\\xCF\\x0A\\u202E.jpg");
+}
+
 TEST(HtmlText, AppendsToWhatIsThere) {
   std::string page = "<p>";
   appendHtmlText(page, "<b>");

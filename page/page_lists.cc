@@ -137,8 +137,10 @@ void appendGroup(PageOut& out, const PageData& data, std::size_t row, const std:
     return;
   }
   page += "<ol>\n";
+  ListParts parts;
   for (const std::size_t image : members) {
     if (image >= data.imageCount) continue;
+    parts.beforeRow(page);
     page += "<li data-i=";
     appendNumber(page, static_cast<long long>(image));
     page += '>';
@@ -151,7 +153,10 @@ void appendGroup(PageOut& out, const PageData& data, std::size_t row, const std:
     page += "</li>\n";
     out.handOnWhenFull();
   }
-  page += "</ol></details>\n";
+  parts.endRows(page);
+  page += "</ol>";
+  parts.appendMore(page);
+  page += "</details>\n";
 }
 
 bool groupFlagged(const PageData& data, std::size_t row, const std::vector<std::size_t>& members) {
@@ -230,12 +235,16 @@ void appendFlaggedTable(PageOut& out, const PageData& data) {
   out.text += "</th><th>";
   appendWord(out.text, Word::valueOrReason);
   out.text += "</th></tr>\n";
+  ListParts parts;
   for (std::size_t image = 0; image < data.imageCount; ++image) {
     if (!data.flagged(image)) continue;
+    parts.beforeRow(out.text);
     appendFlaggedRow(out.text, data, image);
     out.handOnWhenFull();
   }
+  parts.endRows(out.text);
   out.text += "</table>\n";
+  parts.appendMore(out.text);
 }
 
 void appendChecks(PageOut& out, const PageData& data) {

@@ -30,6 +30,27 @@ struct PageOut {
   bool finish();
 };
 
+// A long list is sent in parts: its first kShownRows rows as markup, the
+// rest as the text of raw-text parts of kPartRows rows
+//   <script type=text/html class=part><li data-i=N>...</li>...</script>
+// which the browser neither parses into elements nor lays out, so that a
+// list of thousands costs the page's load little (its rows' text holds no
+// '<' of a name, which html_text escapes, so no "</script" ends a part
+// early). The script makes a part's rows when "show more" is pressed after
+// the list, or when a row in it is wanted (a dot was clicked).
+struct ListParts {
+  static constexpr std::size_t kShownRows = 50;
+  static constexpr std::size_t kPartRows = 500;
+  std::size_t rows = 0;
+
+  // Before each row: opens a part where one starts.
+  void beforeRow(std::string& page);
+  // After the last row: closes the last part.
+  void endRows(std::string& page) const;
+  // After the list's end: the "show more" button, where rows were held back.
+  void appendMore(std::string& page) const;
+};
+
 struct PageData {
   const PageInput& input;
   std::size_t imageCount;

@@ -7,6 +7,7 @@
 
 #include "checks/value_texts.h"
 #include "page/html_text.h"
+#include "page/map_script.h"
 #include "page/page_parts.h"
 #include "page/page_script.h"
 #include "page/page_words.h"
@@ -23,13 +24,6 @@ void appendHead(std::string& page, const PageData& data) {
   page += data.input.status == 0 ? "passed" : "failed";
   page += "</title>\n<style>";
   page += kPageStyle;
-  for (std::size_t c = 0; c < kCheckCount; ++c) {
-    page += "circle.c";
-    appendNumber(page, static_cast<long long>(c));
-    page += "{fill:";
-    page += kCheckColours[c];
-    page += '}';
-  }
   page += "</style>\n</head>\n<body>\n";
 }
 
@@ -102,6 +96,7 @@ void appendScript(std::string& page) {
   appendNumber(page, static_cast<long long>(Word::captured));
   page += ";\n";
   page += kPageScript;
+  page += kMapScript;
   page += "\n</script>\n";
 }
 

@@ -72,6 +72,7 @@ constexpr WordForms kWords[] = {
     {Word::cameraMakerCheck,   u8"相机制造商检测",                "camera maker check"},
     {Word::resolutionCheck,    u8"分辨率检测",                    "resolution check"},
     {Word::outputFolder,       u8"输出文件夹",                    "output folder"},
+    {Word::showMore,           u8"显示更多",                      "show more"},
 };
 // clang-format on
 

@@ -68,6 +68,7 @@ enum class Word : std::uint8_t {
   cameraMakerCheck,
   resolutionCheck,
   outputFolder,
+  showMore,
   count,  // not a word: the number of words
 };
 

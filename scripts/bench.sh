@@ -35,6 +35,11 @@
 #                         folders of links to the 100,000), checked to the end
 #   --scale-runs N        timed runs per tool and set in the scale runs
 #                         (default 1)
+#   --page                only the page cell: headless Chromium loads the
+#                         sample set's page and the small set's page
+#                         (PHOTOCHECK_HTML), taking turns, and the medians of
+#                         their load times and their difference are printed
+#   --page-runs N         loads of each page in the page cell (default 7)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -55,6 +60,7 @@ photocheck=""
 mode=time
 outputDir=""
 scaleRuns=1
+pageRuns=7
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -74,6 +80,8 @@ while [ $# -gt 0 ]; do
     --compare-output) mode=compare; outputDir=$2; shift ;;
     --scale) mode=scale ;;
     --scale-runs) scaleRuns=$2; shift ;;
+    --page) mode=page ;;
+    --page-runs) pageRuns=$2; shift ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown option: $1" >&2; exit 2 ;;
   esac
@@ -85,6 +93,9 @@ say() { printf '%s\n' "$*" >&2; }
 # ---------------------------------------------------------------- build
 
 scripts/install-deps.sh
+if [ "$mode" = page ]; then
+  scripts/install-deps.sh chromium || say "could not install chromium"
+fi
 if [ "$installBaselines" -eq 1 ]; then
   scripts/install-deps.sh libimage-exiftool-perl exiv2
 fi
@@ -435,6 +446,79 @@ machineNote() {
   echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)," \
     "$(uname -sr), photocheck $photocheck"
 }
+
+# ---------------------------------------------------------------- the page
+
+# The page's load: time from the navigation's start to the load event, then
+# one layout of what the page holds, by the page's own clock
+# (performance.now() in a load listener added at the top of a copy of the
+# page, written into the DOM that --dump-dom prints). That is the page's own
+# cost: parsing, style, layout and its script. The wall time of the whole
+# Chromium process is printed beside it, but it also holds Chromium's start
+# (one to three seconds, varying with the machine's load far more than the
+# pages differ) and the printing of the whole DOM by --dump-dom, which no
+# reader pays.
+pageProbe="<script>addEventListener('load',function(){document.body.offsetHeight;"
+pageProbe+="document.documentElement.setAttribute('data-load-ms',Math.round(performance.now()))"
+pageProbe+="})</script>"
+
+# loadPage NAME FILE: one load of FILE in headless Chromium, recorded.
+loadPage() {
+  local name=$1 file=$2 start end ms
+  start=$(date +%s%N)
+  ms=$(timeout 120 chromium --headless --no-sandbox --disable-gpu --hide-scrollbars \
+    --user-data-dir="$fresh/profile" --window-size=1366,900 --dump-dom "file://$file" \
+    2>/dev/null | grep -o 'data-load-ms="[0-9]*"' | tr -dc 0-9) || true
+  end=$(date +%s%N)
+  echo "$name ${ms:--} $(((end - start) / 1000000))" >>"$results"
+}
+
+if [ "$mode" = page ]; then
+  if ! command -v chromium >/dev/null; then
+    say "no chromium: the page cell needs it (scripts/install-deps.sh chromium)"
+    exit 1
+  fi
+  ensureSet small
+  fresh=$(mktemp -d)
+  settings=$(settingsFor small)
+  PHOTOCHECK_HTML=$fresh/small.html "$photocheck" "$settings" >/dev/null || true
+  # The sample set's settings name folders below the checkout.
+  PHOTOCHECK_HTML=$fresh/sample.html "$photocheck" examples/photocheck.settings >/dev/null || true
+  for name in sample small; do
+    sed "0,/<head>/s||<head>$pageProbe|" "$fresh/$name.html" >"$fresh/$name.probe.html"
+  done
+  loadPage warm-up "$fresh/sample.probe.html"
+  : >"$results"
+  for ((run = 1; run <= pageRuns; run++)); do
+    say "  page loads, run $run of $pageRuns"
+    loadPage sample "$fresh/sample.probe.html"
+    loadPage small "$fresh/small.probe.html"
+  done
+  echo
+  echo "the page in headless Chromium (1366x900): sample = the sample set's page ($(wc -c \
+    <"$fresh/sample.html") bytes), small = the small set's, 20,000 photos ($(wc -c \
+    <"$fresh/small.html") bytes); $pageRuns loads each, taking turns"
+  machineNote
+  awk '
+    function median(list,   a, n, i, j, tmp) {
+      n = split(list, a, " ")
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) {
+        tmp = a[j]; a[j] = a[j - 1]; a[j - 1] = tmp }
+      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
+    { load[$1] = load[$1] " " $2; wall[$1] = wall[$1] " " $3 }
+    END {
+      printf "%-14s %14s %11s\n", "page", "load event ms", "process ms"
+      for (k = 1; k <= 2; k++) {
+        name = k == 1 ? "sample" : "small"
+        l[name] = median(load[name]); w[name] = median(wall[name])
+        printf "%-14s %14d %11d   (loads:%s)\n", name, l[name], w[name], load[name]
+      }
+      printf "%-14s %14d %11d\n", "small - sample", l["small"] - l["sample"],
+        w["small"] - w["sample"]
+    }' "$results"
+  exit 0
+fi
 
 if [ "$mode" = scale ]; then
   ensureSet flat

@@ -63,6 +63,36 @@ void writeTwoFolderSurvey(const fs::path& root) {
                  "a = true\nb = true\nc = true\nd = true\ne = survey\nf = output\n");
 }
 
+// A copy of `page` that runs `script` once loaded, with click(n) (a click
+// on element n) and clickDot(i) (a click where the map drew photo i's dot,
+// on whatever element is there).
+std::string withScript(const TempFolder& root, const std::string& page, const std::string& name,
+                       const std::string& script) {
+  std::string text = *readFileBytes(page);
+  const std::string added =
+      "<script>function click(n){n.dispatchEvent(new MouseEvent('click',{bubbles:true}))}"
+      "function clickDot(i){var m=document.getElementById('m');m.scrollIntoView();"
+      "var p=m.pointOf(i);document.elementFromPoint(p.x,p.y).dispatchEvent(new MouseEvent("
+      "'click',{bubbles:true,clientX:p.x,clientY:p.y}))}"
+      // The wheel 55 times into the map's centre, "Reset view", a drag of
+      // the map 3000 pixels aside and "Reset view" again: the dots drawn
+      // kept in data-zoomed, data-dragged and data-whole.
+      "function zoomAndReset(){var m=document.getElementById('m'),b=m.getBoundingClientRect(),"
+      "s=document.body;m.dispatchEvent(new WheelEvent('wheel',{deltaY:-2000,bubbles:true,"
+      "cancelable:true,clientX:b.left+b.width/2,clientY:b.top+b.height/2}));"
+      "s.setAttribute('data-zoomed',m.getAttribute('data-dots'));"
+      "click(document.getElementById('reset'));"
+      "function p(k,x){m.dispatchEvent(new PointerEvent(k,{pointerId:1,bubbles:true,"
+      "clientX:b.left+x,clientY:b.top+9}))}p('pointerdown',9);p('pointermove',3009);"
+      "p('pointerup',3009);s.setAttribute('data-dragged',m.getAttribute('data-dots'));"
+      "click(document.getElementById('reset'));"
+      "s.setAttribute('data-whole',m.getAttribute('data-dots'))}" +
+      script + "</script></body>";
+  text.replace(text.rfind("</body>"), 7, added);
+  writeFileBytes(root / name, text);
+  return root / name;
+}
+
 void expectScreenshot(const TempFolder& root, const std::string& size, const std::string& name,
                       const std::string& page) {
   const std::string screenshot = (fs::path(PHOTOCHECK_EXE).parent_path() / name).string();
@@ -87,17 +117,16 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
   ASSERT_EQ(run.status, 1);
   ASSERT_TRUE(fs::exists(page));
 
-  // A copy that, once loaded, clicks the dot of flight2/DJI_0006.JPG (its
-  // details kept in data-a) and then the table row of flight1/DJI_0004.JPG.
-  std::string clicking = *readFileBytes(page);
-  const char kClicks[] =
-      "<script>function click(n){n.dispatchEvent(new MouseEvent('click',{bubbles:true}))}"
-      "click(document.getElementById('d6'));"
-      "document.body.setAttribute('data-a',document.getElementById('info').textContent);"
-      "click(document.querySelector('#r3 td'));</script></body>";
-  clicking.replace(clicking.rfind("</body>"), 7, kClicks);
-  writeFileBytes(root / "clicking.html", clicking);
-  const ToolRun dom = runChromium(root, "1366,900", "en-US", "--dump-dom", root / "clicking.html");
+  // A copy that, once loaded, clicks the map where it drew the dot of
+  // flight2/DJI_0006.JPG (its details kept in data-a) and then the table
+  // row of flight1/DJI_0004.JPG.
+  const ToolRun dom = runChromium(root, "1366,900", "en-US", "--dump-dom",
+                                  withScript(root, page, "clicking.html",
+                                             "clickDot(6);"
+                                             "document.body.setAttribute('data-a',"
+                                             "document.getElementById('info').textContent);"
+                                             "click(document.querySelector('#r3 td'));"
+                                             "zoomAndReset();"));
   if (dom.status != 0 || dom.out.find("<html") == std::string::npos) {
     GTEST_SKIP() << "Chromium could not start here (status " << dom.status << "): " << dom.err;
   }
@@ -105,7 +134,7 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
   EXPECT_NE(html.find(">The set failed<"), std::string::npos);  // the browser's language
   const std::size_t table = html.find("<table class=\"flagged\">");
   ASSERT_NE(table, std::string::npos);
-  EXPECT_LT(table, html.find("<svg"));
+  EXPECT_LT(table, html.find("<canvas"));
   // Five flagged photos, each by its path below the image folder.
   EXPECT_EQ(countOf(html, "<td class=\"n\">"), 5u);
   for (const char* path : {"flight1/DJI_0004.JPG", "flight2/DJI_0006.JPG", "flight2/DJI_0008.JPG",
@@ -116,18 +145,26 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
   EXPECT_NE(html.find(">not a JPEG<"), std::string::npos);
   EXPECT_NE(html.find(">without 35 mm focal length<"), std::string::npos);
   EXPECT_EQ(html.find(">DJI_0006.JPG<"), std::string::npos);  // never a bare name
-  // Ten photos with a position, four of them flagged and drawn larger.
-  EXPECT_EQ(countOf(html, "<circle "), 10u);
-  EXPECT_EQ(countOf(html, "class=\"f c0 hl\""), 1u);  // flight1/DJI_0004.JPG, resolution
-  EXPECT_EQ(countOf(html, "class=\"f c1\""), 1u);     // flight2/DJI_0006.JPG, camera maker
-  EXPECT_EQ(countOf(html, "class=\"f c2\""), 1u);     // flight2/DJI_0008.JPG, focal length
-  EXPECT_EQ(countOf(html, "class=\"p\""), 7u);
+  // Ten photos with a position drawn, three of them flagged and drawn
+  // larger (flight1/DJI_0004.JPG, flight2/DJI_0006.JPG and DJI_0008.JPG);
+  // flight2/DJI_0009.JPG has none and is listed beside the map.
+  EXPECT_NE(html.find("data-dots=\"10\" data-flagged-dots=\"3\""), std::string::npos);
   EXPECT_NE(html.find("<li data-i=\"9\">flight2/DJI_0009.JPG</li>"), std::string::npos);
-  // The dot clicked showed its photo's details; the row clicked lit its dot.
+  // The dot clicked showed its photo's details and lit its row; the row
+  // clicked then chose its dot.
   EXPECT_NE(html.find("data-a=\"flight2/DJI_0006.JPGresolution: 160 × 120camera maker: "
                       "Hasselblad"),
             std::string::npos);
+  EXPECT_NE(html.find("position: 30.2"), std::string::npos);
+  EXPECT_NE(html.find("captured: 2024-05-18 10:26:07\""), std::string::npos);
   EXPECT_NE(html.find("<tr id=\"r3\" data-i=\"3\" class=\"hl\">"), std::string::npos);
+  EXPECT_NE(html.find("data-chosen=\"3\""), std::string::npos);
+  // Zoomed in, the map drew fewer dots, dragged aside none; reset, all ten.
+  const std::size_t zoomed = html.find("data-zoomed=\"");
+  ASSERT_NE(zoomed, std::string::npos);
+  EXPECT_LT(std::stoi(html.substr(zoomed + 13)), 10);
+  EXPECT_NE(html.find("data-dragged=\"0\""), std::string::npos);
+  EXPECT_NE(html.find("data-whole=\"10\""), std::string::npos);
 
   // Neither English nor Chinese: the page stays in Chinese.
   const ToolRun french = runChromium(root, "1366,900", "fr-FR", "--dump-dom", page);
@@ -136,6 +173,51 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
 
   expectScreenshot(root, "1366,900", "sample-page.png", page);
   expectScreenshot(root, "390,844", "sample-page-phone.png", page);
+}
+
+// Sixty copies of a photo the resolution check flags (among 61 of the size
+// it takes as the set's), images 0 to 59: the flagged table and
+// the group show 50 rows each and hold 10 back. "show more" makes the
+// table's, in the language shown; a click on a dot whose row was held back
+// makes the group's and lights the row.
+TEST(BrowserPage, ShowsTheRowsItHeldBackOnRequest) {
+  if (!fs::exists(kChromium) || !fs::exists(kTimeout)) {
+    GTEST_SKIP() << "no " << kChromium << " (scripts/install-deps.sh chromium installs it)";
+  }
+  TempFolder root;
+  const fs::path many = fs::path(root.path()) / "many";
+  fs::create_directories(many);
+  for (int k = 100; k < 221; ++k) {
+    fs::copy_file(kCheckout / "examples" / "images" / (k < 160 ? "DJI_0004.JPG" : "DJI_0001.JPG"),
+                  many / ("IMG_" + std::to_string(k) + ".JPG"));
+  }
+  writeFileBytes(root / "many.settings",
+                 "a = true\nb = true\nc = true\nd = true\ne = many\nf = output\n");
+  const std::string page = root / "many.html";
+  ::setenv("PHOTOCHECK_HTML", page.c_str(), 1);
+  const ToolRun run = runTool(PHOTOCHECK_EXE, {"many.settings"}, root.path());
+  ::unsetenv("PHOTOCHECK_HTML");
+  ASSERT_EQ(run.status, 1);
+  const ToolRun dom =
+      runChromium(root, "1366,900", "en-US", "--dump-dom",
+                  withScript(root, page, "more.html",
+                             "document.body.setAttribute('data-rows',"
+                             "document.querySelectorAll('.flagged tr[data-i]').length);"
+                             "click(document.querySelector('.more'));clickDot(59);"));
+  if (dom.status != 0 || dom.out.find("<html") == std::string::npos) {
+    GTEST_SKIP() << "Chromium could not start here (status " << dom.status << "): " << dom.err;
+  }
+  const std::string& html = dom.out;
+  EXPECT_NE(html.find("data-rows=\"50\""), std::string::npos);
+  EXPECT_EQ(countOf(html, "<tr id=\"r"), 60u);
+  EXPECT_EQ(countOf(html, "<li data-i=\""), 60u);
+  EXPECT_EQ(countOf(html, "class=\"part\""), 0u);
+  EXPECT_EQ(countOf(html, "class=\"more\""), 0u);
+  EXPECT_NE(html.find("<tr id=\"r59\" data-i=\"59\" class=\"hl\">"), std::string::npos);
+  EXPECT_NE(html.find("<li data-i=\"59\" class=\"hl\">"), std::string::npos);
+  // The rows made in English: the 60 rows, the counts, the legend and the section.
+  EXPECT_EQ(countOf(html, "<span data-t=\"9\">resolution</span>"), 60u + 3);
+  EXPECT_NE(html.find("data-chosen=\"59\""), std::string::npos);
 }
 
 }  // namespace

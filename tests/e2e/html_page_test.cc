@@ -60,6 +60,14 @@ void copySample(const TempFolder& root) {
                 fs::path(root.path()) / "examples" / "photocheck.settings");
 }
 
+// The map's data block of a page.
+std::string mapData(const std::string& page) {
+  const std::string start = "<script type=application/json id=mapdata>";
+  const std::size_t from = page.find(start);
+  if (from == std::string::npos) return std::string();
+  return page.substr(from + start.size(), page.find("</script>", from) - from - start.size());
+}
+
 TEST(HtmlPage, SampleSetPageLeavesTheRunAsItWas) {
   ::unsetenv("PHOTOCHECK_HTML");
   TempFolder root;
@@ -81,21 +89,15 @@ TEST(HtmlPage, SampleSetPageLeavesTheRunAsItWas) {
   ASSERT_TRUE(page.has_value()) << "no page at " << pagePath;
   EXPECT_NE(page->find("<meta charset=\"utf-8\">"), std::string::npos);
   EXPECT_NE(page->find(u8"影像检查未通过"), std::string::npos);  // "the set failed"
-  // Nine photos on the map, the tenth (no GPS) beside it; each flagged one
-  // in its check's colour.
-  EXPECT_EQ(countOf(*page, "<circle "), 9u);
+  // Nine photos on the map's data, the tenth (no GPS) beside it; each dot
+  // [image, x, y, flags, path, ...] with the checks that flagged it.
+  const std::string data = mapData(*page);
+  EXPECT_EQ(countOf(data, ",\"DJI_"), 9u);
   EXPECT_NE(page->find("<li data-i=8>DJI_0009.JPG</li>"), std::string::npos);
-  EXPECT_NE(page->find("<circle id=d3 "), std::string::npos);
-  for (const char* dot : {"<circle id=d3 ", "<circle id=d5 ", "<circle id=d7 "}) {
-    const std::size_t at = page->find(dot);
-    ASSERT_NE(at, std::string::npos) << dot;
-    const std::string circle = page->substr(at, page->find('>', at) - at);
-    const char* wanted = std::string(dot) == "<circle id=d3 "   ? "class=\"f c0\""
-                         : std::string(dot) == "<circle id=d5 " ? "class=\"f c1\""
-                                                                : "class=\"f c2\"";
-    EXPECT_NE(circle.find(wanted), std::string::npos) << circle;
+  EXPECT_EQ(countOf(data, ",0,\"DJI_"), 6u);
+  for (const char* dot : {",1,\"DJI_0004.JPG\"", ",2,\"DJI_0006.JPG\"", ",4,\"DJI_0008.JPG\""}) {
+    EXPECT_NE(data.find(dot), std::string::npos) << dot;
   }
-  EXPECT_EQ(countOf(*page, "class=p "), 6u);
 }
 
 TEST(HtmlPage, NamesComeOutEscapedAndExact) {
@@ -123,14 +125,16 @@ TEST(HtmlPage, NamesComeOutEscapedAndExact) {
   const std::optional<std::string> page = readFileBytes(pagePath);
   ASSERT_TRUE(page.has_value()) << "a passing run writes its page too";
   EXPECT_NE(page->find(u8"影像检查通过"), std::string::npos);  // "the set passed"
-  // Each passed photo is named by its dot (a click shows the name).
-  for (const char* shown : {"\"&lt;script&gt;.jpg\"", "\"a&amp;b.jpg\"", "\"q&quot;uote.jpg\"",
-                            "\"\xe5\xbd\xb1\xe5\x83\x8f.jpg\"", "\"\\xCF\\xF1.jpg\""}) {
-    EXPECT_NE(page->find(shown), std::string::npos) << shown;
+  // Each passed photo is named by its dot in the map's data (a click shows
+  // the name as text): JSON strings, no '<' that could end the block.
+  const std::string data = mapData(*page);
+  for (const char* shown : {"\"\\u003cscript>.jpg\"", "\"a&b.jpg\"", "\"q\\\"uote.jpg\"",
+                            "\"\xe5\xbd\xb1\xe5\x83\x8f.jpg\"", "\"\\\\xCF\\\\xF1.jpg\""}) {
+    EXPECT_NE(data.find(shown), std::string::npos) << shown;
   }
   EXPECT_EQ(page->find("<script>.jpg"), std::string::npos);
   EXPECT_EQ(page->find("\xcf\xf1"), std::string::npos);
-  EXPECT_EQ(countOf(*page, "<circle "), 5u);
+  EXPECT_EQ(countOf(data, ".jpg\""), 5u);
 }
 
 TEST(HtmlPage, UnwritablePageIsOneLineAndChangesNothingElse) {

@@ -1,0 +1,153 @@
+#include "page/map_data.h"
+
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "page/html_text.h"
+
+namespace {
+
+// RapidJSON's writer into a buffer of its own, whose text is moved to the
+// page now and then by handOn.
+using MapWriter = rapidjson::Writer<rapidjson::StringBuffer>;
+
+// Moves the buffer's text to the page. '<' stands only inside strings in
+// JSON, where \u003c is the same character: written so, no "</script" or
+// "<!--" can stand in the block.
+void handOn(rapidjson::StringBuffer& buffer, std::string& page) {
+  const std::string_view text(buffer.GetString(), buffer.GetSize());
+  std::size_t from = 0;
+  for (std::size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', from)) {
+    page.append(text.substr(from, at - from));
+    page += "\\u003c";
+    from = at + 1;
+  }
+  page.append(text.substr(from));
+  buffer.Clear();
+}
+
+std::uint64_t timeNumber(const CaptureTime& t) {
+  if (t.year == 0) return 0;
+  return ((((t.year * 100ULL + t.month) * 100 + t.day) * 100 + t.hour) * 100 + t.minute) * 100 +
+         t.second;
+}
+
+unsigned flagsOf(const PageData& data, std::size_t image) {
+  unsigned flags = 0;
+  for (std::size_t c = 0; c < kCheckCount; ++c) {
+    if (data.flaggedBy(image, c)) flags |= 1u << c;
+  }
+  return flags;
+}
+
+long long microDegrees(double degrees) { return std::llround(degrees * 1e6); }
+
+// What the dots' positions and times are counted from (see map_data.h).
+struct MapOrigin {
+  long long latitude = 0, longitude = 0;  // millionths of a degree
+  std::uint64_t captured = 0;             // the earliest capture time's number
+};
+
+MapOrigin originOf(const PageData& data, const MapLayout& map) {
+  MapOrigin origin;
+  if (map.placed.empty()) return origin;
+  const ImageFacts& first = *data.factsOf(map.placed.front());
+  origin.latitude = microDegrees(first.latitude);
+  origin.longitude = microDegrees(first.longitude);
+  for (const std::size_t image : map.placed) {
+    const std::uint64_t captured = timeNumber(data.factsOf(image)->captured);
+    if (captured != 0 && (origin.captured == 0 || captured < origin.captured)) {
+      origin.captured = captured;
+    }
+  }
+  return origin;
+}
+
+void writeDot(MapWriter& json, const PageData& data, const MapLayout& map, const MapOrigin& origin,
+              std::size_t k) {
+  const std::size_t image = map.placed[k];
+  const ImageFacts& facts = *data.factsOf(image);
+  const std::uint64_t captured = timeNumber(facts.captured);
+  std::string path;
+  appendShownText(path, data.pathOf(image));
+  json.StartArray();
+  json.Uint64(image);
+  json.Int64(map.x(map.points[k]));
+  json.Int64(map.y(map.points[k]));
+  json.Uint(flagsOf(data, image));
+  json.String(path.data(), static_cast<rapidjson::SizeType>(path.size()));
+  json.Int64(microDegrees(facts.latitude) - origin.latitude);
+  json.Int64(microDegrees(facts.longitude) - origin.longitude);
+  json.Uint64(captured == 0 ? 0 : captured - origin.captured + 1);
+  json.EndArray();
+}
+
+void writeScaleBar(MapWriter& json, const MapLayout& map) {
+  const double bar = scaleBarMetres(map.extent);
+  std::string label;
+  appendNumber(label, std::llround(bar >= 1000 ? bar / 1000 : bar));
+  label += bar >= 1000 ? " km" : " m";
+  json.Key("bar");
+  json.StartArray();
+  json.Int64(std::llround(bar * map.scale));
+  json.String(label.c_str());
+  json.EndArray();
+}
+
+}  // namespace
+
+void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
+  out.text += "<script type=application/json id=mapdata>";
+  rapidjson::StringBuffer buffer;
+  MapWriter json(buffer);
+  json.StartObject();
+  json.Key("w");
+  json.Int64(std::llround(kMapWidth));
+  json.Key("h");
+  json.Int64(map.height);
+  writeScaleBar(json, map);
+  const MapOrigin origin = originOf(data, map);
+  json.Key("origin");
+  json.StartArray();
+  json.Int64(origin.latitude);
+  json.Int64(origin.longitude);
+  json.Uint64(origin.captured);
+  json.EndArray();
+  json.Key("colours");
+  json.StartArray();
+  for (const char* colour : kCheckColours) json.String(colour);
+  json.EndArray();
+  // Passed photos first, so that a flagged dot is never hidden under one;
+  // drawnAt[k]: where placed[k] stands among the dots.
+  std::vector<std::uint32_t> drawnAt(map.placed.size());
+  std::uint32_t next = 0;
+  json.Key("dots");
+  json.StartArray();
+  for (const bool flaggedRound : {false, true}) {
+    for (std::size_t k = 0; k < map.placed.size(); ++k) {
+      if (data.flagged(map.placed[k]) != flaggedRound) continue;
+      writeDot(json, data, map, origin, k);
+      drawnAt[k] = next++;
+      handOn(buffer, out.text);
+      out.handOnWhenFull();
+    }
+  }
+  json.EndArray();
+  json.Key("track");
+  json.StartArray();
+  for (const std::uint32_t k : captureOrder(data, map)) {
+    json.Uint(drawnAt[k]);
+    if (buffer.GetSize() >= 4096) handOn(buffer, out.text);
+    out.handOnWhenFull();
+  }
+  json.EndArray();
+  json.EndObject();
+  handOn(buffer, out.text);
+  out.text += "</script>\n";
+}

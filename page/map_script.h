@@ -1,0 +1,85 @@
+// The script of the page's map, as a fixed text: it draws the canvas from
+// the map's data (map_data.h), zooms (wheel, pinch) and pans (drag) it, puts
+// it back (reset), finds the dot under a click or tap, and redraws for the
+// window's size and for print. It closes the function kPageScript opens.
+#ifndef PHOTOCHECK_PAGE_MAP_SCRIPT_H
+#define PHOTOCHECK_PAGE_MAP_SCRIPT_H
+
+// v is the part of the drawing shown (map units), v0 the whole; the drawing
+// is fitted into the canvas's box, centred (s: map units per CSS pixel).
+// Dot radii are CSS pixels whatever the zoom: passed 4, flagged 8 (a black
+// ring when more than one check flagged it), the chosen dot 12.
+// cv.pointOf(image) tells where a photo's dot is on the screen, for
+// whatever drives the page (the browser test clicks there).
+inline constexpr char kMapScript[] =
+    "var cv=d.getElementById('m'),md=d.getElementById('mapdata'),M=JSON.parse(md.textContent),"
+    "byImage={},sel=-1,v0={x:0,y:0,w:M.w,h:M.h},v=Object.assign({},v0),fixed=null;"
+    // Read once: the block's text (a megabyte at 20,000 photos) leaves the DOM.
+    "md.remove();"
+    "M.dots.forEach(function(p,k){byImage[p[0]]=k});"
+    "function dotOf(i){var k=byImage[i];return k===undefined?null:M.dots[k]}"
+    "function box(){return fixed||cv.getBoundingClientRect()}"
+    "function unit(r){return Math.max(v.w/r.width,v.h/r.height)}"
+    "function screenOf(r,s,x,y){return[(x-v.x)/s+(r.width-v.w/s)/2,(y-v.y)/s+(r.height-v.h/s)/2]}"
+    "function mapOf(cx,cy){var r=box(),s=unit(r);"
+    "return{x:v.x+(cx-r.left-(r.width-v.w/s)/2)*s,y:v.y+(cy-r.top-(r.height-v.h/s)/2)*s}}"
+    "function first(f){for(var c=0;c<M.colours.length;c++)if(f>>c&1)return c;return-1}"
+    "function draw(){var r=box();if(!r.width||!r.height)return;var q=window.devicePixelRatio||1,"
+    "W=Math.round(r.width*q),H=Math.round(r.height*q),g=cv.getContext('2d'),s=unit(r),n=0,big=0;"
+    "if(cv.width!=W)cv.width=W;if(cv.height!=H)cv.height=H;"
+    "g.setTransform(q,0,0,q,0,0);g.clearRect(0,0,r.width,r.height);"
+    "function at(x,y){return screenOf(r,s,x,y)}"
+    "function path(ps){g.beginPath();ps.forEach(function(p,k){var a=at(p[0],p[1]);"
+    "k?g.lineTo(a[0],a[1]):g.moveTo(a[0],a[1])})}"
+    // A dot: its fill, then its edge (one path each: Chromium records them
+    // and draws twenty thousand in milliseconds).
+    "function put(a,rad,fill,edge,width){g.beginPath();g.arc(a[0],a[1],rad,0,7);"
+    "if(fill){g.fillStyle=fill;g.fill()}g.strokeStyle=edge;g.lineWidth=width;g.stroke()}"
+    "path(M.track.map(function(k){return[M.dots[k][1],M.dots[k][2]]}));"
+    "g.strokeStyle='#bbb';g.lineWidth=1;g.stroke();"
+    // The dots in their order (passed ones first), those on the canvas
+    // counted in data-dots (data-flagged-dots: the flagged ones; data-chosen:
+    // the image of the chosen dot).
+    "M.dots.forEach(function(p){var f=p[3],a=at(p[1],p[2]);"
+    "if(a[0]<-12||a[1]<-12||a[0]>r.width+12||a[1]>r.height+12)return;n++;if(f)big++;"
+    "if(!f)put(a,4,'#999','#fff',1);else put(a,8,M.colours[first(f)],f&(f-1)?'#000':'#fff',"
+    "f&(f-1)?2.5:1)});"
+    "if(sel>=0){var p=M.dots[sel];"
+    "put(at(p[1],p[2]),12,p[3]?M.colours[first(p[3])]:'#999','#000',4)}"
+    // The scale bar (bottom left) and the north arrow (top right).
+    "g.strokeStyle=g.fillStyle='#000';g.lineWidth=3;path([[20,M.h-20],[20+M.bar[0],M.h-20]]);"
+    "g.stroke();g.font='14px sans-serif';var b=at(20,M.h-20);g.fillText(M.bar[1],b[0],b[1]-8);"
+    "path([[970,15],[982,50],[970,42],[958,50]]);g.fill();b=at(964,68);g.fillText('N',b[0],b[1]);"
+    "cv.setAttribute('data-dots',n);cv.setAttribute('data-flagged-dots',big);"
+    "cv.setAttribute('data-chosen',sel>=0?M.dots[sel][0]:'')}"
+    // The dot under a click: the nearest within its radius and a little
+    // more (a finger), the later (a flagged one, drawn on top) on a tie.
+    "function hit(cx,cy){var s=unit(box()),m=mapOf(cx,cy),best=-1,bd=1e9;"
+    "M.dots.forEach(function(p,k){var e=Math.hypot(p[1]-m.x,p[2]-m.y)/s;"
+    "if(e<=(p[3]?8:4)+4&&e<=bd){bd=e;best=k}});return best}"
+    "function pick(k){sel=k;draw()}"
+    "cv.pointOf=function(i){var p=dotOf(i);if(!p)return null;var r=box(),"
+    "a=screenOf(r,unit(r),p[1],p[2]);return{x:r.left+a[0],y:r.top+a[1]}};"
+    "function zoom(f,x,y){var p=mapOf(x,y),w=Math.min(Math.max(v.w/f,v0.w/1000),v0.w*4);f=v.w/w;"
+    "v.x=p.x-(p.x-v.x)/f;v.y=p.y-(p.y-v.y)/f;v.w/=f;v.h/=f;draw()}"
+    "cv.addEventListener('wheel',function(e){e.preventDefault();"
+    "zoom(Math.exp(-e.deltaY*(e.deltaMode?0.05:0.002)),e.clientX,e.clientY)},{passive:false});"
+    "var ps=new Map();"
+    "cv.addEventListener('pointerdown',function(e){ps.set(e.pointerId,{x:e.clientX,y:e.clientY});"
+    "if(ps.size==1)moved=0});"
+    "cv.addEventListener('pointermove',function(e){var o=ps.get(e.pointerId);if(!o)return;"
+    "var n={x:e.clientX,y:e.clientY};if(ps.size==1){var s=unit(box());v.x-=(n.x-o.x)*s;"
+    "v.y-=(n.y-o.y)*s;moved+=Math.abs(n.x-o.x)+Math.abs(n.y-o.y);draw()}else{"
+    "var q;ps.forEach(function(p,k){if(k!=e.pointerId)q=p});"
+    "var d0=Math.hypot(o.x-q.x,o.y-q.y),d1=Math.hypot(n.x-q.x,n.y-q.y);moved+=99;"
+    "if(d0>0)zoom(d1/d0,(n.x+q.x)/2,(n.y+q.y)/2)}ps.set(e.pointerId,n)});"
+    "['pointerup','pointercancel','pointerleave'].forEach(function(k){"
+    "cv.addEventListener(k,function(e){ps.delete(e.pointerId)})});"
+    "d.getElementById('reset').onclick=function(){v=Object.assign({},v0);draw()};"
+    // Print: the whole drawing at its own shape, whatever the screen showed.
+    "addEventListener('beforeprint',function(){fixed={left:0,top:0,width:M.w,height:M.h};"
+    "var k=v;v=v0;draw();v=k;fixed=null});"
+    "addEventListener('afterprint',draw);addEventListener('resize',draw);draw();"
+    "})();";
+
+#endif  // PHOTOCHECK_PAGE_MAP_SCRIPT_H
