@@ -248,8 +248,16 @@ CheckOutcome outcomeOf(const CheckRow& check, std::uint8_t flagBit,
                        const std::vector<ImageFacts>& facts) {
   CheckOutcome outcome;
   std::string valueText;
+  // Photos side by side mostly share their value: the last one's group is
+  // tried before the groups are searched.
+  auto last = outcome.groups.end();
   for (std::size_t index = 0; index < facts.size(); ++index) {
-    if (valueTextOf(check, facts[index], valueText)) outcome.groups[valueText].push_back(index);
+    if (valueTextOf(check, facts[index], valueText)) {
+      if (last == outcome.groups.end() || last->first != valueText) {
+        last = outcome.groups.try_emplace(valueText).first;
+      }
+      last->second.push_back(index);
+    }
     if ((facts[index].flaggedBy & flagBit) != 0) outcome.reported.push_back(index);
   }
   return outcome;

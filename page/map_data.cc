@@ -69,12 +69,13 @@ MapOrigin originOf(const PageData& data, const MapLayout& map) {
   return origin;
 }
 
+// `path` is the caller's, kept from dot to dot so that its room is made once.
 void writeDot(MapWriter& json, const PageData& data, const MapLayout& map, const MapOrigin& origin,
-              std::size_t k) {
+              std::size_t k, std::string& path) {
   const std::size_t image = map.placed[k];
   const ImageFacts& facts = *data.factsOf(image);
   const std::uint64_t captured = timeNumber(facts.captured);
-  std::string path;
+  path.clear();
   appendShownText(path, data.pathOf(image));
   json.StartArray();
   json.Uint64(image);
@@ -127,14 +128,15 @@ void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
   // drawnAt[k]: where placed[k] stands among the dots.
   std::vector<std::uint32_t> drawnAt(map.placed.size());
   std::uint32_t next = 0;
+  std::string path;
   json.Key("dots");
   json.StartArray();
   for (const bool flaggedRound : {false, true}) {
     for (std::size_t k = 0; k < map.placed.size(); ++k) {
       if (data.flagged(map.placed[k]) != flaggedRound) continue;
-      writeDot(json, data, map, origin, k);
+      writeDot(json, data, map, origin, k, path);
       drawnAt[k] = next++;
-      handOn(buffer, out.text);
+      if (buffer.GetSize() >= 4096) handOn(buffer, out.text);
       out.handOnWhenFull();
     }
   }

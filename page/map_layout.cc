@@ -48,9 +48,13 @@ std::vector<std::uint32_t> captureOrder(const PageData& data, const MapLayout& m
   const auto keyOf = [&](std::uint32_t k) {
     return timeKey(data.factsOf(map.placed[k])->captured);
   };
+  const auto earlier = [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); };
   std::vector<std::uint32_t> order(map.placed.size());
   for (std::size_t k = 0; k < order.size(); ++k) order[k] = static_cast<std::uint32_t>(k);
-  std::stable_sort(order.begin(), order.end(),
-                   [&](std::uint32_t a, std::uint32_t b) { return keyOf(a) < keyOf(b); });
+  // A flight's photos are mostly named in the order they were taken: one
+  // pass tells, and spares the sort its reads of every photo's facts.
+  if (!std::is_sorted(order.begin(), order.end(), earlier)) {
+    std::stable_sort(order.begin(), order.end(), earlier);
+  }
   return order;
 }
