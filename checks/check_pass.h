@@ -17,6 +17,7 @@
 #ifndef PHOTOCHECK_CHECKS_CHECK_PASS_H
 #define PHOTOCHECK_CHECKS_CHECK_PASS_H
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -84,11 +85,12 @@ struct ReportMarks {
 void runCheckPass(const CheckRow& check, const platform::PathList& images, KeptImages& kept,
                   std::vector<std::string>& findings, bool& errorFlag, std::uint8_t flagBit = 0);
 
-// The outcome of a pass that ran with `flagBit`, made again from the facts
-// it left: its groups as it filed them and the images that carry the bit.
-// May throw std::bad_alloc.
-CheckOutcome outcomeOf(const CheckRow& check, std::uint8_t flagBit,
-                       const std::vector<ImageFacts>& facts);
+// The outcomes of the passes that ran (ran[i]: the pass of kCheckRows[i],
+// with flag bit 1 << i), made again from the facts they left, in one walk
+// over them: each pass's groups as it filed them and the images that carry
+// its bit; nothing for a pass that did not run. May throw std::bad_alloc.
+std::array<CheckOutcome, kCheckCount> outcomesOf(const CheckFlags& ran,
+                                                 const std::vector<ImageFacts>& facts);
 
 // The per-image loop alone: prints the start line and the header lines and
 // returns the filled value groups. The images are read (with `limits`) as

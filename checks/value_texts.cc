@@ -1,10 +1,25 @@
 #include "checks/value_texts.h"
 
+#include <charconv>
 #include <cstdint>
 
+namespace {
+
+// Appends `number` in decimal, as std::to_string writes it, without a
+// string of its own: a text is made for every photo, more than once.
+void appendDecimal(std::string& text, std::int32_t number) {
+  char digits[12];  // a sign and ten digits
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, number);
+  text.append(digits, end.ptr);
+}
+
+}  // namespace
+
 bool resolutionValueText(const ImageFacts& facts, std::string& valueText) {
-  valueText = std::to_string(static_cast<std::int32_t>(facts.imageWidth)) + "*" +
-              std::to_string(static_cast<std::int32_t>(facts.imageHeight));
+  valueText.clear();
+  appendDecimal(valueText, static_cast<std::int32_t>(facts.imageWidth));
+  valueText += '*';
+  appendDecimal(valueText, static_cast<std::int32_t>(facts.imageHeight));
   return true;
 }
 
@@ -14,7 +29,8 @@ bool cameraMakerValueText(const ImageFacts& facts, std::string& valueText) {
 }
 
 bool focalLengthValueText(const ImageFacts& facts, std::string& valueText) {
-  valueText = std::to_string(static_cast<int>(facts.focalLength35mm));
+  valueText.clear();
+  appendDecimal(valueText, facts.focalLength35mm);
   return true;
 }
 

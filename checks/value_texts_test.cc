@@ -20,11 +20,11 @@ TEST(ValueTexts, ResolutionPrintsSigned32BitDecimals) {
       {0x7FFFFFFFu, 1, "2147483647*1"},
       {0x80000000u, 0xFFFFFFFFu, "-2147483648*-1"},  // as C's "%d" prints them
   };
+  std::string text = "the last photo's text";  // a text is reused from photo to photo
   for (const Case& c : cases) {
     ImageFacts facts;
     facts.imageWidth = c.width;
     facts.imageHeight = c.height;
-    std::string text;
     EXPECT_TRUE(resolutionValueText(facts, text));
     EXPECT_EQ(text, c.text);
   }
@@ -60,10 +60,10 @@ TEST(ValueTexts, CameraMakerStopsAtTheFirstZeroByteAndHasNoLengthBound) {
 TEST(ValueTexts, FocalLengthIsAnUnsignedDecimal) {
   const std::pair<std::uint16_t, const char*> cases[] = {
       {0, "0"}, {24, "24"}, {100, "100"}, {32768, "32768"}, {65535, "65535"}};
+  std::string text = "the last photo's text";
   for (const auto& [focal, expected] : cases) {
     ImageFacts facts;
     facts.focalLength35mm = focal;
-    std::string text;
     EXPECT_TRUE(focalLengthValueText(facts, text));
     EXPECT_EQ(text, expected);
   }

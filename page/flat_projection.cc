@@ -11,7 +11,11 @@ constexpr double kMetresPerDegree = kEarthRadiusMetres * kPi / 180.0;
 
 // `longitude` minus `reference`, brought into -180..180.
 double longitudeOffset(double longitude, double reference) {
-  double offset = std::fmod(longitude - reference, 360.0);
+  double offset = longitude - reference;
+  // Two longitudes on the map lie within 360 degrees of each other, where
+  // the remainder is the difference itself: fmod, a slow call per photo,
+  // only for what lies further.
+  if (!(offset > -360.0 && offset < 360.0)) offset = std::fmod(offset, 360.0);
   if (offset > 180.0) offset -= 360.0;
   if (offset < -180.0) offset += 360.0;
   return offset;

@@ -388,6 +388,21 @@ FileIdentity identityOf(const FilePath& path) {
   return identityOfStat(st);
 }
 
+void adviseLargePages(const void* begin, std::size_t bytes) {
+#ifdef MADV_HUGEPAGE
+  // Only the whole pages inside the block: those around it may hold other
+  // blocks of the heap.
+  const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const auto start = reinterpret_cast<std::uintptr_t>(begin);
+  const std::uintptr_t first = (start + pageSize - 1) / pageSize * pageSize;
+  const std::uintptr_t end = (start + bytes) / pageSize * pageSize;
+  if (end > first) ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+#else
+  (void)begin;
+  (void)bytes;
+#endif
+}
+
 bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
 SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {

@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -333,5 +335,36 @@ TEST(ReadableFile, MovesAndClosesOnce) {
   moved.close();
   EXPECT_FALSE(readAt(moved, 0, 1, bytes));
 }
+
+#ifdef __linux__
+// The kept facts of a large set ask for large pages: the mapping that holds
+// the block says so ("hg" among its flags in /proc/self/smaps), and the
+// bytes around it are left as they were.
+TEST(AdviseLargePages, MarksTheWholePagesOfTheBlock) {
+  std::vector<unsigned char> block(8u << 20, 1);
+  platform::adviseLargePages(block.data() + 1, block.size() - 1);
+  const auto address = reinterpret_cast<std::uintptr_t>(block.data()) + block.size() / 2;
+  std::ifstream smaps("/proc/self/smaps");
+  if (!smaps) GTEST_SKIP() << "no /proc/self/smaps here";
+  if (!std::ifstream("/sys/kernel/mm/transparent_hugepage/enabled")) {
+    GTEST_SKIP() << "this kernel has no large pages to give (no transparent_hugepage)";
+  }
+  std::string line;
+  bool inside = false;
+  std::string flags;
+  while (std::getline(smaps, line)) {
+    std::uintptr_t start = 0, end = 0;
+    if (std::sscanf(line.c_str(), "%zx-%zx ", &start, &end) == 2) {
+      inside = start <= address && address < end;
+    } else if (inside && line.rfind("VmFlags:", 0) == 0) {
+      flags = line;
+    }
+  }
+  ASSERT_FALSE(flags.empty()) << "no mapping holds the block";
+  EXPECT_NE(flags.find(" hg"), std::string::npos) << flags;
+  EXPECT_EQ(block[0], 1);
+  EXPECT_EQ(block.back(), 1);
+}
+#endif
 
 }  // namespace

@@ -40,6 +40,10 @@ FileIdentity identityAt(const std::wstring& native, DWORD flags) {
 
 FileIdentity identityOf(const FilePath& path) { return identityAt(reachOf(path), 0); }
 
+void adviseLargePages(const void* /*begin*/, std::size_t /*bytes*/) {
+  // Large pages on Windows need a privilege users rarely hold: 4 KiB pages.
+}
+
 bool removeFile(const std::string& path) {
   const std::wstring native = nativePathOf(path);
   return !native.empty() && ::DeleteFileW(native.c_str()) != 0;
