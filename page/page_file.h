@@ -12,7 +12,8 @@
 // file of the run's own, renamed over it; a link there is replaced, never
 // written through). `input` holds no outcomes yet: those of the checks
 // `ran` are made here again from the facts the run left (bit i of each
-// image's flaggedBy: reported by check row i). False when it could not be
+// image's flaggedBy: reported by check row i), on a thread of their own
+// while the page's first parts are written. False when it could not be
 // written; may throw std::bad_alloc. The caller says so and the run's
 // verdict and status never depend on it.
 bool writePageFile(const std::string& path, PageInput input,

@@ -1,5 +1,6 @@
 // The page's lists: the counts per check, the table of flagged photos (the
 // first screen) and each check's value groups.
+#include <array>
 #include <string_view>
 
 #include "checks/value_texts.h"
@@ -198,13 +199,21 @@ void appendCheckGroups(PageOut& out, const PageData& data, std::size_t row) {
 
 void appendSummary(PageOut& out, const PageData& data) {
   std::string& page = out.text;
+  // The photos each check reported, counted from their marks: the outcomes
+  // may still be in the making.
+  std::array<long long, kCheckCount> reported{};
+  if (data.input.facts != nullptr) {
+    for (const ImageFacts& facts : *data.input.facts) {
+      for (std::size_t c = 0; c < kCheckCount; ++c) reported[c] += (facts.flaggedBy >> c) & 1u;
+    }
+  }
   page += "<table class=counts>\n";
   for (std::size_t c = 0; c < kCheckCount; ++c) {
     page += "<tr><td>";
     appendCheckName(page, c);
     page += "</td><td>";
     if (data.ran(c)) {
-      appendNumber(page, static_cast<long long>(data.input.outcomes[c]->reported.size()));
+      appendNumber(page, reported[c]);
       page += ' ';
       appendWord(page, Word::flagged);
     } else {
@@ -248,6 +257,7 @@ void appendFlaggedTable(PageOut& out, const PageData& data) {
 }
 
 void appendChecks(PageOut& out, const PageData& data) {
+  if (data.input.awaitOutcomes) data.input.awaitOutcomes();
   out.text += "<h2 id=checks>";
   appendWord(out.text, Word::allChecks);
   out.text += "</h2>\n";

@@ -8,6 +8,7 @@
 #define PHOTOCHECK_PAGE_PAGE_TEXT_H
 
 #include <array>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,6 +32,9 @@ struct PageInput {
   const std::vector<ImageFacts>* facts = nullptr;
   // Per check row, what its pass found; null for a check that did not run.
   std::array<const CheckOutcome*, kCheckCount> outcomes{};
+  // Where set, called before the outcomes are first read: they may still be
+  // in the making on another thread until then. May throw std::bad_alloc.
+  std::function<void()> awaitOutcomes;
 };
 
 // Writes the page to `write` piece by piece. False when a piece could not be
