@@ -6,15 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "tests/support/count_of.h"
 
-std::size_t countOf(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
-    ++count;
-  }
-  return count;
-}
+namespace {
 
 // The map's data block, read back as JSON.
 rapidjson::Document mapData(const std::string& page) {

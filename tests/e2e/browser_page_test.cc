@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/count_of.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
 
@@ -28,14 +29,6 @@ namespace fs = std::filesystem;
 const fs::path kCheckout = PHOTOCHECK_SOURCE_DIR;
 const char kChromium[] = "/usr/bin/chromium";
 const char kTimeout[] = "/usr/bin/timeout";
-
-std::size_t countOf(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
-    ++count;
-  }
-  return count;
-}
 
 // Chromium headless with a profile of its own and the language `language`,
 // at most a minute.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/e2e/photo_set.h"
+#include "tests/support/count_of.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
 
@@ -22,14 +23,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kCheckout = PHOTOCHECK_SOURCE_DIR;
-
-std::size_t countOf(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
-    ++count;
-  }
-  return count;
-}
 
 // A run with and without PHOTOCHECK_GEOJSON; the report's text.
 struct GeoJsonRun {

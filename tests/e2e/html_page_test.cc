@@ -12,6 +12,7 @@
 #include <string>
 
 #include "tests/e2e/photo_set.h"
+#include "tests/support/count_of.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
 
@@ -29,14 +30,6 @@ class PageVariable {
   PageVariable(const PageVariable&) = delete;
   PageVariable& operator=(const PageVariable&) = delete;
 };
-
-std::size_t countOf(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
-    ++count;
-  }
-  return count;
-}
 
 // The sample set copied into `root`, run from there as the README runs it.
 struct SampleRun {

@@ -9,19 +9,12 @@
 
 #include "gtest/gtest.h"
 #include "tests/e2e/photo_set.h"
+#include "tests/support/count_of.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
 #include "tests/windows/wide_files.h"
 
 namespace {
-
-std::size_t countOf(const std::string& text, const std::string& piece) {
-  std::size_t count = 0;
-  for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) {
-    ++count;
-  }
-  return count;
-}
 
 // The ```bat block after the marker, with the CR LF line ends of a batch file.
 std::string batchOfUsagePage() {
