@@ -390,6 +390,9 @@ FileIdentity identityOf(const FilePath& path) {
 
 void adviseLargePages(const void* begin, std::size_t bytes) {
 #ifdef MADV_HUGEPAGE
+  // A block of less than two large pages (2 MiB each on x86-64) gains
+  // nothing, and its advice would split the heap's mapping for naught.
+  if (bytes < (4u << 20)) return;
   // Only the whole pages inside the block: those around it may hold other
   // blocks of the heap.
   const auto pageSize = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
