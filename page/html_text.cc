@@ -15,23 +15,49 @@ void appendByteEscape(std::string& page, unsigned char byte) {
   page += kHex[byte & 0xF];
 }
 
-// The code point of a three-byte sequence (1110xxxx 10xxxxxx 10xxxxxx).
-unsigned codePointOf3(const unsigned char* bytes) {
-  return (bytes[0] & 0x0Fu) << 12 | (bytes[1] & 0x3Fu) << 6 | (bytes[2] & 0x3Fu);
+// The code point of a valid UTF-8 sequence of `length` (2-4) bytes.
+unsigned codePointOf(const unsigned char* bytes, std::size_t length) {
+  unsigned codePoint = bytes[0] & (0x7Fu >> length);
+  for (std::size_t i = 1; i < length; ++i) codePoint = codePoint << 6 | (bytes[i] & 0x3Fu);
+  return codePoint;
 }
 
-// The characters that move the text around them: the bidirectional
-// embeddings and overrides U+202A-202E, the isolates U+2066-2069, and the
-// line and paragraph separators U+2028/2029. Raw, a name holding one would
-// reorder or break the line it stands in.
-bool movesText(unsigned codePoint) {
-  return (codePoint >= 0x2028 && codePoint <= 0x202E) ||
-         (codePoint >= 0x2066 && codePoint <= 0x2069);
+struct CodePointRange {
+  unsigned first;
+  unsigned last;
+};
+
+// The characters a name must not hold unseen, sorted: Unicode's
+// Default_Ignorable_Code_Point set (DerivedCoreProperties.txt), which a
+// browser draws as nothing (soft hyphen, zero-width space and joiners, the
+// bidi marks, fillers, variation selectors, tags), so that DJI_0001<U+200B>.JPG
+// would look like DJI_0001.JPG; among them the bidirectional embeddings,
+// overrides and isolates, which reorder the text around them; and the line
+// and paragraph separators U+2028/2029, which break the line.
+constexpr CodePointRange kHiddenOrMoving[] = {
+    {0x00AD, 0x00AD},   {0x034F, 0x034F},   {0x061C, 0x061C}, {0x115F, 0x1160}, {0x17B4, 0x17B5},
+    {0x180B, 0x180F},   {0x200B, 0x200F},   {0x2028, 0x202E}, {0x2060, 0x206F}, {0x3164, 0x3164},
+    {0xFE00, 0xFE0F},   {0xFEFF, 0xFEFF},   {0xFFA0, 0xFFA0}, {0xFFF0, 0xFFF8}, {0x1BCA0, 0x1BCA3},
+    {0x1D173, 0x1D17A}, {0xE0000, 0xE0FFF},
+};
+
+bool shownEscaped(unsigned codePoint) {
+  for (const CodePointRange& range : kHiddenOrMoving) {
+    if (codePoint < range.first) return false;
+    if (codePoint <= range.last) return true;
+  }
+  return false;
 }
 
+// "\uNNNN" for a character of the Basic Multilingual Plane, "\u{NNNNN}"
+// (as a script writes it) above.
 void appendCodePointEscape(std::string& page, unsigned codePoint) {
-  page += "\\u";
-  for (int shift = 12; shift >= 0; shift -= 4) page += kHex[(codePoint >> shift) & 0xF];
+  const bool basic = codePoint <= 0xFFFF;
+  page += basic ? "\\u" : "\\u{";
+  int shift = 12;
+  while (codePoint >> shift >> 4 != 0) shift += 4;
+  for (; shift >= 0; shift -= 4) page += kHex[(codePoint >> shift) & 0xF];
+  if (!basic) page += '}';
 }
 
 // True for a printable ASCII byte that stands for itself in either form
@@ -66,8 +92,8 @@ void appendText(std::string& page, std::string_view text, bool markup) {
       continue;
     }
     const auto* sequence = reinterpret_cast<const unsigned char*>(text.data()) + at;
-    if (length == 3 && movesText(codePointOf3(sequence))) {
-      appendCodePointEscape(page, codePointOf3(sequence));
+    if (length > 1 && shownEscaped(codePointOf(sequence, length))) {
+      appendCodePointEscape(page, codePointOf(sequence, length));
       at += length;
       continue;
     }

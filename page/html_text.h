@@ -12,9 +12,11 @@
 // shown as "\xNN"
 // (two upper-case hex digits), so a name the file system holds in another
 // encoding stays exact and visible, and no name can look like another. The
-// characters that reorder or break a line (U+202A-202E, U+2066-2069,
-// U+2028, U+2029) are shown as "\uNNNN". & < > " ' become character
-// references.
+// characters a browser draws as nothing (Unicode's default-ignorable code
+// points: U+00AD, U+200B-200F, U+2060-206F, U+FEFF, the variation selectors,
+// the tags U+E0000-E0FFF, ...) and those that reorder or break a line
+// (U+202A-202E, U+2028, U+2029) are shown as "\uNNNN", or "\u{NNNNN}" above
+// U+FFFF. & < > " ' become character references.
 void appendHtmlText(std::string& page, std::string_view text);
 
 // The same shown form without the character references, for text the page's

@@ -35,8 +35,36 @@ TEST(HtmlText, ShowsEveryNameAsExactText) {
       {"pop directional isolate", "\xe2\x81\xa9", "\\u2069"},
       {"line separator", "\xe2\x80\xa8", "\\u2028"},
       {"paragraph separator", "\xe2\x80\xa9", "\\u2029"},
-      {"neighbours stay", "\xe2\x80\xa7\xe2\x80\xaf\xe2\x81\xa5\xe2\x81\xaa",
-       "\xe2\x80\xa7\xe2\x80\xaf\xe2\x81\xa5\xe2\x81\xaa"},
+      {"zero-width space", "DJI_0001\xe2\x80\x8b.JPG", "DJI_0001\\u200B.JPG"},
+      {"right-to-left mark", "\xe2\x80\x8f", "\\u200F"},
+      {"soft hyphen",
+       "a\xc2\xad"
+       "b",
+       "a\\u00ADb"},
+      {"combining grapheme joiner", "\xcd\x8f", "\\u034F"},
+      {"Arabic letter mark", "\xd8\x9c", "\\u061C"},
+      {"Hangul fillers", "\xe1\x85\x9f\xe1\x85\xa0\xe3\x85\xa4\xef\xbe\xa0",
+       "\\u115F\\u1160\\u3164\\uFFA0"},
+      {"Khmer inherent vowel", "\xe1\x9e\xb5", "\\u17B5"},
+      {"Mongolian vowel separator", "\xe1\xa0\x8e", "\\u180E"},
+      {"word joiner", "\xe2\x81\xa0", "\\u2060"},
+      {"unassigned U+2065 and nominal digit shapes", "\xe2\x81\xa5\xe2\x81\xaa\xe2\x81\xaf",
+       "\\u2065\\u206A\\u206F"},
+      {"variation selector 16", "\xef\xb8\x8f", "\\uFE0F"},
+      {"byte order mark",
+       "\xef\xbb\xbf"
+       "a.jpg",
+       "\\uFEFFa.jpg"},
+      {"reserved U+FFF0", "\xef\xbf\xb0", "\\uFFF0"},
+      {"shorthand format", "\xf0\x9b\xb2\xa0", "\\u{1BCA0}"},
+      {"musical begin beam", "\xf0\x9d\x85\xb3", "\\u{1D173}"},
+      {"a tag and the last reserved one", "\xf3\xa0\x80\x81\xf3\xa0\xbf\xbf",
+       "\\u{E0001}\\u{E0FFF}"},
+      {"neighbours stay",
+       "\xc2\xac\xcd\x8e\xe2\x80\x8a\xe2\x80\xa7\xe2\x80\xaf\xe2\x81\x9f\xe2\x81\xb0"
+       "\xef\xb8\x90\xef\xbf\xb9\xf0\x9d\x85\xbb\xf3\xa1\x80\x80",
+       "\xc2\xac\xcd\x8e\xe2\x80\x8a\xe2\x80\xa7\xe2\x80\xaf\xe2\x81\x9f\xe2\x81\xb0"
+       "\xef\xb8\x90\xef\xbf\xb9\xf0\x9d\x85\xbb\xf3\xa1\x80\x80"},
       {"empty", "", ""},
   };
   for (const EscapeCase& c : cases) {
