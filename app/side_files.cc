@@ -1,10 +1,10 @@
 #include "app/side_files.h"
 
-#include <ctime>
 #include <filesystem>
 #include <new>
 #include <system_error>
 
+#include "app/run_identity.h"
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "geojson/geojson_report.h"
@@ -64,17 +64,6 @@ struct Protected {
   }
 };
 
-// When the page was made, in local time: the header's "checked" time.
-std::string localTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  const std::tm* local = std::localtime(&now);  // the run's other threads have ended
-  char text[32] = "";
-  if (local == nullptr || std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", local) == 0) {
-    return std::string();
-  }
-  return text;
-}
-
 // The image folder's full path in UTF-8 (the folder text as given where the
 // working folder cannot be asked).
 std::string fullPathOf(const std::string& folder) {
@@ -85,12 +74,13 @@ std::string fullPathOf(const std::string& folder) {
   return error ? utf8 : full.lexically_normal().u8string();
 }
 
-PageInput pageInputOf(const SideFileRun& run) {
+PageInput pageInputOf(const SideFileRun& run, const RunIdentity& identity) {
   PageInput page;
   page.status = run.status;
   page.settings = run.settings;
   page.version = run.version;
-  page.runTime = localTimeNow();
+  page.runTime = identity.shownTime;
+  page.runId = identity.id;
   page.folderShown = fullPathOf(run.imageFolder);
   page.imageFolder = platform::FilePath(run.imageFolder);
   page.images = run.images;
@@ -98,11 +88,14 @@ PageInput pageInputOf(const SideFileRun& run) {
   return page;
 }
 
-GeoJsonInput geoJsonInputOf(const SideFileRun& run) {
+GeoJsonInput geoJsonInputOf(const SideFileRun& run, const RunIdentity& identity) {
   GeoJsonInput input;
   input.status = run.status;
   input.settings = run.settings;
   input.version = run.version;
+  input.runId = identity.id;
+  input.runTime = identity.isoTime;
+  input.folderShown = fullPathOf(run.imageFolder);
   input.imageFolder = platform::FilePath(run.imageFolder);
   input.images = run.images;
   input.facts = run.facts;
@@ -140,14 +133,16 @@ void writeOne(const std::string& path, const char* cannotWrite, Protected& guard
 
 void writeSideFiles(const SideFileRun& run, const std::string& pagePath,
                     const std::string& geoJsonPath) {
+  // One identity for both files, so a page and a report tell the same run.
+  const RunIdentity identity = makeRunIdentity();
   if (!pagePath.empty()) {
     Protected guard{run, nullptr, false, {}, {}, {}};
     writeOne(pagePath, texts::kCannotWritePage, guard,
-             [&] { return writePageFile(pagePath, pageInputOf(run), run.ran); });
+             [&] { return writePageFile(pagePath, pageInputOf(run, identity), run.ran); });
   }
   if (!geoJsonPath.empty()) {
     Protected guard{run, &pagePath, false, {}, {}, {}};
     writeOne(geoJsonPath, texts::kCannotWriteGeoJson, guard,
-             [&] { return writeGeoJsonFile(geoJsonPath, geoJsonInputOf(run)); });
+             [&] { return writeGeoJsonFile(geoJsonPath, geoJsonInputOf(run, identity)); });
   }
 }

@@ -5,18 +5,25 @@
 //   {"type":"FeatureCollection",
 //    "verdict":"failed","exit_status":1,"image_count":3,       foreign members
 //    "settings":{"image folder":"...",...},"tool_version":"1.2.0",
+//    "run_id":"3f0c9a1be27d4c55","run_time":"2026-12-10T18:02:03+08:00",
+//    "image_folder":"/home/survey/card1",
 //    "features":[
 //     {"type":"Feature",
-//      "geometry":{"type":"Point","coordinates":[lon,lat,alt]} | null,
-//      "properties":{"path":"a/DJI_0006.JPG","index":0,"flagged":["gps"],
+//      "geometry":{"type":"Point","coordinates":[lon,lat]} | null,
+//      "properties":{
+//        "flagged":["gps"],"path":"a/DJI_0006.JPG",              one line
+//        "index":0,"flag_resolution":false,"flag_camera_maker":false,
+//        "flag_focal_length":false,"flag_gps":true,
 //        "width":4000,"height":3000,"camera_maker":"DJI",
-//        "focal_length_35mm":24,"has_gps":true,
+//        "focal_length_35mm":24,"has_gps":true,"gps_altitude_m":88.5,
 //        "reason":null,"captured":"2024-05-17T10:42:07"}}, ...]}
 //
-// A check's value is null where the check did not run or the photo is
-// filed under "error"; `reason` says why for those (and "missing" for a
-// photo gone since the scan). Names are UTF-8 as the file system holds
-// them; on POSIX a byte that is not UTF-8 is the escape \uDC80-\uDCFF.
+// A check's value and its flag_ boolean are null where the check did not
+// run; the value is null too where the photo is filed under "error" or has
+// none (focal_length_35mm of 0, gps_altitude_m without an altitude);
+// `reason` says why for those (and "missing" for a photo gone since the
+// scan). Names are UTF-8 as the file system holds them; on POSIX a byte
+// that is not UTF-8 is the escape \uDC80-\uDCFF.
 #ifndef PHOTOCHECK_GEOJSON_GEOJSON_REPORT_H
 #define PHOTOCHECK_GEOJSON_GEOJSON_REPORT_H
 
@@ -35,6 +42,11 @@ struct GeoJsonInput {
   // The settings used, as (meaning, value) in the system's text encoding.
   std::vector<std::pair<std::string, std::string>> settings;
   std::string version;  // the tool's version text
+  // What names the run: its id, its time (ISO 8601 with offset) and the
+  // image folder's full path (UTF-8); each left out where empty.
+  std::string runId;
+  std::string runTime;
+  std::string folderShown;
   platform::FilePath imageFolder;
   const platform::PathList* images = nullptr;
   // What was read of each image; empty when no check ran.

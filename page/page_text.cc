@@ -50,6 +50,13 @@ void appendHeader(std::string& page, const PageData& data) {
   appendWord(page, Word::checkedAt);
   page += ' ';
   appendHtmlText(page, data.input.runTime);
+  if (!data.input.runId.empty()) {
+    page += "; ";
+    appendWord(page, Word::runId);
+    page += " <span class=run>";
+    appendHtmlText(page, data.input.runId);
+    page += "</span>";
+  }
   page += "; photocheck ";
   appendWord(page, Word::version);
   page += ' ';

@@ -25,6 +25,7 @@ struct PageInput {
   std::vector<std::pair<std::string, std::string>> settings;
   std::string version;             // the tool's version text
   std::string runTime;             // when the run was made, as the header shows it
+  std::string runId;               // the run's id, as the GeoJSON report gives it
   std::string folderShown;         // the image folder's full path, UTF-8
   platform::FilePath imageFolder;  // the folder the images were listed under
   const platform::PathList* images = nullptr;

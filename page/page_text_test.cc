@@ -64,6 +64,7 @@ struct SmallRun {
     page.settings = {{"image folder", "set"}, {"output folder", "out<put>"}};
     page.version = "1.2.0";
     page.runTime = "2026-12-09 22:40:00";
+    page.runId = "0123456789abcdef";
     page.folderShown = "/home/survey/set&1";
     page.imageFolder = platform::FilePath("set");
     page.images = &images;
@@ -112,6 +113,10 @@ TEST(PageText, TheHeaderTellsWhenWhichToolAndWhichFolder) {
   }
   EXPECT_NE(page.find("<html lang=\"zh-CN\">"), std::string::npos);
   EXPECT_NE(page.find("en:[\"The set passed\",\"The set failed\""), std::string::npos);
+  // The run's id beside its time, as the GeoJSON report's run_id names it.
+  const std::size_t id = page.find("<span class=run>0123456789abcdef</span>");
+  EXPECT_LT(page.find("2026-12-09 22:40:00"), id);
+  EXPECT_LT(id, page.find("1.2.0"));
 }
 
 TEST(PageText, GivesTheMapEachDotWithItsFlagsAndJoinsThemInCaptureOrder) {

@@ -73,6 +73,7 @@ constexpr WordForms kWords[] = {
     {Word::resolutionCheck,    u8"分辨率检测",                    "resolution check"},
     {Word::outputFolder,       u8"输出文件夹",                    "output folder"},
     {Word::showMore,           u8"显示更多",                      "show more"},
+    {Word::runId,              u8"运行编号",                      "run"},
 };
 // clang-format on
 

@@ -69,6 +69,7 @@ enum class Word : std::uint8_t {
   resolutionCheck,
   outputFolder,
   showMore,
+  runId,
   count,  // not a word: the number of words
 };
 

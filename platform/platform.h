@@ -288,6 +288,9 @@ std::string utf8PathBelow(const FilePath& folder, const FilePath& path);
 // opens can take their place and receive console text.
 void prepareProcess();
 
+// The process's own number (POSIX getpid, Windows GetCurrentProcessId).
+unsigned long processId();
+
 // The exit status of a process ended by a fault of its own (see endOnFault):
 // never 0, so that no caller reads a crash as a pass; the status the C
 // runtime's abort gives on Windows.

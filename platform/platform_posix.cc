@@ -432,6 +432,8 @@ void prepareProcess() {
   }
 }
 
+unsigned long processId() { return static_cast<unsigned long>(::getpid()); }
+
 void endOnFault(const char* /*line*/) {}
 
 // The reading threads: each stack is a mapping of its own with one page

@@ -18,6 +18,8 @@ void prepareProcess() {
   // fails. A process started without standard handles has its writes fail too.
 }
 
+unsigned long processId() { return ::GetCurrentProcessId(); }
+
 namespace {
 
 const char* gFaultLine = "";
