@@ -12,6 +12,9 @@ namespace {
 // The checks as the report names them, in check row order.
 constexpr std::array<const char*, kCheckCount> kCheckNames = {"resolution", "camera_maker",
                                                               "focal_length", "gps"};
+// Their booleans: "flag_" and the name.
+constexpr std::array<const char*, kCheckCount> kFlagNames = {"flag_resolution", "flag_camera_maker",
+                                                             "flag_focal_length", "flag_gps"};
 
 // The text is handed on once it holds this much (and at the end).
 constexpr std::size_t kPieceBytes = 64 * 1024;
@@ -82,6 +85,15 @@ void writeTopMembers(ReportJsonWriter& writer, const GeoJsonInput& input, std::s
   writer.EndObject();
   writer.Key("tool_version");
   writeText(writer, input.version);
+  // What names the run, for a pipeline that must tell this run's report
+  // from one an earlier run left at the path.
+  const std::pair<const char*, const std::string*> names[] = {
+      {"run_id", &input.runId}, {"run_time", &input.runTime}, {"image_folder", &input.folderShown}};
+  for (const auto& [key, text] : names) {
+    if (text->empty()) continue;
+    writer.Key(key);
+    writeText(writer, *text);
+  }
 }
 
 void writeGeometry(ReportJsonWriter& writer, const ImageFacts* facts) {
@@ -97,9 +109,11 @@ void writeGeometry(ReportJsonWriter& writer, const ImageFacts* facts) {
   writer.String("Point");
   writer.Key("coordinates");
   writer.StartArray();
+  // Two positions only: a third would be read as height above the
+  // ellipsoid (RFC 7946 3.1.1), which the GPS altitude, above sea level, is
+  // not; it is the property gps_altitude_m.
   writer.Double(facts->longitude);
   writer.Double(facts->latitude);
-  if (facts->hasAltitude) writer.Double(facts->altitude);
   writer.EndArray();
   writer.EndObject();
 }
@@ -117,8 +131,35 @@ void writeValues(ReportJsonWriter& writer, const GeoJsonInput& input, const Imag
   if (ran(0, "width")) writer.Int(static_cast<std::int32_t>(facts->imageWidth));
   if (ran(0, "height")) writer.Int(static_cast<std::int32_t>(facts->imageHeight));
   if (ran(1, "camera_maker")) writeText(writer, platform::utf8FromSystemText(facts->make));
-  if (ran(2, "focal_length_35mm")) writer.Uint(facts->focalLength35mm);
+  // 0 is what the reader gives for a photo without the tag, and what EXIF
+  // writes for an unknown one: the check finds no value in either.
+  if (ran(2, "focal_length_35mm")) {
+    if (facts->focalLength35mm == 0) {
+      writer.Null();
+    } else {
+      writer.Uint(facts->focalLength35mm);
+    }
+  }
   if (ran(3, "has_gps")) writer.Bool(hasGpsPosition(*facts));
+  writer.Key("gps_altitude_m");
+  if (inOrder && facts->hasAltitude) {
+    writer.Double(facts->altitude);
+  } else {
+    writer.Null();
+  }
+}
+
+// One boolean per check beside the "flagged" list, which GeoPackage and
+// CSV cannot hold as a list: null where the check did not run.
+void writeFlags(ReportJsonWriter& writer, const GeoJsonInput& input, const ImageFacts* facts) {
+  for (std::size_t c = 0; c < kCheckCount; ++c) {
+    writer.Key(kFlagNames[c]);
+    if (!input.ran[c]) {
+      writer.Null();
+    } else {
+      writer.Bool(facts != nullptr && (facts->flaggedBy & (1u << c)) != 0);
+    }
+  }
 }
 
 // A feature's "flagged" and "path" members stand on a line of their own,
@@ -149,6 +190,7 @@ void writeFeature(ReportJsonWriter& writer, rapidjson::StringBuffer& buffer,
   buffer.Put('\n');
   writer.Key("index");
   writer.Uint64(index);
+  writeFlags(writer, input, facts);
   writeValues(writer, input, facts);
   writer.Key("reason");
   const std::string reason = facts != nullptr ? reasonOf(*facts) : std::string();

@@ -21,8 +21,9 @@ ImageFacts decodedAt(double latitude, double longitude) {
 }
 
 // Four listed files: a photo with a position, altitude and capture time
-// flagged by nothing; one without a position flagged by the GPS check (a
-// name that is not UTF-8); one that is no JPEG; one gone since the scan.
+// flagged by nothing; one without a position or 35 mm focal length flagged
+// by the GPS check (a name that is not UTF-8); one that is no JPEG; one gone
+// since the scan.
 struct SmallRun {
   platform::PathList images{"set/a/DJI_0006.JPG", "set/b/\xcf\xf1&.jpg", "set/DJI_FLIGHT.MRK",
                             "set/gone.jpg"};
@@ -34,6 +35,7 @@ struct SmallRun {
     facts[0].hasAltitude = true;
     facts[0].captured = {2024, 5, 17, 10, 42, 7};
     facts.push_back(decodedAt(0, 0));
+    facts[1].focalLength35mm = 0;
     facts[1].flaggedBy = 1u << 3;
     ImageFacts notJpeg;
     notJpeg.read = ImageRead::decoded;
@@ -48,6 +50,9 @@ struct SmallRun {
     input.status = 1;
     input.settings = {{"image folder", "set"}, {"GPS check", "true"}};
     input.version = "9.9.9";
+    input.runId = "0123456789abcdef";
+    input.runTime = "2026-12-10T18:02:03+08:00";
+    input.folderShown = "/home/survey/set";
     input.imageFolder = platform::FilePath("set");
     input.images = &images;
     input.facts = &facts;
@@ -80,6 +85,9 @@ TEST(GeoJsonReport, OneFeaturePerListedFileWithItsValuesAndReason) {
   EXPECT_EQ(doc["image_count"].GetInt(), 4);
   EXPECT_STREQ(doc["tool_version"].GetString(), "9.9.9");
   EXPECT_STREQ(doc["settings"]["GPS check"].GetString(), "true");
+  EXPECT_STREQ(doc["run_id"].GetString(), "0123456789abcdef");
+  EXPECT_STREQ(doc["run_time"].GetString(), "2026-12-10T18:02:03+08:00");
+  EXPECT_STREQ(doc["image_folder"].GetString(), "/home/survey/set");
   const auto& features = doc["features"];
   ASSERT_EQ(features.Size(), 4u);
 
@@ -87,7 +95,9 @@ TEST(GeoJsonReport, OneFeaturePerListedFileWithItsValuesAndReason) {
   EXPECT_STREQ(first["geometry"]["type"].GetString(), "Point");
   EXPECT_EQ(first["geometry"]["coordinates"][0].GetDouble(), 120.5);  // longitude first
   EXPECT_EQ(first["geometry"]["coordinates"][1].GetDouble(), 30.25);
-  EXPECT_EQ(first["geometry"]["coordinates"][2].GetDouble(), 88.5);
+  // The altitude above sea level is no third coordinate (height above the
+  // ellipsoid) but a property.
+  EXPECT_EQ(first["geometry"]["coordinates"].Size(), 2u);
   const auto& p0 = first["properties"];
   EXPECT_STREQ(p0["path"].GetString(), "a/DJI_0006.JPG");
   EXPECT_EQ(p0["index"].GetInt(), 0);
@@ -96,12 +106,15 @@ TEST(GeoJsonReport, OneFeaturePerListedFileWithItsValuesAndReason) {
   EXPECT_TRUE(p0["camera_maker"].IsNull());  // that check did not run
   EXPECT_EQ(p0["focal_length_35mm"].GetInt(), 24);
   EXPECT_TRUE(p0["has_gps"].GetBool());
+  EXPECT_EQ(p0["gps_altitude_m"].GetDouble(), 88.5);
   EXPECT_TRUE(p0["reason"].IsNull());
   EXPECT_STREQ(p0["captured"].GetString(), "2024-05-17T10:42:07");
 
   const auto& p1 = features[1]["properties"];
   EXPECT_TRUE(features[1]["geometry"].IsNull());
   EXPECT_FALSE(p1["has_gps"].GetBool());
+  EXPECT_TRUE(p1["gps_altitude_m"].IsNull());
+  EXPECT_TRUE(p1["focal_length_35mm"].IsNull());  // no tag: no value, not 0
   EXPECT_STREQ(p1["flagged"][0].GetString(), "gps");
   EXPECT_TRUE(p1["captured"].IsNull());
   // On POSIX the GBK bytes as lone surrogates; on Windows the name as the
@@ -121,6 +134,34 @@ TEST(GeoJsonReport, OneFeaturePerListedFileWithItsValuesAndReason) {
 
   EXPECT_STREQ(features[3]["properties"]["reason"].GetString(), "missing");
   EXPECT_EQ(features[3]["properties"]["index"].GetInt(), 3);
+}
+
+// Beside each "flagged" list, one boolean per check named after the list's
+// word, which GeoPackage and CSV keep: null for a check that did not run.
+TEST(GeoJsonReport, EachCheckHasABooleanBesideTheFlaggedList) {
+  const SmallRun run;
+  rapidjson::Document doc;
+  doc.Parse(textOf(run.input()).c_str());
+  ASSERT_FALSE(doc.HasParseError());
+  const char* const names[] = {"resolution", "camera_maker", "focal_length", "gps"};
+  // What each feature shows per check, in that order: 0 false, 1 true,
+  // 2 null.
+  const int wanted[4][4] = {{0, 2, 0, 0}, {0, 2, 0, 1}, {1, 2, 0, 1}, {0, 2, 0, 0}};
+  for (rapidjson::SizeType f = 0; f < 4; ++f) {
+    const auto& properties = doc["features"][f]["properties"];
+    for (int c = 0; c < 4; ++c) {
+      const std::string key = std::string("flag_") + names[c];
+      ASSERT_TRUE(properties.HasMember(key.c_str())) << key;
+      const auto& flag = properties[key.c_str()];
+      const int shown = flag.IsNull() ? 2 : flag.IsTrue() ? 1 : 0;
+      EXPECT_EQ(shown, wanted[f][c]) << "feature " << f << " " << key;
+      bool listed = false;
+      for (const auto& name : properties["flagged"].GetArray()) {
+        listed = listed || std::string(name.GetString()) == names[c];
+      }
+      EXPECT_EQ(listed, shown == 1) << "feature " << f << " " << key;
+    }
+  }
 }
 
 // What a batch file reads with `for /f` alone: one line per photo that starts
@@ -216,6 +257,7 @@ TEST(GeoJsonReport, AnEmptySetIsAnEmptyCollection) {
   const std::string text = textOf(input);
   EXPECT_NE(text.find("\"features\":[]"), std::string::npos) << text;
   EXPECT_EQ(text.back(), '\n');
+  EXPECT_EQ(text.find("run_id"), std::string::npos) << text;  // none given, none made up
 }
 
 }  // namespace

@@ -7,12 +7,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "tests/e2e/compiled_locale.h"
+#include "tests/e2e/limited_run.h"
 #include "tests/e2e/photo_set.h"
 #include "tests/support/count_of.h"
 #include "tests/support/run_tool.h"
@@ -69,23 +72,38 @@ std::optional<ToolRun> runInstalled(const std::string& tool, std::vector<std::st
   return run;
 }
 
-// For each feature, one line a test can compare: index, the path's exact
-// bytes in hex (Python's surrogateescape gives back a byte that is not
-// UTF-8), the geometry's coordinates or "null", the flagged checks, the
-// reason and the capture time.
+// Reads the report at argv[1] of a run over the image folder argv[2] started
+// at argv[3] (seconds since 1970). Its first lines: the verdict and counts,
+// then whether the run is named (a 16-digit id, a time with its offset not
+// before the start, the folder's full path). For each feature, one line a
+// test can compare: index, the path's exact bytes in hex (Python's
+// surrogateescape gives back a byte that is not UTF-8), the geometry's
+// coordinates or "null", the flagged checks, the reason, the capture time,
+// the 35 mm focal length and the altitude; and a line for any feature whose
+// flag_ booleans differ from its flagged list.
 constexpr char kReadBack[] = R"(
-import json, sys
+import datetime, json, sys
 with open(sys.argv[1], encoding="utf-8") as f:
     report = json.load(f)
 assert report["type"] == "FeatureCollection"
 print(report["verdict"], report["exit_status"], report["image_count"], len(report["features"]))
+when = datetime.datetime.fromisoformat(report["run_time"])
+print(len(report["run_id"]), int(report["run_id"], 16) >= 0, when.utcoffset() is not None,
+      when.timestamp() >= int(sys.argv[3]), report["image_folder"] == sys.argv[2])
+checks = ["resolution", "camera_maker", "focal_length", "gps"]
 for feature in report["features"]:
     p = feature["properties"]
     g = feature["geometry"]
     where = "null" if g is None else ",".join("%.6f" % c for c in g["coordinates"])
     print(p["index"], p["path"].encode("utf-8", "surrogateescape").hex(), where,
-          "+".join(p["flagged"]) or "-", p["reason"], p["captured"])
+          "+".join(p["flagged"]) or "-", p["reason"], p["captured"], p["focal_length_35mm"],
+          p["gps_altitude_m"])
+    if [c for c in checks if p["flag_" + c]] != p["flagged"]:
+        print("flags differ:", p["index"])
 )";
+
+// Seconds since 1970, as `date +%s` gives them.
+std::string secondsNow() { return std::to_string(static_cast<long long>(std::time(nullptr))); }
 
 TEST(GeoJson, SampleSetThroughGdalAndPython) {
   TempFolder root;
@@ -93,19 +111,26 @@ TEST(GeoJson, SampleSetThroughGdalAndPython) {
   fs::copy(kCheckout / "examples" / "images", fs::path(root.path()) / "examples" / "images");
   fs::copy_file(kCheckout / "examples" / "photocheck.settings",
                 fs::path(root.path()) / "examples" / "photocheck.settings");
+  const std::string started = secondsNow();
   const GeoJsonRun r = runBoth(root, root / "examples/images", root / "build/example-output",
                                "examples/photocheck.settings");
   expectSameRun(r);
   ASSERT_EQ(r.plain.run.status, 1);
   ASSERT_TRUE(r.text.has_value());
 
-  const std::optional<ToolRun> python = runInstalled("python3", {"-c", kReadBack, r.path});
+  const std::optional<ToolRun> python =
+      runInstalled("python3", {"-c", kReadBack, r.path, root / "examples/images", started});
   if (!python) {
     std::cout << "[   SKIP   ] python3 is not installed: the report is not read back\n";
   } else {
     ASSERT_EQ(python->status, 0) << python->err;
     EXPECT_EQ(python->out.substr(0, python->out.find('\n')), "failed 1 10 10");
+    EXPECT_NE(python->out.find("\n16 True True True True\n"), std::string::npos) << python->out;
     EXPECT_EQ(countOf(python->out, " null "), 1u);  // DJI_0009.JPG has no position
+    // DJI_0008.JPG has no 35 mm focal length: no value, not 0.
+    EXPECT_NE(python->out.find(" 2024-05-18T10:28:07 None 120.5\n"), std::string::npos)
+        << python->out;
+    EXPECT_EQ(countOf(python->out, "flags differ"), 0u) << python->out;
   }
 
   const std::optional<ToolRun> gdal = runInstalled("ogrinfo", {"-ro", "-al", r.path});
@@ -117,6 +142,8 @@ TEST(GeoJson, SampleSetThroughGdalAndPython) {
   EXPECT_NE(gdal->out.find("Feature Count: 10"), std::string::npos) << gdal->out;
   EXPECT_EQ(countOf(gdal->out, "POINT"), 9u) << gdal->out;
   EXPECT_NE(gdal->out.find("path (String) = DJI_0009.JPG"), std::string::npos) << gdal->out;
+  EXPECT_EQ(countOf(gdal->out, "flag_focal_length (Integer(Boolean)) = 1"), 1u) << gdal->out;
+  EXPECT_EQ(countOf(gdal->out, "focal_length_35mm (Integer) = (null)"), 1u) << gdal->out;
 }
 
 // Two folders holding the same name, a flight log, a JPEG without EXIF, one
@@ -159,12 +186,14 @@ TEST(GeoJson, EveryKindOfFileThroughGdalAndPython) {
   const std::string output = root / "out";
   writeSurveySet(images);
 
+  const std::string started = secondsNow();
   const GeoJsonRun r = runBoth(root, images, output);
   expectSameRun(r);
   ASSERT_EQ(r.plain.run.status, 1);
   ASSERT_TRUE(r.text.has_value());
 
-  const std::optional<ToolRun> python = runInstalled("python3", {"-c", kReadBack, r.path});
+  const std::optional<ToolRun> python =
+      runInstalled("python3", {"-c", kReadBack, r.path, images, started});
   if (!python) {
     std::cout << "[   SKIP   ] python3 is not installed: the report is not read back\n";
   } else {
@@ -173,17 +202,18 @@ TEST(GeoJson, EveryKindOfFileThroughGdalAndPython) {
     // stands.
     const std::string wanted =
         "failed 1 8 8\n"
-        "0 612f444a495f303030362e4a5047 120.166667,30.260000,15.000000 - None None\n"
-        "1 622f444a495f303030362e4a5047 null gps None None\n"
+        "16 True True True True\n"
+        "0 612f444a495f303030362e4a5047 120.166667,30.260000 - None None 24 15.0\n"
+        "1 622f444a495f303030362e4a5047 null gps None None 24 None\n"
         "2 622f444a495f464c494748542e4d524b null resolution+camera_maker+focal_length+gps "
-        "not a JPEG None\n"
+        "not a JPEG None None None\n"
         "3 632f64616d616765642e6a7067 null resolution+camera_maker+focal_length+gps "
-        "EXIF block damaged None\n"
+        "EXIF block damaged None None None\n"
         "4 632f6e6f657869662e6a7067 null resolution+camera_maker+focal_length+gps "
-        "no EXIF block None\n"
-        "5 632f74696d65642e6a7067 120.166667,30.260000 - None 2024-05-17T10:42:07\n"
-        "6 cff126782e6a7067 null gps None None\n"
-        "7 e5bdb1e5838f2e6a7067 120.166667,30.260000,15.000000 - None None\n";
+        "no EXIF block None None None\n"
+        "5 632f74696d65642e6a7067 120.166667,30.260000 - None 2024-05-17T10:42:07 24 None\n"
+        "6 cff126782e6a7067 null gps None None 24 None\n"
+        "7 e5bdb1e5838f2e6a7067 120.166667,30.260000 - None None 24 15.0\n";
     EXPECT_EQ(python->out, wanted);
   }
 
@@ -198,40 +228,141 @@ TEST(GeoJson, EveryKindOfFileThroughGdalAndPython) {
   EXPECT_NE(gdal->out.find("reason (String) = not a JPEG"), std::string::npos) << gdal->out;
   EXPECT_NE(gdal->out.find("\xe5\xbd\xb1\xe5\x83\x8f.jpg"), std::string::npos) << gdal->out;
   EXPECT_NE(gdal->out.find("path (String) = b/DJI_0006.JPG"), std::string::npos) << gdal->out;
+  EXPECT_EQ(countOf(gdal->out, "gps_altitude_m (Real) = 15"), 2u) << gdal->out;
+  EXPECT_EQ(countOf(gdal->out, "flag_gps (Integer(Boolean)) = 1"), 5u) << gdal->out;
 }
 
-// The Python example of docs/usage.md, taken from the page as it stands,
-// moves exactly the flagged photos aside, each under its own folders.
-TEST(GeoJson, PipelineExampleMovesTheFlaggedPhotos) {
+// The block of docs/usage.md after `marker` that opens with `fence`, as the
+// page stands; empty when the page no longer shows it.
+std::string usageBlock(const std::string& marker, const std::string& fence) {
   const std::optional<std::string> usage = readFileBytes((kCheckout / "docs/usage.md").string());
-  ASSERT_TRUE(usage.has_value());
-  const std::string marker = "GeoJson.PipelineExampleMovesTheFlaggedPhotos runs this block";
+  if (!usage) return std::string();
   const std::size_t at = usage->find(marker);
-  ASSERT_NE(at, std::string::npos) << "docs/usage.md no longer shows the example";
-  const std::size_t start = usage->find("```python\n", at);
-  ASSERT_NE(start, std::string::npos);
-  const std::size_t code = start + 10;
-  const std::string script = usage->substr(code, usage->find("```", code) - code);
+  const std::size_t start = at == std::string::npos ? at : usage->find(fence, at);
+  if (start == std::string::npos) return std::string();
+  const std::size_t code = start + fence.size();
+  return usage->substr(code, usage->find("```", code) - code);
+}
 
+// A folder as docs/usage.md's pipeline expects it: the survey set in
+// `images`, `my.settings` naming it and `out`, the mover beside them.
+struct PipelineFolder {
   TempFolder root;
-  const std::string images = root / "images";
-  writeSurveySet(images);
-  const GeoJsonRun r = runBoth(root, images, root / "out");
-  ASSERT_EQ(r.withReport.run.status, 1);
-  writeFileBytes(root / "move_flagged.py", script);
-  const std::optional<ToolRun> python =
-      runInstalled("python3", {root / "move_flagged.py", r.path, images, root / "aside"});
-  if (!python) GTEST_SKIP() << "python3 is not installed: the example is not run";
-  ASSERT_EQ(python->status, 0) << python->err;
-  for (const char* moved :
-       {"b/DJI_0006.JPG", "b/DJI_FLIGHT.MRK", "c/damaged.jpg", "c/noexif.jpg", "\xcf\xf1&x.jpg"}) {
-    EXPECT_TRUE(fs::exists(root / (std::string("aside/") + moved))) << moved;
-    EXPECT_FALSE(fs::exists(images + "/" + moved)) << moved;
+  std::string images = root / "images";
+  std::string command;
+
+  PipelineFolder() {
+    const std::string script =
+        usageBlock("GeoJson.PipelineExampleMovesTheFlaggedPhotos runs this block", "```python\n");
+    command =
+        usageBlock("GeoJson.PipelineExampleMovesTheFlaggedPhotos runs this command", "```sh\n");
+    EXPECT_FALSE(script.empty() || command.empty()) << "docs/usage.md no longer shows the example";
+    writeFileBytes(root / "move_flagged.py", script);
+    writeSurveySet(images);
+    writeSettings(6);
   }
-  for (const char* kept : {"a/DJI_0006.JPG", "c/timed.jpg", "\xe5\xbd\xb1\xe5\x83\x8f.jpg"}) {
-    EXPECT_TRUE(fs::exists(images + "/" + kept)) << kept;
+
+  // A settings file with the first `values` of the six.
+  void writeSettings(std::size_t values) const {
+    std::string settings;
+    for (const auto& [key, value] : e2e::settingsOf("images", "out", {})) {
+      if (values-- > 0) settings += key + " = " + value + "\n";
+    }
+    writeFileBytes(root / "my.settings", settings);
   }
-  EXPECT_EQ(countOf(python->out, "moved "), 5u) << python->out;
+
+  // The documented command, run by bash in the folder under `locale` with
+  // the built tool on PATH.
+  ToolRun run(const std::string& locale) const {
+    e2e::RunLimits limits;
+    limits.environment = e2e::environmentFor(locale);
+    limits.environment.back() =
+        "PATH=" + fs::path(PHOTOCHECK_EXE).parent_path().string() + ":/usr/bin:/bin";
+    return e2e::runLimited("/bin/bash", {"-c", "cd '" + root.path() + "' && " + command}, limits);
+  }
+};
+
+bool canRunPipeline() {
+  return fs::exists("/bin/bash") && runInstalled("python3", {"-c", "pass"}).has_value();
+}
+
+constexpr const char* kFlagged[] = {"b/DJI_0006.JPG", "b/DJI_FLIGHT.MRK", "c/damaged.jpg",
+                                    "c/noexif.jpg", "\xcf\xf1&x.jpg"};
+constexpr const char* kPassed[] = {"a/DJI_0006.JPG", "c/timed.jpg", "\xe5\xbd\xb1\xe5\x83\x8f.jpg"};
+
+// The Python example of docs/usage.md and the command that runs it, taken
+// from the page as it stands, move exactly the flagged photos aside, each
+// under its own folders, and name each by its exact bytes: in C.UTF-8 and in
+// zh_CN.UTF-8, where a name that is not UTF-8 must not stop the script.
+TEST(GeoJson, PipelineExampleMovesTheFlaggedPhotos) {
+  if (!canRunPipeline()) GTEST_SKIP() << "bash or python3 is not installed: the example is not run";
+  std::vector<std::string> locales = {"C.UTF-8"};
+  if (e2e::canCompileLocales() && e2e::compileLocale("zh_CN.UTF-8", "UTF-8")) {
+    locales.push_back("zh_CN.UTF-8");
+  } else {
+    std::cout << "[   SKIP   ] zh_CN.UTF-8 could not be made (Debian package locales): the "
+                 "example runs under C.UTF-8 alone\n";
+  }
+  for (const std::string& locale : locales) {
+    const PipelineFolder folder;
+    const ToolRun run = folder.run(locale);
+    EXPECT_EQ(run.status, 0) << locale << "\n" << run.out << run.err;
+    for (const char* moved : kFlagged) {
+      EXPECT_TRUE(fs::exists(folder.root / (std::string("aside/") + moved))) << locale << moved;
+      EXPECT_FALSE(fs::exists(folder.images + "/" + moved)) << locale << moved;
+    }
+    for (const char* kept : kPassed) {
+      EXPECT_TRUE(fs::exists(folder.images + "/" + kept)) << locale << kept;
+    }
+    EXPECT_EQ(countOf(run.out, "moved "), 5u) << locale << run.out;
+    EXPECT_NE(run.out.find("\nmoved \xcf\xf1&x.jpg flagged by gps\n"), std::string::npos)
+        << locale << run.out;
+  }
+}
+
+// A photo already set aside by an earlier card stays as it was; the photo
+// of the same path stays in the set, named on standard error, and the
+// script says so by its status. The others still move.
+TEST(GeoJson, PipelineExampleNeverOverwritesAPhotoSetAside) {
+  if (!canRunPipeline()) GTEST_SKIP() << "bash or python3 is not installed: the example is not run";
+  const PipelineFolder folder;
+  writeFileBytes(folder.root / "aside/b/DJI_0006.JPG", "from the card before");
+  const ToolRun run = folder.run("C.UTF-8");
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  EXPECT_EQ(readFileBytes(folder.root / "aside/b/DJI_0006.JPG"), "from the card before");
+  EXPECT_TRUE(fs::exists(folder.images + "/b/DJI_0006.JPG"));
+  EXPECT_NE(run.err.find("already aside, not moved: b/DJI_0006.JPG"), std::string::npos) << run.err;
+  EXPECT_EQ(countOf(run.out, "moved "), 4u) << run.out;
+}
+
+// A run that could not start ends with status 1 too: yesterday's report at
+// the path moves nothing, and neither does a report older than the run.
+TEST(GeoJson, PipelineExampleActsOnThisRunsReportAlone) {
+  if (!canRunPipeline()) GTEST_SKIP() << "bash or python3 is not installed: the example is not run";
+  const PipelineFolder folder;
+  ASSERT_EQ(folder.run("C.UTF-8").status, 0);  // the flagged photos go aside
+  // The next card: the same set again, yesterday's report still there.
+  fs::remove_all(folder.root / "aside");
+  const std::string yesterday = folder.root / "yesterday.geojson";
+  fs::copy_file(folder.root / "out/set.geojson", yesterday);
+  writeSurveySet(folder.images);
+  folder.writeSettings(5);
+  const ToolRun failed = folder.run("C.UTF-8");
+  EXPECT_EQ(failed.status, 2) << failed.out << failed.err;
+  EXPECT_NE(failed.err.find("holds 5 values"), std::string::npos) << failed.err;
+  EXPECT_EQ(countOf(failed.out, "moved "), 0u) << failed.out;
+  for (const char* flagged : kFlagged) {
+    EXPECT_TRUE(fs::exists(folder.images + "/" + flagged)) << flagged;
+  }
+  // The script alone, given a run that started after the report was written.
+  const std::string later = std::to_string(static_cast<long long>(std::time(nullptr)) + 3600);
+  const std::optional<ToolRun> late = runInstalled(
+      "python3",
+      {folder.root / "move_flagged.py", yesterday, folder.images, folder.root / "aside", later});
+  ASSERT_TRUE(late.has_value());
+  EXPECT_EQ(late->status, 2) << late->out << late->err;
+  EXPECT_EQ(countOf(late->out, "moved "), 0u) << late->out;
+  EXPECT_FALSE(fs::exists(folder.root / "aside"));
 }
 
 }  // namespace

@@ -4,9 +4,7 @@
 // executable that loaded the host's character-set converter modules hung or
 // crashed wherever they belonged to another C library.
 //
-// The locales are compiled with localedef into a folder of the build tree
-// once (GB18030 takes some seconds) and reached through LOCPATH, so no root
-// is needed.
+// The locales are compiled once into the build tree (compiled_locale.h).
 #ifndef _WIN32
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/e2e/compiled_locale.h"
 #include "tests/e2e/limited_run.h"
 #include "tests/e2e/photo_set.h"
 
@@ -23,42 +22,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
+using e2e::compileLocale;
+using e2e::environmentFor;
 
-const char* const kLocaleDef = "/usr/bin/localedef";
-const char* const kLocaleSources = "/usr/share/i18n/locales/zh_CN";
-
-// Where the compiled locales are kept: beside the tool in the build tree.
-std::string localeFolder() {
-  return fs::path(PHOTOCHECK_EXE).parent_path().parent_path().string() + "/test-locales";
-}
-
-// Compiles zh_CN with `charset` into the locale folder unless it is there;
-// true when it is there afterwards.
-bool compileLocale(const std::string& name, const std::string& charset) {
-  const std::string target = localeFolder() + "/" + name;
-  if (exists(target + "/LC_CTYPE")) return true;
-  fs::create_directories(localeFolder());
-  const std::string building = target + ".building";
-  fs::remove_all(building);
-  e2e::RunLimits run;
-  run.timeout = std::chrono::minutes(3);
-  const ToolRun made = e2e::runLimited(kLocaleDef, {"-i", "zh_CN", "-f", charset, building}, run);
-  // localedef says 1 for warnings about the source; the files count.
-  if (!exists(building + "/LC_CTYPE")) return false;
-  fs::rename(building, target);
-  return true;
-}
-
-std::vector<std::string> environmentFor(const std::string& locale) {
-  return {"LANG=" + locale, "LC_ALL=" + locale, "LOCPATH=" + localeFolder(), "PATH=/usr/bin:/bin"};
-}
+bool exists(const std::string& path) { return e2e::pathExists(path); }
 
 TEST(Locale, LegacyChineseLocalesGiveTheBytesOfCUtf8) {
-  if (!exists(kLocaleDef) || !exists(kLocaleSources)) {
+  if (!e2e::canCompileLocales()) {
     GTEST_SKIP() << "needs localedef and the zh_CN locale source (Debian package locales; "
                     "scripts/test.sh installs it)";
   }
