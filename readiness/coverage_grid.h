@@ -1,0 +1,60 @@
+// Views per ground point: every footprint counted on a grid over the survey,
+// and the regions inside the survey that fewer than kMinViews photos see.
+//
+// The grid holds at most kMaxGridCells cells whatever the area (a larger
+// survey gets coarser cells), so its memory is bounded; each footprint adds
+// one to the cells whose centre it covers, one span per row. Only footprints
+// of photos that look down are counted (see looksDown): an oblique photo's
+// trapezoid reaching towards the horizon is not a rectangle.
+#ifndef PHOTOCHECK_READINESS_COVERAGE_GRID_H
+#define PHOTOCHECK_READINESS_COVERAGE_GRID_H
+
+#include <cstdint>
+#include <vector>
+
+#include "readiness/overlap.h"
+#include "readiness/readiness_result.h"
+#include "readiness/survey_layout.h"
+
+namespace readiness {
+
+struct CoverageGrid {
+  double west = 0;   // the first column's left edge, metres east
+  double south = 0;  // the first row's lower edge
+  double cellM = 0;
+  std::uint32_t columns = 0;
+  std::uint32_t rows = 0;
+  std::vector<std::uint32_t> views;  // rows x columns, row after row
+
+  std::uint32_t viewsAt(const LocalPoint& point) const;
+};
+
+// The grid of every footprint's views (empty when no photo has one).
+CoverageGrid countViews(const std::vector<LocalPoint>& points, const Footprints& footprints);
+
+// The survey's inside: cells whose centre lies inside the convex hull of the
+// footprinted photos' positions, by at least half the median footprint's
+// shorter side. Every survey's rim is seen by fewer photos than its middle,
+// so the rim is not searched for gaps; a survey area that is not convex has
+// its notches inside the hull, where a gap may then be found that the plan
+// never meant to cover. One span of columns per row: [first, last).
+struct InsideSpans {
+  std::vector<std::uint32_t> first;
+  std::vector<std::uint32_t> last;
+};
+InsideSpans insideOfSurvey(const CoverageGrid& grid, const std::vector<LocalPoint>& points,
+                           const Footprints& footprints);
+
+// One coverageGap finding per region of 4-connected inside cells seen by
+// fewer than kMinViews photos, the largest kMaxGapFindings of them (the rest
+// counted in `leftOut`), each naming the photos whose footprints reach it
+// and its fewest views. Sets each footprinted photo's views (those at its
+// centre).
+void findCoverageGaps(const CoverageGrid& grid, const InsideSpans& inside,
+                      const std::vector<LocalPoint>& points, const Footprints& footprints,
+                      std::vector<PhotoReadiness>& photos, std::vector<Finding>& findings,
+                      std::uint32_t& leftOut);
+
+}  // namespace readiness
+
+#endif  // PHOTOCHECK_READINESS_COVERAGE_GRID_H
