@@ -372,4 +372,51 @@ INSTANTIATE_TEST_SUITE_P(Flights, FlightTable, ::testing::ValuesIn(kFlightCases)
                            return name;
                          });
 
+TEST(Readiness, WithoutAHeightAboveGroundItCannotTell) {
+  std::vector<SurveyPhoto> photos = survey::lawnmower(survey::Plan{});
+  for (SurveyPhoto& photo : photos) photo.hasRelativeAltitude = false;
+  const ReadinessResult unknown = readiness::analyzeReadiness(photos, {});
+  EXPECT_EQ(unknown.verdict, readiness::Verdict::cannotTell);
+  EXPECT_EQ(unknown.photosWithoutHeight, 168u);
+  EXPECT_FALSE(unknown.photos[5].gsdCm);
+  EXPECT_FALSE(unknown.photos[5].forwardOverlap);
+  EXPECT_EQ(unknown.photos[5].line, 0u);  // the flight is still laid out
+  // The ground's height above sea level given, the GPS altitude serves.
+  readiness::SurveyOptions options;
+  options.groundAltitudeM = survey::kGroundM;
+  const ReadinessResult known = readiness::analyzeReadiness(photos, options);
+  EXPECT_EQ(known.verdict, readiness::Verdict::ready);
+  EXPECT_NEAR(*known.photos[5].gsdCm, 3.6058, 1e-3);
+  EXPECT_NEAR(*known.photos[5].forwardOverlap, 0.8, 0.005);
+}
+
+TEST(Readiness, NamesAndTexts) {
+  const struct {
+    readiness::FindingKind kind;
+    const char* name;
+  } kKinds[] = {{readiness::FindingKind::coverageGap, "coverage_gap"},
+                {readiness::FindingKind::lowForwardOverlap, "low_forward_overlap"},
+                {readiness::FindingKind::lowSideOverlap, "low_side_overlap"},
+                {readiness::FindingKind::gsdSpread, "gsd_spread"},
+                {readiness::FindingKind::oblique, "oblique"},
+                {readiness::FindingKind::motionBlurRisk, "motion_blur_risk"},
+                {readiness::FindingKind::mixedCamera, "mixed_camera"},
+                {readiness::FindingKind::gpsOutlier, "gps_outlier"},
+                {readiness::FindingKind::duplicate, "duplicate"},
+                {readiness::FindingKind::timeGap, "time_gap"}};
+  for (const auto& k : kKinds) EXPECT_STREQ(readiness::kindName(k.kind), k.name);
+  EXPECT_STREQ(readiness::verdictText(readiness::Verdict::ready), "ready");
+  EXPECT_STREQ(readiness::verdictText(readiness::Verdict::atRisk), "at risk");
+  EXPECT_STREQ(readiness::verdictText(readiness::Verdict::cannotTell),
+               "cannot tell: no height above ground");
+
+  survey::Plan plan;
+  plan.lineChanges.resize(5);
+  plan.lineChanges[4].skipped = true;
+  const ReadinessResult result = readiness::analyzeReadiness(survey::lawnmower(plan), {});
+  ASSERT_EQ(result.findings.size(), 1u);
+  EXPECT_EQ(readiness::findingText(result.findings[0]),
+            "line 5 of flight 1: side overlap with line 4 40%, below 60% (42 photos)");
+}
+
 }  // namespace
