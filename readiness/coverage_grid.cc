@@ -50,7 +50,9 @@ void columnsBetween(const CoverageGrid& grid, double low, double high, std::uint
   last = static_cast<std::uint32_t>(std::clamp(to, double(first), double(grid.columns)));
 }
 
-// Andrew's monotone chain: the convex hull, counter-clockwise.
+// Andrew's monotone chain: the convex hull, counter-clockwise. The chain
+// grows only as far as the hull (a few dozen corners), not to twice the
+// points.
 std::vector<LocalPoint> convexHull(std::vector<LocalPoint> points) {
   std::sort(points.begin(), points.end(), [](const LocalPoint& a, const LocalPoint& b) {
     return a.east < b.east || (a.east == b.east && a.north < b.north);
@@ -59,17 +61,20 @@ std::vector<LocalPoint> convexHull(std::vector<LocalPoint> points) {
   const auto cross = [](const LocalPoint& o, const LocalPoint& a, const LocalPoint& b) {
     return (a.east - o.east) * (b.north - o.north) - (a.north - o.north) * (b.east - o.east);
   };
-  std::vector<LocalPoint> hull(2 * points.size());
-  std::size_t k = 0;
+  std::vector<LocalPoint> hull;
   for (std::size_t i = 0; i < points.size(); ++i) {
-    while (k >= 2 && cross(hull[k - 2], hull[k - 1], points[i]) <= 0) --k;
-    hull[k++] = points[i];
+    while (hull.size() >= 2 && cross(hull[hull.size() - 2], hull.back(), points[i]) <= 0) {
+      hull.pop_back();
+    }
+    hull.push_back(points[i]);
   }
-  for (std::size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
-    while (k >= lower && cross(hull[k - 2], hull[k - 1], points[i]) <= 0) --k;
-    hull[k++] = points[i];
+  for (std::size_t i = points.size() - 1, lower = hull.size() + 1; i-- > 0;) {
+    while (hull.size() >= lower && cross(hull[hull.size() - 2], hull.back(), points[i]) <= 0) {
+      hull.pop_back();
+    }
+    hull.push_back(points[i]);
   }
-  hull.resize(k - 1);
+  hull.pop_back();  // the first point again
   return hull;
 }
 
@@ -85,7 +90,7 @@ std::uint32_t CoverageGrid::viewsAt(const LocalPoint& point) const {
   const double column = std::floor((point.east - west) / cellM);
   const double row = std::floor((point.north - south) / cellM);
   if (column < 0 || row < 0 || column >= columns || row >= rows) return 0;
-  return views[std::size_t(row) * columns + std::size_t(column)];
+  return views[std::size_t(row) * stride() + std::size_t(column)];
 }
 
 CoverageGrid countViews(const std::vector<LocalPoint>& points, const Footprints& footprints) {
@@ -110,11 +115,12 @@ CoverageGrid countViews(const std::vector<LocalPoint>& points, const Footprints&
   grid.south = south;
   grid.columns = static_cast<std::uint32_t>(std::max(1.0, std::ceil(width / grid.cellM)));
   grid.rows = static_cast<std::uint32_t>(std::max(1.0, std::ceil(height / grid.cellM)));
-  // Each row holds one more cell while it is counted: a footprint adds one at
-  // its first column and takes it off after its last, then a running sum
-  // makes the counts (the counts wrap and unwrap in unsigned arithmetic).
-  const std::size_t stride = std::size_t(grid.columns) + 1;
-  std::vector<std::uint32_t> counts(stride * grid.rows, 0);
+  // Each row holds one more cell than the grid: a footprint adds one at its
+  // first column and takes one off after its last, then a running sum along
+  // the row makes the counts in place (the counts wrap and unwrap in
+  // unsigned arithmetic).
+  const std::size_t stride = grid.stride();
+  grid.views.assign(stride * grid.rows, 0);
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (!footprints[i]) continue;
     const Footprint& footprint = *footprints[i];
@@ -133,18 +139,15 @@ CoverageGrid countViews(const std::vector<LocalPoint>& points, const Footprints&
       std::uint32_t first = 0, last = 0;
       columnsBetween(grid, centre.east + low, centre.east + high, first, last);
       if (first >= last) continue;
-      std::uint32_t* row = counts.data() + std::size_t(r) * stride;
+      std::uint32_t* row = grid.views.data() + std::size_t(r) * stride;
       ++row[first];
       --row[last];
     }
   }
-  grid.views.resize(std::size_t(grid.columns) * grid.rows);
   for (std::uint32_t r = 0; r < grid.rows; ++r) {
-    std::uint32_t sum = 0;
-    for (std::uint32_t c = 0; c < grid.columns; ++c) {
-      sum += counts[r * stride + c];
-      grid.views[std::size_t(r) * grid.columns + c] = sum;
-    }
+    std::uint32_t* row = grid.views.data() + std::size_t(r) * stride;
+    for (std::uint32_t c = 1; c < grid.columns; ++c) row[c] += row[c - 1];
+    row[grid.columns] = 0;
   }
   return grid;
 }
@@ -154,11 +157,26 @@ InsideSpans insideOfSurvey(const CoverageGrid& grid, const std::vector<LocalPoin
   InsideSpans inside;
   inside.first.assign(grid.rows, 0);
   inside.last.assign(grid.rows, 0);
-  std::vector<LocalPoint> centres;
+  // The hull of the westmost and eastmost photo of each row of the grid
+  // stands for the hull of all: it differs from it by less than a row at
+  // the top and bottom edges, and takes two points a row, not one a photo.
+  std::vector<LocalPoint> westmost(grid.rows), eastmost(grid.rows);
+  std::vector<bool> any(grid.rows, false);
   for (std::size_t i = 0; i < points.size(); ++i) {
-    if (footprints[i]) centres.push_back(points[i]);
+    if (!footprints[i]) continue;
+    const double row = std::floor((points[i].north - grid.south) / grid.cellM);
+    const std::size_t r = std::size_t(std::clamp(row, 0.0, double(grid.rows - 1)));
+    if (!any[r] || points[i].east < westmost[r].east) westmost[r] = points[i];
+    if (!any[r] || points[i].east > eastmost[r].east) eastmost[r] = points[i];
+    any[r] = true;
   }
-  const std::vector<LocalPoint> hull = convexHull(std::move(centres));
+  std::vector<LocalPoint> extremes;
+  for (std::uint32_t r = 0; r < grid.rows; ++r) {
+    if (!any[r]) continue;
+    extremes.push_back(westmost[r]);
+    if (eastmost[r].east != westmost[r].east) extremes.push_back(eastmost[r]);
+  }
+  const std::vector<LocalPoint> hull = convexHull(std::move(extremes));
   if (hull.size() < 3) return inside;  // one line or one spot: no inside
   const double margin = medianShorterSide(footprints) / 2;
   for (std::uint32_t r = 0; r < grid.rows; ++r) {
@@ -194,19 +212,19 @@ void findCoverageGaps(const CoverageGrid& grid, const InsideSpans& inside,
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (footprints[i]) {
       photos[i].views = static_cast<std::uint16_t>(std::min<std::uint32_t>(
-          grid.viewsAt(points[i]), std::numeric_limits<std::uint16_t>::max()));
+          grid.viewsAt(points[i]), std::numeric_limits<std::uint16_t>::max() - 1));
     }
   }
   const auto isGap = [&](std::uint32_t r, std::uint32_t c) {
     return c >= inside.first[r] && c < inside.last[r] &&
-           grid.views[std::size_t(r) * grid.columns + c] < std::uint32_t(kMinViews);
+           grid.views[std::size_t(r) * grid.stride() + c] < std::uint32_t(kMinViews);
   };
   std::vector<bool> seen(grid.views.size(), false);
   std::vector<std::uint32_t> queue;
   std::vector<Region> regions;
   for (std::uint32_t r = 0; r < grid.rows; ++r) {
     for (std::uint32_t c = inside.first[r]; c < inside.last[r]; ++c) {
-      const std::size_t at = std::size_t(r) * grid.columns + c;
+      const std::size_t at = std::size_t(r) * grid.stride() + c;
       if (seen[at] || !isGap(r, c)) continue;
       Region region{0, grid.views[at], c, c, r, r};
       queue.assign(1, std::uint32_t(at));
@@ -214,7 +232,7 @@ void findCoverageGaps(const CoverageGrid& grid, const InsideSpans& inside,
       while (!queue.empty()) {
         const std::uint32_t cell = queue.back();
         queue.pop_back();
-        const std::uint32_t cr = cell / grid.columns, cc = cell % grid.columns;
+        const std::uint32_t cr = cell / grid.stride(), cc = cell % grid.stride();
         ++region.cells;
         region.fewestViews = std::min(region.fewestViews, grid.views[cell]);
         region.minColumn = std::min(region.minColumn, cc);
@@ -226,7 +244,7 @@ void findCoverageGaps(const CoverageGrid& grid, const InsideSpans& inside,
         for (int n = 0; n < 4; ++n) {
           // Unsigned: one before 0 wraps past the grid and is left out.
           if (nr[n] >= grid.rows || nc[n] >= grid.columns) continue;
-          const std::size_t next = std::size_t(nr[n]) * grid.columns + nc[n];
+          const std::size_t next = std::size_t(nr[n]) * grid.stride() + nc[n];
           if (seen[next] || !isGap(nr[n], nc[n])) continue;
           seen[next] = true;
           queue.push_back(std::uint32_t(next));

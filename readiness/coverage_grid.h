@@ -24,8 +24,11 @@ struct CoverageGrid {
   double cellM = 0;
   std::uint32_t columns = 0;
   std::uint32_t rows = 0;
-  std::vector<std::uint32_t> views;  // rows x columns, row after row
+  // Row after row, each of columns + 1 cells (the last, 0, is where the
+  // counting took its ones off).
+  std::vector<std::uint32_t> views;
 
+  std::size_t stride() const { return std::size_t(columns) + 1; }
   std::uint32_t viewsAt(const LocalPoint& point) const;
 };
 

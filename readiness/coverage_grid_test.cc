@@ -16,7 +16,7 @@ TEST(CoverageGrid, CountsEachFootprintOverItsAreaWhateverItsYaw) {
   for (double yaw : {0.0, 30.0, 45.0, 90.0, 200.0}) {
     SCOPED_TRACE(yaw);
     const std::vector<LocalPoint> points = {{0, 0}};
-    const readiness::Footprints footprints = {Footprint{60, 100, yaw}};
+    const readiness::Footprints footprints = {Footprint{60, 100, float(yaw)}};
     const readiness::CoverageGrid grid = readiness::countViews(points, footprints);
     // An eighth of the shorter side.
     EXPECT_NEAR(grid.cellM, 7.5, 1e-9);

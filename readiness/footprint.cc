@@ -16,7 +16,7 @@ std::optional<double> heightAboveGround(const SurveyPhoto& photo, const SurveyOp
   } else {
     return std::nullopt;
   }
-  if (!(height > 0) || !std::isfinite(height)) return std::nullopt;
+  if (!(height > 0) || !(height <= kMaxHeightM)) return std::nullopt;
   return height;
 }
 
@@ -25,7 +25,10 @@ bool looksDown(const SurveyPhoto& photo) {
 }
 
 std::optional<double> groundSampleCm(const SurveyPhoto& photo, double heightM) {
-  if (!(photo.focalLength35mm > 0) || photo.width == 0 || photo.height == 0) return std::nullopt;
+  if (!(photo.focalLength35mm >= kMinFocalLength35mm) || !std::isfinite(photo.focalLength35mm) ||
+      photo.width == 0 || photo.height == 0) {
+    return std::nullopt;
+  }
   const double diagonalPx = std::hypot(double(photo.width), double(photo.height));
   return 100.0 * heightM * kFrameDiagonal35mm / (photo.focalLength35mm * diagonalPx);
 }
@@ -33,12 +36,13 @@ std::optional<double> groundSampleCm(const SurveyPhoto& photo, double heightM) {
 std::optional<Footprint> nadirFootprint(const SurveyPhoto& photo, double heightM, double yawDeg) {
   const std::optional<double> gsd = groundSampleCm(photo, heightM);
   if (!gsd) return std::nullopt;
-  return Footprint{photo.height * *gsd / 100.0, photo.width * *gsd / 100.0, yawDeg};
+  return Footprint{float(photo.height * *gsd / 100.0), float(photo.width * *gsd / 100.0),
+                   float(yawDeg)};
 }
 
 std::optional<double> footprintYaw(const SurveyPhoto& photo, std::optional<double> lineHeadingDeg) {
-  if (photo.hasGimbalYaw) return photo.gimbalYawDeg;
-  if (photo.hasFlightYaw) return photo.flightYawDeg;
+  if (photo.hasGimbalYaw && std::isfinite(photo.gimbalYawDeg)) return photo.gimbalYawDeg;
+  if (photo.hasFlightYaw && std::isfinite(photo.flightYawDeg)) return photo.flightYawDeg;
   return lineHeadingDeg;
 }
 

@@ -13,9 +13,10 @@ namespace readiness {
 // The ground a nadir photo covers: a rectangle about its position, turned to
 // its yaw (the image's top edge faces the yaw).
 struct Footprint {
-  double alongM = 0;   // along the yaw: the image's height in pixels on the ground
-  double acrossM = 0;  // across it: the image's width
-  double yawDeg = 0;   // clockwise from north
+  // Floats: 100,000 footprints in 1.6 MB, to a millimetre.
+  float alongM = 0;   // along the yaw: the image's height in pixels on the ground
+  float acrossM = 0;  // across it: the image's width
+  float yawDeg = 0;   // clockwise from north
 };
 
 // From the XMP relative altitude (above the take-off point), else the GPS

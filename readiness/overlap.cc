@@ -12,7 +12,7 @@ namespace {
 
 double clampFraction(double value) { return std::min(1.0, std::max(0.0, value)); }
 
-void keepWorse(std::optional<float>& kept, double value) {
+void keepWorse(MaybeFloat& kept, double value) {
   if (!kept || value < *kept) kept = static_cast<float>(value);
 }
 
@@ -89,7 +89,7 @@ void measureForwardOverlap(const SurveyLayout& layout, const Footprints& footpri
     Finding finding = makeFinding(FindingKind::lowForwardOverlap, FindingCause::forwardBelow);
     for (std::uint32_t k = line.begin; k < line.end; ++k) {
       const std::uint32_t photo = layout.lineOrder[k];
-      const std::optional<float> overlap = photos[photo].forwardOverlap;
+      const MaybeFloat overlap = photos[photo].forwardOverlap;
       if (!overlap || *overlap >= kMinForwardOverlap) continue;
       addPhoto(finding, photo);
       if (!finding.value || *overlap < *finding.value) finding.value = *overlap;

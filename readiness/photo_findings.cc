@@ -30,6 +30,10 @@ std::string flightsOf(const std::vector<PhotoReadiness>& measured,
   return text;
 }
 
+bool hasPitch(const SurveyPhoto& photo) {
+  return photo.hasGimbalPitch && std::isfinite(photo.gimbalPitchDeg);
+}
+
 void flagPitchesOff(const std::vector<SurveyPhoto>& photos, const std::vector<std::uint32_t>& group,
                     std::optional<std::uint32_t> flight, std::vector<float>& pitches,
                     std::vector<Finding>& findings) {
@@ -87,7 +91,7 @@ void findOblique(const std::vector<SurveyPhoto>& photos, std::vector<PhotoReadin
                  std::vector<Finding>& findings) {
   std::uint32_t flights = 0;
   for (std::uint32_t i = 0; i < photos.size(); ++i) {
-    if (!photos[i].hasGimbalPitch) continue;
+    if (!hasPitch(photos[i])) continue;
     measured[i].pitchDeg = photos[i].gimbalPitchDeg;
     if (measured[i].flight) flights = std::max(flights, *measured[i].flight + 1);
   }
@@ -97,13 +101,13 @@ void findOblique(const std::vector<SurveyPhoto>& photos, std::vector<PhotoReadin
     return measured[i].flight ? *measured[i].flight : flights;
   };
   for (std::uint32_t i = 0; i < photos.size(); ++i) {
-    if (photos[i].hasGimbalPitch) ++start[groupOf(i) + 1];
+    if (hasPitch(photos[i])) ++start[groupOf(i) + 1];
   }
   for (std::uint32_t g = 1; g < start.size(); ++g) start[g] += start[g - 1];
   std::vector<std::uint32_t> grouped(start.back());
   std::vector<std::uint32_t> next(start.begin(), start.end() - 1);
   for (std::uint32_t i = 0; i < photos.size(); ++i) {
-    if (photos[i].hasGimbalPitch) grouped[next[groupOf(i)]++] = i;
+    if (hasPitch(photos[i])) grouped[next[groupOf(i)]++] = i;
   }
   std::vector<float> pitches;
   std::vector<std::uint32_t> group;
@@ -114,7 +118,7 @@ void findOblique(const std::vector<SurveyPhoto>& photos, std::vector<PhotoReadin
   }
   Finding horizon = makeFinding(FindingKind::oblique, FindingCause::horizonInView);
   for (std::uint32_t i = 0; i < photos.size(); ++i) {
-    if (!photos[i].hasGimbalPitch || photos[i].gimbalPitchDeg <= kHorizonPitchDeg) continue;
+    if (!hasPitch(photos[i]) || photos[i].gimbalPitchDeg <= kHorizonPitchDeg) continue;
     addPhoto(horizon, i);
     if (!horizon.value || photos[i].gimbalPitchDeg > *horizon.value) {
       horizon.value = photos[i].gimbalPitchDeg;
@@ -126,7 +130,9 @@ void findOblique(const std::vector<SurveyPhoto>& photos, std::vector<PhotoReadin
 std::optional<double> groundSpeed(const std::vector<SurveyPhoto>& photos,
                                   const SurveyLayout& layout, std::uint32_t k) {
   const std::uint32_t photo = layout.lineOrder[k];
-  if (photos[photo].hasSpeed) return std::hypot(photos[photo].speedXMps, photos[photo].speedYMps);
+  if (photos[photo].hasSpeed) {
+    return std::hypot(double(photos[photo].speedXMps), double(photos[photo].speedYMps));
+  }
   const std::uint32_t flight = layout.lines[*layout.lineOf[photo]].flight;
   const auto sameFlight = [&](std::uint32_t other) {
     return layout.lines[*layout.lineOf[other]].flight == flight;
@@ -152,6 +158,7 @@ void findMotionBlur(const std::vector<SurveyPhoto>& photos, const SurveyLayout& 
     const std::optional<double> speed = groundSpeed(photos, layout, k);
     if (!speed) continue;
     const double pixels = photos[photo].exposureSeconds * *speed / (*measured[photo].gsdCm / 100.0);
+    if (!std::isfinite(pixels)) continue;  // a misread speed or exposure
     measured[photo].smearPx = static_cast<float>(pixels);
     if (pixels <= kMaxSmearPixels) continue;
     addPhoto(smear, photo);
@@ -164,7 +171,10 @@ void findMotionBlur(const std::vector<SurveyPhoto>& photos, const SurveyLayout& 
   Finding slow = makeFinding(FindingKind::motionBlurRisk, FindingCause::slowShutter);
   for (std::uint32_t i = 0; i < photos.size(); ++i) {
     // A little above: 1/80 s written as a float is a hair over 1/80.
-    if (!(photos[i].exposureSeconds > kSlowShutterSeconds * 1.001)) continue;
+    if (!(photos[i].exposureSeconds > kSlowShutterSeconds * 1.001) ||
+        !std::isfinite(photos[i].exposureSeconds)) {
+      continue;
+    }
     addPhoto(slow, i);
     if (!slow.value || photos[i].exposureSeconds > *slow.value)
       slow.value = photos[i].exposureSeconds;

@@ -22,7 +22,7 @@ Footprints measurePhotos(const std::vector<SurveyPhoto>& photos, const SurveyOpt
     PhotoReadiness& measured = result.photos[i];
     measured.flight = layout.flightOf[i];
     measured.line = layout.lineOf[i];
-    if (!photos[i].hasCaptureTime) ++result.photosWithoutTime;
+    if (!measured.flight) ++result.photosWithoutTime;  // none, or not a number
     if (!isPlaced(photos[i])) ++result.photosWithoutPosition;
     if (!layout.placed[i]) continue;  // no position, or a GPS outlier
     const std::optional<double> height = heightAboveGround(photos[i], options);

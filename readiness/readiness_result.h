@@ -4,6 +4,7 @@
 #define PHOTOCHECK_READINESS_READINESS_RESULT_H
 
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,18 +76,44 @@ struct Finding {
   std::string label;  // mixedCamera: the group's value; gsdSpread: its flights
 };
 
+// A measure that may be unknown, in the bytes of the measure alone: NaN
+// stands for unknown, so that 100,000 photos' measures take 4 MB, not 8.
+// Reads like std::optional.
+struct MaybeFloat {
+  float stored = std::numeric_limits<float>::quiet_NaN();
+  MaybeFloat() = default;
+  MaybeFloat(float value) : stored(value) {}
+  bool has_value() const { return stored == stored; }
+  explicit operator bool() const { return has_value(); }
+  float operator*() const { return stored; }
+};
+
+// A count or number that may be unknown: its largest value stands for
+// unknown.
+template <typename T>
+struct MaybeCount {
+  static constexpr T kNone = std::numeric_limits<T>::max();
+  T stored = kNone;
+  MaybeCount() = default;
+  MaybeCount(T value) : stored(value) {}
+  bool has_value() const { return stored != kNone; }
+  explicit operator bool() const { return has_value(); }
+  T operator*() const { return stored; }
+  friend bool operator==(MaybeCount a, T b) { return a.has_value() && a.stored == b; }
+};
+
 // Every measure is unknown where the photo lacks what it needs.
 struct PhotoReadiness {
-  std::optional<std::uint32_t> flight;  // 0-based, in capture order
-  std::optional<std::uint32_t> line;    // 0-based over the whole set
-  std::optional<float> heightAboveGroundM;
-  std::optional<float> gsdCm;           // centimetres per pixel
-  std::optional<float> forwardOverlap;  // fraction, the worse neighbour's
-  std::optional<float> sideOverlap;     // fraction, the worse neighbour line's
-  std::optional<float> pitchDeg;
-  std::optional<float> yawDeg;  // the footprint's heading
-  std::optional<float> smearPx;
-  std::optional<std::uint16_t> views;  // photos that see its centre
+  MaybeCount<std::uint32_t> flight;  // 0-based, in capture order
+  MaybeCount<std::uint32_t> line;    // 0-based over the whole set
+  MaybeFloat heightAboveGroundM;
+  MaybeFloat gsdCm;           // centimetres per pixel
+  MaybeFloat forwardOverlap;  // fraction, the worse neighbour's
+  MaybeFloat sideOverlap;     // fraction, the worse neighbour line's
+  MaybeFloat pitchDeg;
+  MaybeFloat yawDeg;  // the footprint's heading
+  MaybeFloat smearPx;
+  MaybeCount<std::uint16_t> views;  // photos that see its centre (at most 65534)
 };
 
 struct ReadinessResult {

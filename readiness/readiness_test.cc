@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -417,6 +418,40 @@ TEST(Readiness, NamesAndTexts) {
   ASSERT_EQ(result.findings.size(), 1u);
   EXPECT_EQ(readiness::findingText(result.findings[0]),
             "line 5 of flight 1: side overlap with line 4 40%, below 60% (42 photos)");
+}
+
+TEST(Readiness, NothingInACleanVerdictOut) {
+  const ReadinessResult result = readiness::analyzeReadiness({}, {});
+  EXPECT_EQ(result.verdict, readiness::Verdict::cannotTell);
+  EXPECT_TRUE(result.findings.empty());
+  EXPECT_EQ(result.flightCount, 0u);
+}
+
+TEST(Readiness, MisreadNumbersMeasureNothingAndBreakNothing) {
+  const float kBad[] = {std::numeric_limits<float>::quiet_NaN(),
+                        std::numeric_limits<float>::infinity(), -1e30f, 1e30f};
+  std::vector<SurveyPhoto> photos = survey::lawnmower(survey::Plan{});
+  for (std::size_t i = 0; i < photos.size(); i += 4) {
+    SurveyPhoto& photo = photos[i];
+    const float bad = kBad[(i / 4) % 4];
+    photo.relativeAltitudeM = photo.focalLength35mm = photo.exposureSeconds = bad;
+    photo.gimbalPitchDeg = photo.gimbalYawDeg = photo.flightYawDeg = bad;
+    photo.speedXMps = photo.speedYMps = bad;
+    photo.captureSeconds = bad;
+    photo.latitude = bad;
+  }
+  const ReadinessResult result = readiness::analyzeReadiness(photos, {});
+  EXPECT_GT(result.gridCellM, 0);
+  EXPECT_LT(result.gridCellM, 100);
+  for (std::size_t i = 0; i < photos.size(); i += 4) {
+    SCOPED_TRACE(i);
+    EXPECT_FALSE(result.photos[i].gsdCm);
+    EXPECT_FALSE(result.photos[i].smearPx);
+    EXPECT_FALSE(result.photos[i].line);
+  }
+  // The 22 NaN and infinite times; 1e30 s is a time, however far off.
+  EXPECT_EQ(result.photosWithoutTime, 22u);
+  EXPECT_EQ(result.photosWithoutPosition, 42u);
 }
 
 }  // namespace

@@ -46,8 +46,8 @@ struct SurveyLayout {
   // The placed photos of timeOrder, line after line.
   std::vector<std::uint32_t> lineOrder;
   std::vector<FlightLine> lines;
-  std::vector<std::optional<std::uint32_t>> flightOf;  // per photo
-  std::vector<std::optional<std::uint32_t>> lineOf;
+  std::vector<MaybeCount<std::uint32_t>> flightOf;  // per photo
+  std::vector<MaybeCount<std::uint32_t>> lineOf;
   std::vector<Finding> timeGaps;  // one per new flight after the first
   std::uint32_t timeGapsLeftOut = 0;
 };

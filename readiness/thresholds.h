@@ -83,6 +83,12 @@ constexpr double kStationaryRadiusM = 5.0;
 constexpr double kHoverSpeedMps = 0.5;
 constexpr double kHoverSecondsPerPhoto = 1.0;
 
+// A height above ground beyond this, or a 35 mm focal length below this, is
+// taken as a misread tag, not measured: camera drones are allowed 120 m, and
+// mapping aircraft fly a few kilometres up; the widest fisheye is some 8 mm.
+constexpr double kMaxHeightM = 10000.0;
+constexpr double kMinFocalLength35mm = 4.0;
+
 // The diagonal of the 35 mm frame (36 x 24 mm), which a 35 mm equivalent
 // focal length is measured against.
 constexpr double kFrameDiagonal35mm = 43.27;

@@ -42,7 +42,7 @@ struct Plan {
   // At the plan's forward overlap; a line keeps its length. 21 photos make
   // 20 steps: a line at 50 % or at 2.5 times the height fits 8 exactly.
   int photosPerLine = 21;
-  double startSeconds = 1.7e9;
+  double startSeconds = 1699948800;  // 2023-11-14 08:00
   double intervalSeconds = 2;
   double turnSeconds = 10;
   float exposureSeconds = 1.0f / 1000;
