@@ -50,32 +50,43 @@ void columnsBetween(const CoverageGrid& grid, double low, double high, std::uint
   last = static_cast<std::uint32_t>(std::clamp(to, double(first), double(grid.columns)));
 }
 
-// Andrew's monotone chain: the convex hull, counter-clockwise. The chain
-// grows only as far as the hull (a few dozen corners), not to twice the
-// points.
-std::vector<LocalPoint> convexHull(std::vector<LocalPoint> points) {
-  std::sort(points.begin(), points.end(), [](const LocalPoint& a, const LocalPoint& b) {
-    return a.east < b.east || (a.east == b.east && a.north < b.north);
-  });
-  if (points.size() < 3) return points;
-  const auto cross = [](const LocalPoint& o, const LocalPoint& a, const LocalPoint& b) {
-    return (a.east - o.east) * (b.north - o.north) - (a.north - o.north) * (b.east - o.east);
+// Grows the set of cells marked 1 in `cells` (rows x columns) by `reach`
+// cells each way, a square, in place: a cell is in when any cell of its
+// window is, counted by running sums along the rows and then the columns.
+// With `outsideIn`, the cells beyond the grid count as in.
+void grow(std::vector<std::uint8_t>& cells, std::uint32_t rows, std::uint32_t columns,
+          std::uint32_t reach, bool outsideIn) {
+  std::vector<std::uint32_t> sums(std::size_t(std::max(rows, columns)) + 1);
+  const auto pass = [&](std::uint32_t lines, std::uint32_t length, std::size_t lineStep,
+                        std::size_t cellStep) {
+    for (std::uint32_t line = 0; line < lines; ++line) {
+      std::uint8_t* first = cells.data() + line * lineStep;
+      for (std::uint32_t k = 0; k < length; ++k) sums[k + 1] = sums[k] + first[k * cellStep];
+      for (std::uint32_t k = 0; k < length; ++k) {
+        const std::uint32_t low = k >= reach ? k - reach : 0;
+        const std::uint32_t high = std::min<std::uint64_t>(length, std::uint64_t(k) + reach + 1);
+        const bool beyond = k < reach || std::uint64_t(k) + reach + 1 > length;
+        first[k * cellStep] = (sums[high] - sums[low] > 0) || (outsideIn && beyond);
+      }
+    }
   };
-  std::vector<LocalPoint> hull;
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    while (hull.size() >= 2 && cross(hull[hull.size() - 2], hull.back(), points[i]) <= 0) {
-      hull.pop_back();
-    }
-    hull.push_back(points[i]);
+  pass(rows, columns, columns, 1);
+  pass(columns, rows, 1, columns);
+}
+
+void flip(std::vector<std::uint8_t>& cells) {
+  for (std::uint8_t& cell : cells) cell = !cell;
+}
+
+double medianLongerSide(const Footprints& footprints) {
+  std::vector<float> sides;
+  for (const std::optional<Footprint>& footprint : footprints) {
+    if (footprint) sides.push_back(std::max(footprint->alongM, footprint->acrossM));
   }
-  for (std::size_t i = points.size() - 1, lower = hull.size() + 1; i-- > 0;) {
-    while (hull.size() >= lower && cross(hull[hull.size() - 2], hull.back(), points[i]) <= 0) {
-      hull.pop_back();
-    }
-    hull.push_back(points[i]);
-  }
-  hull.pop_back();  // the first point again
-  return hull;
+  if (sides.empty()) return 0;
+  auto middle = sides.begin() + sides.size() / 2;
+  std::nth_element(sides.begin(), middle, sides.end());
+  return *middle;
 }
 
 struct Region {
@@ -152,59 +163,42 @@ CoverageGrid countViews(const std::vector<LocalPoint>& points, const Footprints&
   return grid;
 }
 
-InsideSpans insideOfSurvey(const CoverageGrid& grid, const std::vector<LocalPoint>& points,
-                           const Footprints& footprints) {
-  InsideSpans inside;
-  inside.first.assign(grid.rows, 0);
-  inside.last.assign(grid.rows, 0);
-  // The hull of the westmost and eastmost photo of each row of the grid
-  // stands for the hull of all: it differs from it by less than a row at
-  // the top and bottom edges, and takes two points a row, not one a photo.
-  std::vector<LocalPoint> westmost(grid.rows), eastmost(grid.rows);
-  std::vector<bool> any(grid.rows, false);
+std::vector<std::uint8_t> insideOfSurvey(const CoverageGrid& grid,
+                                         const std::vector<LocalPoint>& points,
+                                         const Footprints& footprints) {
+  std::vector<std::uint8_t> inside(std::size_t(grid.rows) * grid.columns, 0);
+  if (inside.empty()) return inside;
+  const auto cells = [&](double metres) {
+    return static_cast<std::uint32_t>(std::min(1e4, std::ceil(metres / grid.cellM)));
+  };
+  const std::uint32_t reach = cells(medianLongerSide(footprints));
+  const std::uint32_t margin = cells(medianShorterSide(footprints) / 2);
+  // The closing reaches beyond the grid's edge: it works on the grid with a
+  // border of reach + margin cells all round.
+  const std::uint32_t border = reach + margin;
+  const std::uint32_t rows = grid.rows + 2 * border, columns = grid.columns + 2 * border;
+  std::vector<std::uint8_t> closed(std::size_t(rows) * columns, 0);
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (!footprints[i]) continue;
+    const double column = std::floor((points[i].east - grid.west) / grid.cellM);
     const double row = std::floor((points[i].north - grid.south) / grid.cellM);
-    const std::size_t r = std::size_t(std::clamp(row, 0.0, double(grid.rows - 1)));
-    if (!any[r] || points[i].east < westmost[r].east) westmost[r] = points[i];
-    if (!any[r] || points[i].east > eastmost[r].east) eastmost[r] = points[i];
-    any[r] = true;
+    if (column < 0 || row < 0 || column >= grid.columns || row >= grid.rows) continue;
+    closed[(std::size_t(row) + border) * columns + std::size_t(column) + border] = 1;
   }
-  std::vector<LocalPoint> extremes;
+  // Closing (grow, then shrink as much) fills what lies between photos
+  // closer than two reaches; shrinking by the margin more drops the rim.
+  grow(closed, rows, columns, reach, false);
+  flip(closed);
+  grow(closed, rows, columns, reach + margin, true);
+  flip(closed);
   for (std::uint32_t r = 0; r < grid.rows; ++r) {
-    if (!any[r]) continue;
-    extremes.push_back(westmost[r]);
-    if (eastmost[r].east != westmost[r].east) extremes.push_back(eastmost[r]);
-  }
-  const std::vector<LocalPoint> hull = convexHull(std::move(extremes));
-  if (hull.size() < 3) return inside;  // one line or one spot: no inside
-  const double margin = medianShorterSide(footprints) / 2;
-  for (std::uint32_t r = 0; r < grid.rows; ++r) {
-    const double y = grid.south + (r + 0.5) * grid.cellM;
-    double low = -kInfinity, high = kInfinity;
-    for (std::size_t e = 0; e < hull.size() && low <= high; ++e) {
-      const LocalPoint& p = hull[e];
-      const LocalPoint& q = hull[(e + 1) % hull.size()];
-      const double length = std::hypot(q.east - p.east, q.north - p.north);
-      if (length == 0) continue;
-      // The inward normal of a counter-clockwise edge points to its left:
-      // inside by the margin where nx * x + ny * y >= c.
-      const double nx = -(q.north - p.north) / length, ny = (q.east - p.east) / length;
-      const double c = margin + nx * p.east + ny * p.north - ny * y;
-      if (std::fabs(nx) < 1e-12) {
-        if (c > 0) high = -kInfinity;
-      } else if (nx > 0) {
-        low = std::max(low, c / nx);
-      } else {
-        high = std::min(high, c / nx);
-      }
-    }
-    if (low <= high) columnsBetween(grid, low, high, inside.first[r], inside.last[r]);
+    std::copy_n(closed.begin() + std::ptrdiff_t((std::size_t(r) + border) * columns + border),
+                grid.columns, inside.begin() + std::ptrdiff_t(std::size_t(r) * grid.columns));
   }
   return inside;
 }
 
-void findCoverageGaps(const CoverageGrid& grid, const InsideSpans& inside,
+void findCoverageGaps(const CoverageGrid& grid, const std::vector<std::uint8_t>& inside,
                       const std::vector<LocalPoint>& points, const Footprints& footprints,
                       std::vector<PhotoReadiness>& photos, std::vector<Finding>& findings,
                       std::uint32_t& leftOut) {
@@ -216,14 +210,14 @@ void findCoverageGaps(const CoverageGrid& grid, const InsideSpans& inside,
     }
   }
   const auto isGap = [&](std::uint32_t r, std::uint32_t c) {
-    return c >= inside.first[r] && c < inside.last[r] &&
+    return inside[std::size_t(r) * grid.columns + c] &&
            grid.views[std::size_t(r) * grid.stride() + c] < std::uint32_t(kMinViews);
   };
   std::vector<bool> seen(grid.views.size(), false);
   std::vector<std::uint32_t> queue;
   std::vector<Region> regions;
   for (std::uint32_t r = 0; r < grid.rows; ++r) {
-    for (std::uint32_t c = inside.first[r]; c < inside.last[r]; ++c) {
+    for (std::uint32_t c = 0; c < grid.columns; ++c) {
       const std::size_t at = std::size_t(r) * grid.stride() + c;
       if (seen[at] || !isGap(r, c)) continue;
       Region region{0, grid.views[at], c, c, r, r};

@@ -35,25 +35,24 @@ struct CoverageGrid {
 // The grid of every footprint's views (empty when no photo has one).
 CoverageGrid countViews(const std::vector<LocalPoint>& points, const Footprints& footprints);
 
-// The survey's inside: cells whose centre lies inside the convex hull of the
-// footprinted photos' positions, by at least half the median footprint's
-// shorter side. Every survey's rim is seen by fewer photos than its middle,
-// so the rim is not searched for gaps; a survey area that is not convex has
-// its notches inside the hull, where a gap may then be found that the plan
-// never meant to cover. One span of columns per row: [first, last).
-struct InsideSpans {
-  std::vector<std::uint32_t> first;
-  std::vector<std::uint32_t> last;
-};
-InsideSpans insideOfSurvey(const CoverageGrid& grid, const std::vector<LocalPoint>& points,
-                           const Footprints& footprints);
+// The survey's inside, one mark per cell (rows x columns): what lies
+// between the footprinted photos' positions, found by closing them on the
+// grid with a reach of the median footprint's longer side (so that a gap
+// between lines, or a hole of up to two footprints, is inside, while the
+// notch of an L-shaped survey or the strip between two distant blocks is
+// not), less half the median footprint's shorter side all round. Every
+// survey's rim is seen by fewer photos than its middle, so the rim is not
+// searched for gaps; a hole wider than two footprints is found at its edges.
+std::vector<std::uint8_t> insideOfSurvey(const CoverageGrid& grid,
+                                         const std::vector<LocalPoint>& points,
+                                         const Footprints& footprints);
 
 // One coverageGap finding per region of 4-connected inside cells seen by
 // fewer than kMinViews photos, the largest kMaxGapFindings of them (the rest
 // counted in `leftOut`), each naming the photos whose footprints reach it
 // and its fewest views. Sets each footprinted photo's views (those at its
 // centre).
-void findCoverageGaps(const CoverageGrid& grid, const InsideSpans& inside,
+void findCoverageGaps(const CoverageGrid& grid, const std::vector<std::uint8_t>& inside,
                       const std::vector<LocalPoint>& points, const Footprints& footprints,
                       std::vector<PhotoReadiness>& photos, std::vector<Finding>& findings,
                       std::uint32_t& leftOut);

@@ -50,37 +50,66 @@ TEST(CoverageGrid, StaysWithinItsCellsWhateverTheArea) {
 }
 
 TEST(CoverageGrid, TheInsideLiesHalfAFootprintWithinThePhotos) {
-  // Four photos at the corners of a 400 m square, footprints 100 m across:
-  // the inside is the square less 50 m on each side.
-  const std::vector<LocalPoint> points = {{0, 0}, {400, 0}, {400, 400}, {0, 400}};
-  const readiness::Footprints footprints(4, Footprint{100, 100, 0});
-  const readiness::CoverageGrid grid = readiness::countViews(points, footprints);
-  const readiness::InsideSpans inside = readiness::insideOfSurvey(grid, points, footprints);
-  std::uint32_t rows = 0;
-  for (std::uint32_t r = 0; r < grid.rows; ++r) {
-    if (inside.first[r] >= inside.last[r]) continue;
-    ++rows;
-    EXPECT_NEAR(grid.west + inside.first[r] * grid.cellM, 50, grid.cellM);
-    EXPECT_NEAR(grid.west + inside.last[r] * grid.cellM, 350, grid.cellM);
+  // Photos 80 m apart on a 5 x 5 lattice, footprints 100 m square, the
+  // middle one missing: the inside is the lattice less 50 m all round
+  // (50 to 270 m), the hole in the middle included.
+  std::vector<LocalPoint> points;
+  for (int k = 0; k < 25; ++k) {
+    if (k != 12) points.push_back({80.0 * (k % 5), 80.0 * (k / 5)});
   }
-  EXPECT_NEAR(rows * grid.cellM, 300, grid.cellM);
-  // The middle is seen by none: one gap, with all four photos about it.
-  std::vector<readiness::PhotoReadiness> photos(4);
+  const readiness::Footprints footprints(points.size(), Footprint{100, 100, 0});
+  const readiness::CoverageGrid grid = readiness::countViews(points, footprints);
+  const std::vector<std::uint8_t> inside = readiness::insideOfSurvey(grid, points, footprints);
+  for (std::uint32_t r = 0; r < grid.rows; ++r) {
+    for (std::uint32_t c = 0; c < grid.columns; ++c) {
+      const double east = grid.west + (c + 0.5) * grid.cellM;
+      const double north = grid.south + (r + 0.5) * grid.cellM;
+      const bool within = east > 50 && east < 270 && north > 50 && north < 270;
+      const bool rim = std::fabs(east - 50) < grid.cellM || std::fabs(east - 270) < grid.cellM ||
+                       std::fabs(north - 50) < grid.cellM || std::fabs(north - 270) < grid.cellM;
+      if (rim) continue;
+      EXPECT_EQ(inside[r * grid.columns + c], within) << east << " " << north;
+    }
+  }
+  // The middle is seen by none: one gap, with the eight photos about it.
+  std::vector<readiness::PhotoReadiness> photos(points.size());
   std::vector<readiness::Finding> findings;
   std::uint32_t leftOut = 0;
   readiness::findCoverageGaps(grid, inside, points, footprints, photos, findings, leftOut);
   ASSERT_EQ(findings.size(), 1u);
-  EXPECT_EQ(findings[0].photos, (std::vector<std::uint32_t>{0, 1, 2, 3}));
   EXPECT_EQ(findings[0].value, 0);
+  // The eight around the hole, and the ring beyond whose footprints reach
+  // within a cell of its box.
+  EXPECT_EQ(findings[0].photoCount, 24u);
   EXPECT_EQ(photos[0].views, 1);
+  EXPECT_EQ(photos[6].views, 1);
+}
+
+TEST(CoverageGrid, AnLShapedSurveyHasNoGapInItsNotch) {
+  // Three blocks of photos 20 m apart (80 % overlap both ways, 16 views or
+  // more), 100 m footprints, in an L: the missing fourth block is no gap.
+  std::vector<LocalPoint> points;
+  for (int x = 0; x < 20; ++x) {
+    for (int y = 0; y < 20; ++y) {
+      if (x >= 10 && y >= 10) continue;
+      points.push_back({20.0 * x, 20.0 * y});
+    }
+  }
+  const readiness::Footprints footprints(points.size(), Footprint{100, 100, 0});
+  const readiness::CoverageGrid grid = readiness::countViews(points, footprints);
+  const std::vector<std::uint8_t> inside = readiness::insideOfSurvey(grid, points, footprints);
+  std::vector<readiness::PhotoReadiness> photos(points.size());
+  std::vector<readiness::Finding> findings;
+  std::uint32_t leftOut = 0;
+  readiness::findCoverageGaps(grid, inside, points, footprints, photos, findings, leftOut);
+  EXPECT_TRUE(findings.empty());
 }
 
 TEST(CoverageGrid, OneLineHasNoInside) {
   const std::vector<LocalPoint> points = {{0, 0}, {0, 20}, {0, 40}};
   const readiness::Footprints footprints(3, Footprint{100, 100, 0});
   const readiness::CoverageGrid grid = readiness::countViews(points, footprints);
-  const readiness::InsideSpans inside = readiness::insideOfSurvey(grid, points, footprints);
-  for (std::uint32_t r = 0; r < grid.rows; ++r) EXPECT_EQ(inside.first[r], inside.last[r]);
+  for (std::uint8_t cell : readiness::insideOfSurvey(grid, points, footprints)) EXPECT_EQ(cell, 0);
 }
 
 }  // namespace
