@@ -21,10 +21,12 @@ using Footprints = std::vector<std::optional<Footprint>>;
 void measureForwardOverlap(const SurveyLayout& layout, const Footprints& footprints,
                            std::vector<PhotoReadiness>& photos, std::vector<Finding>& findings);
 
-// Each photo's side overlap with the worse of the neighbouring lines of its
-// flight (the survey lines, of kMinLinePhotos or more, flown before and after
-// it, when parallel), from its distance to that line's axis; one finding per
-// pair of lines whose median overlap is below kMinSideOverlap.
+// Each photo's side overlap with the worse of the lines beside its line in
+// its flight (the survey lines, of kMinLinePhotos or more, parallel and
+// reaching along the same stretch, found by sorting the lines by their
+// offset, not by the order they were flown in), from its distance to that
+// line's axis; one finding per pair of lines side by side whose median
+// overlap is below kMinSideOverlap.
 void measureSideOverlap(const SurveyLayout& layout, const Footprints& footprints,
                         std::vector<PhotoReadiness>& photos, std::vector<Finding>& findings);
 

@@ -143,6 +143,19 @@ const FlightCase kFlightCases[] = {
        EXPECT_NEAR(*result.photos[90].sideOverlap, 0.4, 0.005);
        EXPECT_NEAR(*result.photos[50].sideOverlap, 0.7, 0.005);
      }},
+    {"a racetrack, every other line first",
+     [](survey::Plan& plan) { plan.flightOrder = {0, 2, 4, 6, 7, 5, 3, 1}; },
+     asFlown,
+     // Lines flown one after another lie two spacings apart; the lines side
+     // by side overlap 70 %.
+     {},
+     readiness::Verdict::ready,
+     1,
+     8,
+     [](const ReadinessResult& result) {
+       for (std::uint32_t i = 0; i < 168; ++i)
+         EXPECT_NEAR(*result.photos[i].sideOverlap, 0.7, 0.005);
+     }},
     {"a climb to 2.5x height",
      [](survey::Plan& plan) {
        plan.lineChanges.resize(8);

@@ -44,7 +44,8 @@ std::vector<readiness::SurveyPhoto> lawnmower(const Plan& plan) {
   std::vector<readiness::SurveyPhoto> photos;
   const double length = (plan.photosPerLine - 1) * photoSpacingM(plan);
   double seconds = plan.startSeconds;
-  for (int l = 0; l < plan.lines; ++l) {
+  for (int n = 0; n < plan.lines; ++n) {
+    const int l = n < int(plan.flightOrder.size()) ? plan.flightOrder[n] : n;
     LinePlan line = l < int(plan.lineChanges.size()) ? plan.lineChanges[l] : LinePlan{};
     if (line.skipped) {
       seconds += plan.turnSeconds + plan.photosPerLine * plan.intervalSeconds;

@@ -47,6 +47,9 @@ struct Plan {
   double turnSeconds = 10;
   float exposureSeconds = 1.0f / 1000;
   std::vector<LinePlan> lineChanges;  // per line, where it differs from the plan
+  // The order the lines are flown in (a fixed wing's racetrack: 0, 2, 4, 6,
+  // 7, 5, 3, 1); empty: one after another.
+  std::vector<int> flightOrder;
 };
 
 // The lines run north and south, one after another eastwards, each photo
