@@ -45,6 +45,7 @@
 #include <string>
 
 #include "exif/byte_source.h"
+#include "exif/xmp_segment.h"
 
 // Outcome of a parse. Only exifOk means the record may be used.
 enum ExifResult : int {
@@ -157,10 +158,15 @@ struct ExifRecord {
   // it into this record. Returns exifNotJpeg without touching the record;
   // otherwise resets the record first, then fills it as far as the reading
   // got. See above for a failed read and std::bad_alloc.
-  ExifResult parseJpeg(const ByteSource& source);
+  //
+  // Given `xmp`, it also walks the image's segments for the XMP packet
+  // (exif/xmp_segment.h) before the EXIF search, and puts its place there
+  // (reset when the file is not a JPEG or has none); a failed read in that
+  // walk ends the parse. Without it the parse reads nothing more.
+  ExifResult parseJpeg(const ByteSource& source, XmpSegment* xmp = nullptr);
 
   // The same for a whole file held in memory; `data` may be null.
-  ExifResult parseJpeg(const unsigned char* data, std::uint32_t length);
+  ExifResult parseJpeg(const unsigned char* data, std::uint32_t length, XmpSegment* xmp = nullptr);
 
   // Decodes an EXIF segment in memory: `segment` points at the 'E' of "Exif",
   // `length` bytes from there may be read. Does not reset the record first.

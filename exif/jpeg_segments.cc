@@ -11,6 +11,7 @@
 #include "exif/exif_fields.h"
 #include "exif/exif_record.h"
 #include "exif/marker_search.h"
+#include "exif/xmp_segment.h"
 
 namespace {
 
@@ -125,7 +126,8 @@ ExifResult readExifSegment(const ByteSpan& segment, ExifRecord& record) {
 
 }  // namespace
 
-ExifResult ExifRecord::parseJpeg(const ByteSource& source) {
+ExifResult ExifRecord::parseJpeg(const ByteSource& source, XmpSegment* xmp) {
+  if (xmp != nullptr) *xmp = XmpSegment();
   const ByteSpan file{&source, 0, source.size};
   // Start of image, FF D8 (ITU-T T.81 B.1.1.3).
   if (!file.holds(0, 4)) return exifNotJpeg;
@@ -143,6 +145,10 @@ ExifResult ExifRecord::parseJpeg(const ByteSource& source) {
   const ByteSpan image{&source, 0, endMarker + 2};
 
   reset();
+
+  // Asked for, the XMP packet's place is learnt first, so that a failed read
+  // there ends the parse before any other read.
+  if (xmp != nullptr && findXmpSegment(image, *xmp) == XmpSearch::readFailed) return kReadFailed;
 
   // Deliberate: the first FF E1 pair counts, even inside another segment's
   // data; the segment chain is not walked.
@@ -163,9 +169,10 @@ ExifResult ExifRecord::parseJpeg(const ByteSource& source) {
   return readExifSegment(image.from(std::uint64_t{app1} + 4), *this);
 }
 
-ExifResult ExifRecord::parseJpeg(const unsigned char* data, std::uint32_t length) {
+ExifResult ExifRecord::parseJpeg(const unsigned char* data, std::uint32_t length, XmpSegment* xmp) {
+  if (xmp != nullptr) *xmp = XmpSegment();
   if (data == nullptr) return exifNotJpeg;
-  return parseJpeg(memoryByteSource(data, length));
+  return parseJpeg(memoryByteSource(data, length), xmp);
 }
 
 ExifResult ExifRecord::parseExifSegment(const unsigned char* segmentBytes, std::uint32_t length) {
