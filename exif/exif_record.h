@@ -22,8 +22,10 @@
 // only for what it needs: the first 2 bytes, the end marker from the back
 // (usually the last 2 bytes), the first FF E1 pair from the front (a file
 // without one is read to its end), the TIFF header, the directories, and of
-// the entries' values only those it keeps. It never writes the bytes and
-// prints nothing; every outcome of reading the data is an ExifResult.
+// the entries' values only those it keeps (and, when the caller asks for the
+// XMP packet's place, one range per segment up to it). It never writes the
+// bytes and prints nothing; every outcome of reading the data is an
+// ExifResult.
 //
 // exif/jpeg_segments.cc walks the file, the segment and its directories;
 // exif/exif_fields.cc picks the entries that set the record's fields.

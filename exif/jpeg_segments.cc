@@ -1,6 +1,7 @@
 // The JPEG segment walk of the EXIF reader: the start and end markers, the
-// first APP1 marker, the EXIF identifier and TIFF header of its segment, and
-// the walk over IFD0, the EXIF directory and the GPS directory. Which entries
+// XMP segment's place when asked (exif/xmp_segment.h), the first APP1
+// marker, the EXIF identifier and TIFF header of its segment, and the walk
+// over IFD0, the EXIF directory and the GPS directory. Which entries
 // set which field is exif/exif_fields.h's part.
 
 #include <algorithm>
@@ -151,7 +152,8 @@ ExifResult ExifRecord::parseJpeg(const ByteSource& source, XmpSegment* xmp) {
   if (xmp != nullptr && findXmpSegment(image, *xmp) == XmpSearch::readFailed) return kReadFailed;
 
   // Deliberate: the first FF E1 pair counts, even inside another segment's
-  // data; the segment chain is not walked.
+  // data; the segment chain is not walked (the XMP walk above is the asking
+  // caller's alone, so that this search keeps its reads).
   std::uint32_t app1 = 0;
   const MarkerSearch marker = findFirstMarker(image, 0xE1, kApp1MarkerChunks, app1);
   if (marker == MarkerSearch::readFailed) return kReadFailed;
