@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
 #include <cstring>
 #include <string>
 
@@ -74,21 +73,6 @@ TEST(XmpNumber, ReadsOnlyTheGivenLength) {
   EXPECT_EQ(value, 12.5);
   EXPECT_FALSE(parseXmpNumber("12.5x", 5, value));
   EXPECT_FALSE(parseXmpNumber(nullptr, 0, value));
-}
-
-// A C locale with a decimal comma changes nothing.
-TEST(XmpNumber, IgnoresTheCLocale) {
-  const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-  const std::string kept = previous == nullptr ? "C" : previous;
-  if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr &&
-      std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") == nullptr) {
-    GTEST_SKIP() << "no locale with a decimal comma on this system";
-  }
-  double value = 0;
-  EXPECT_TRUE(parseXmpNumber("-12.25", 6, value));
-  EXPECT_EQ(value, -12.25);
-  EXPECT_FALSE(parseXmpNumber("-12,25", 6, value));
-  std::setlocale(LC_NUMERIC, kept.c_str());
 }
 
 }  // namespace
