@@ -247,6 +247,8 @@ int finishRun(const RunSettings& settings, const platform::FilePath& settingsPat
     run.images = &images;
     run.facts = &record.kept.facts;
     run.ran = record.ran;
+    run.flightTexts = record.kept.flightTexts.get();
+    run.groundText = platform::groundHeightText();
     writeSideFiles(run, pagePath, geoJsonPath);
   } catch (const std::bad_alloc&) {
     // Not even their description fits: each is told as not written.

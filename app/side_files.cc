@@ -2,13 +2,16 @@
 
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <system_error>
 
 #include "app/run_identity.h"
+#include "app/survey_photos.h"
 #include "console/console.h"
 #include "console/console_texts.h"
 #include "geojson/geojson_report.h"
 #include "page/page_file.h"
+#include "readiness/readiness.h"
 
 namespace {
 
@@ -88,7 +91,30 @@ PageInput pageInputOf(const SideFileRun& run, const RunIdentity& identity) {
   return page;
 }
 
-GeoJsonInput geoJsonInputOf(const SideFileRun& run, const RunIdentity& identity) {
+// What the readiness analyses make of the run, and the ground height they
+// were given.
+struct ReadinessRun {
+  readiness::ReadinessResult result;
+  std::optional<double> groundM;
+  bool groundIgnored = false;  // set, but not a plain number
+};
+
+// The photos' SurveyPhoto list lives only for the analyses: the result is
+// what the side files read.
+ReadinessRun readinessOf(const SideFileRun& run) {
+  ReadinessRun made;
+  made.groundM = groundHeightOf(run.groundText);
+  made.groundIgnored = !run.groundText.empty() && !made.groundM;
+  readiness::SurveyOptions options;
+  options.groundAltitudeM = made.groundM;
+  static const std::vector<ImageFacts> kNoFacts;
+  made.result = readiness::analyzeReadiness(
+      surveyPhotosOf(run.facts != nullptr ? *run.facts : kNoFacts, run.flightTexts), options);
+  return made;
+}
+
+GeoJsonInput geoJsonInputOf(const SideFileRun& run, const RunIdentity& identity,
+                            const ReadinessRun& readiness) {
   GeoJsonInput input;
   input.status = run.status;
   input.settings = run.settings;
@@ -100,6 +126,9 @@ GeoJsonInput geoJsonInputOf(const SideFileRun& run, const RunIdentity& identity)
   input.images = run.images;
   input.facts = run.facts;
   input.ran = run.ran;
+  input.readiness = &readiness.result;
+  input.groundM = readiness.groundM;
+  if (readiness.groundIgnored) input.groundIgnored = platform::utf8FromSystemText(run.groundText);
   return input;
 }
 
@@ -135,6 +164,7 @@ void writeSideFiles(const SideFileRun& run, const std::string& pagePath,
                     const std::string& geoJsonPath) {
   // One identity for both files, so a page and a report tell the same run.
   const RunIdentity identity = makeRunIdentity();
+  const ReadinessRun readiness = readinessOf(run);
   if (!pagePath.empty()) {
     Protected guard{run, nullptr, false, {}, {}, {}};
     writeOne(pagePath, texts::kCannotWritePage, guard,
@@ -142,7 +172,12 @@ void writeSideFiles(const SideFileRun& run, const std::string& pagePath,
   }
   if (!geoJsonPath.empty()) {
     Protected guard{run, &pagePath, false, {}, {}, {}};
-    writeOne(geoJsonPath, texts::kCannotWriteGeoJson, guard,
-             [&] { return writeGeoJsonFile(geoJsonPath, geoJsonInputOf(run, identity)); });
+    writeOne(geoJsonPath, texts::kCannotWriteGeoJson, guard, [&] {
+      return writeGeoJsonFile(geoJsonPath, geoJsonInputOf(run, identity, readiness));
+    });
+  }
+  if (readiness.groundIgnored) {
+    console::write(texts::kGroundHeightNotUsed);
+    console::line(run.groundText);
   }
 }

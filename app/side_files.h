@@ -27,6 +27,11 @@ struct SideFileRun {
   const platform::PathList* images = nullptr;      // never null
   const std::vector<ImageFacts>* facts = nullptr;  // empty: no check ran
   std::array<bool, kCheckCount> ran{};
+  // The model and serial texts the facts' flight facts number; null where
+  // none were kept.
+  const FlightTexts* flightTexts = nullptr;
+  // PHOTOCHECK_GROUND_M as set (system text); empty where it is not.
+  std::string groundText;
 };
 
 // Writes the page to `pagePath` and then the GeoJSON report to
@@ -36,6 +41,10 @@ struct SideFileRun {
 // links followed), or anything but a regular file or a link. A side file
 // that is refused, cannot be written or runs out of memory is told in its
 // one console line and is lost alone.
+//
+// Both show the readiness analyses, made once from the kept facts before
+// either is written. A PHOTOCHECK_GROUND_M that is not a plain number is not
+// used: both files say so, and one console line after theirs.
 void writeSideFiles(const SideFileRun& run, const std::string& pagePath,
                     const std::string& geoJsonPath);
 

@@ -121,6 +121,7 @@ KeptValues* keptValuesOf(const CheckRow& check, KeptImages& kept) {
 void dropFacts(KeptImages& kept) {
   if (!kept.keepFacts) return;
   std::vector<ImageFacts>().swap(kept.facts);
+  if (kept.flightTexts) kept.flightTexts->wanted = false;
   kept.keepFacts = false;
   kept.factsDropped = true;
 }
@@ -146,6 +147,7 @@ ValueGroups readAndFileImages(const CheckRow& check, const platform::PathList& i
     }
     if (kept.keepFacts) {
       try {
+        kept.flightTexts = std::make_unique<FlightTexts>();
         kept.facts.reserve(images.size());
         platform::adviseLargePages(kept.facts.data(), kept.facts.capacity() * sizeof(ImageFacts));
       } catch (const std::bad_alloc&) {
@@ -155,8 +157,9 @@ ValueGroups readAndFileImages(const CheckRow& check, const platform::PathList& i
   }
   ReadAheadQueue reader(
       images.size(),
-      [&images](std::size_t index, ReadBuffers& buffers, bool& waited) {
-        return readImageFacts(images[index], buffers, waited);
+      [&images, flight = kept.keepFacts ? kept.flightTexts.get() : nullptr](
+          std::size_t index, ReadBuffers& buffers, bool& waited) {
+        return readImageFacts(images[index], buffers, waited, flight);
       },
       limits, console::flush, [&kept] { dropFacts(kept); });
 

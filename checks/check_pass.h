@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,8 @@ struct KeptImages {
   bool read = false;
   std::vector<ImageFacts> facts;
   std::vector<KeptValues> values;
+  // With the facts: the model and serial texts their flight facts number.
+  std::unique_ptr<FlightTexts> flightTexts;
   // Memory ran short while the facts were kept (for their room, for a read,
   // for filing an image): they were let go and no more were kept, so that
   // the run went on as one that never kept them. The side files are then

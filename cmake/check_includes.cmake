@@ -7,8 +7,8 @@
 #   report     the check table and findings of checks/, platform, console
 #   page       checks, reading, platform, console (beside report: neither
 #              includes the other)
-#   geojson    checks, reading, exif, xmp, platform, console, and report's
-#              JSON writer (beside page)
+#   geojson    checks, reading, readiness, exif, xmp, platform, console, and
+#              report's JSON writer (beside page)
 #   checks     reading, exif, xmp, platform, console
 #   reading    exif, xmp, platform
 #   inventory  platform, console
@@ -22,10 +22,10 @@
 
 cmake_minimum_required(VERSION 3.20)
 
-set(allowed_app app console platform checks reading inventory report page geojson exif xmp)
+set(allowed_app app console platform checks reading readiness inventory report page geojson exif xmp)
 set(allowed_report report console platform checks/check_findings.h checks/check_table.h)
 set(allowed_page page checks reading platform console)
-set(allowed_geojson geojson checks reading exif xmp platform console report/json_writer.h)
+set(allowed_geojson geojson checks reading readiness exif xmp platform console report/json_writer.h)
 set(allowed_checks checks reading exif xmp platform console)
 set(allowed_reading reading exif xmp platform)
 set(allowed_inventory inventory platform console)

@@ -198,6 +198,10 @@ inline constexpr char kCannotWritePage[] = "can not write the HTML page ";
 // The GeoJSON report that PHOTOCHECK_GEOJSON asks for cannot be written;
 // followed by its path.
 inline constexpr char kCannotWriteGeoJson[] = "can not write the GeoJSON report ";
+// After the side files, when PHOTOCHECK_GROUND_M is set to something that is
+// not a plain number of metres; the value follows.
+inline constexpr char kGroundHeightNotUsed[] =
+    "PHOTOCHECK_GROUND_M is not a number of metres and was not used: ";
 
 // The UTF-8 form of every text above that is not plain ASCII, beside its GBK
 // form: what a UTF-8 terminal, a Windows console and a UTF-8 report show. A

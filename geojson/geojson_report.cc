@@ -2,9 +2,11 @@
 
 #include <rapidjson/stringbuffer.h>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "checks/value_texts.h"
+#include "geojson/geojson_readiness.h"
 #include "report/json_writer.h"
 
 namespace {
@@ -41,6 +43,31 @@ std::string isoTimeOf(const CaptureTime& time) {
   appendTwoDigits(text, time.hour, ':');
   appendTwoDigits(text, time.minute, ':');
   appendTwoDigits(text, time.second, '\0');
+  return text;
+}
+
+// The capture time with its sub-seconds (to the millisecond, trailing zeros
+// dropped) and its offset ("+08:00") where the photo has them.
+std::string capturedTextOf(const CaptureTime& time, const FlightFacts& flight) {
+  std::string text = isoTimeOf(time);
+  if (flight.subseconds == flight.subseconds) {
+    // SubSecTimeOriginal's digits are below one second; 0.9996 is kept as
+    // .999, not carried into the next second.
+    const auto millis = std::min(999u, static_cast<unsigned>(flight.subseconds * 1000.0f + 0.5f));
+    std::string digits = {static_cast<char>('0' + millis / 100),
+                          static_cast<char>('0' + millis / 10 % 10),
+                          static_cast<char>('0' + millis % 10)};
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    text += '.';
+    text += digits;
+  }
+  if (flight.hasOffset) {
+    const int minutes = flight.offsetMinutes;
+    const unsigned whole = static_cast<unsigned>(minutes < 0 ? -minutes : minutes);
+    text += minutes < 0 ? '-' : '+';
+    appendTwoDigits(text, whole / 60, ':');
+    appendTwoDigits(text, whole % 60, '\0');
+  }
   return text;
 }
 
@@ -201,10 +228,11 @@ void writeFeature(ReportJsonWriter& writer, rapidjson::StringBuffer& buffer,
   }
   writer.Key("captured");
   if (facts != nullptr && facts->captured.year != 0) {
-    writeText(writer, isoTimeOf(facts->captured));
+    writeText(writer, capturedTextOf(facts->captured, facts->flight));
   } else {
     writer.Null();
   }
+  writePhotoReadiness(writer, input, index);
   writer.EndObject();
   writer.EndObject();
 }
@@ -226,6 +254,7 @@ bool writeGeoJson(const GeoJsonInput& input, const platform::TextPieceWriter& wr
   ReportJsonWriter writer(buffer, true);
   writer.StartObject();
   writeTopMembers(writer, all, all.images->size());
+  writeReadinessMember(writer, all);
   writer.Key("features");
   writer.StartArray();
   for (std::size_t index = 0; index < all.images->size(); ++index) {

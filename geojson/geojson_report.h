@@ -16,7 +16,12 @@
 //        "flag_focal_length":false,"flag_gps":true,
 //        "width":4000,"height":3000,"camera_maker":"DJI",
 //        "focal_length_35mm":24,"has_gps":true,"gps_altitude_m":88.5,
-//        "reason":null,"captured":"2024-05-17T10:42:07"}}, ...]}
+//        "reason":null,"captured":"2024-05-17T10:42:07.27+08:00",
+//        "flight":1,"line":2,"height_above_ground_m":99.8,...}}, ...]}
+//
+// The `readiness` member (after image_folder) and each feature's readiness
+// measures are described in geojson/geojson_readiness.h. `captured` carries
+// the sub-seconds and the offset where the photo has them.
 //
 // A check's value and its flag_ boolean are null where the check did not
 // run; the value is null too where the photo is filed under "error" or has
@@ -28,6 +33,7 @@
 #define PHOTOCHECK_GEOJSON_GEOJSON_REPORT_H
 
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +41,7 @@
 #include "checks/check_table.h"
 #include "platform/path_list.h"
 #include "platform/platform.h"
+#include "readiness/readiness_result.h"
 #include "reading/image_facts.h"
 
 struct GeoJsonInput {
@@ -52,6 +59,13 @@ struct GeoJsonInput {
   // What was read of each image; empty when no check ran.
   const std::vector<ImageFacts>* facts = nullptr;
   std::array<bool, kCheckCount> ran{};  // per check row
+  // The readiness analyses of the facts (one photo each); null: no
+  // `readiness` member, and every feature's measures null.
+  const readiness::ReadinessResult* readiness = nullptr;
+  // The ground height they were given (PHOTOCHECK_GROUND_M), and the text
+  // it was set to where that is no number (UTF-8).
+  std::optional<double> groundM;
+  std::string groundIgnored;
 };
 
 // Writes the report to `write` piece by piece (a piece of at most about

@@ -52,6 +52,11 @@ std::string geoJsonPath() {
   return value == nullptr ? std::string() : std::string(value);
 }
 
+std::string groundHeightText() {
+  const char* value = std::getenv("PHOTOCHECK_GROUND_M");
+  return value == nullptr ? std::string() : std::string(value);
+}
+
 std::string utf8PathBelow(const FilePath& folder, const FilePath& path) {
   // The scan joins the folder's text, one '/' and each name.
   const std::string& text = path.text;

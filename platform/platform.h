@@ -273,6 +273,12 @@ std::string systemErrorText(int error);
 // Read as PHOTOCHECK_HTML is.
 std::string geoJsonPath();
 
+// The text of the environment variable PHOTOCHECK_GROUND_M (the ground's
+// height above sea level in metres, for the side files' readiness), in the
+// system's text encoding; empty when it is not set or empty. Read as
+// PHOTOCHECK_HTML is.
+std::string groundHeightText();
+
 // The path of `path` below `folder` (which the scan listed it under), in
 // UTF-8 with '/' between names: on POSIX the bytes as they stand (a byte
 // that is not UTF-8 is the caller's to escape), on Windows made from the

@@ -92,6 +92,8 @@ std::string htmlPagePath() { return pathFromEnvironment(L"PHOTOCHECK_HTML"); }
 
 std::string geoJsonPath() { return pathFromEnvironment(L"PHOTOCHECK_GEOJSON"); }
 
+std::string groundHeightText() { return pathFromEnvironment(L"PHOTOCHECK_GROUND_M"); }
+
 std::string utf8FromSystemText(const std::string& text) { return utf8FromWide(wideFromAnsi(text)); }
 
 std::string utf8NameOf(const FilePath& path) {

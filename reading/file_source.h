@@ -58,6 +58,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "exif/byte_source.h"
 #include "platform/platform.h"
@@ -97,6 +98,8 @@ struct ReadBuffers {
   ReadBuffer head;
   ReadBuffer tail;
   ReadBuffer scan;
+  // The XMP packet, when the flight facts are read (reading/image_facts.h).
+  std::vector<unsigned char> xmp;
 };
 
 // Bytes of the file kept in memory: `length` bytes from `start` (none yet

@@ -2,6 +2,10 @@
 
 #include <new>
 #include <utility>
+#include <vector>
+
+#include "exif/xmp_segment.h"
+#include "xmp/xmp_facts.h"
 
 bool isErrorImage(const ImageFacts& facts) {
   return facts.read == ImageRead::unreadable ||
@@ -54,20 +58,45 @@ ImageFacts factsOfRecord(ExifResult result, ExifRecord& record) {
   return facts;
 }
 
-ImageFacts decodeImage(FileSource& source) {
+namespace {
+
+// The photo's XMP packet at `place`, decoded, in the reading thread's own
+// buffer (one APP1 segment at most: some 64 KiB). False when its read
+// failed.
+bool decodeXmpAt(FileSource& source, const XmpSegment& place, XmpFacts& xmp) {
+  std::vector<unsigned char>& packet = source.buffers->xmp;
+  packet.resize(place.length);
+  if (!readXmpPacket(byteSourceOf(source), place, packet.data())) return false;
+  xmp = decodeXmpPacket(packet.data(), packet.size());
+  return true;
+}
+
+}  // namespace
+
+ImageFacts decodeImage(FileSource& source, FlightTexts* flight) {
   ExifRecord record;
-  const ExifResult result = record.parseJpeg(byteSourceOf(source));
+  const bool withFlight = flight != nullptr && flight->wanted.load(std::memory_order_relaxed);
+  XmpSegment place;
+  const ExifResult result = record.parseJpeg(byteSourceOf(source), withFlight ? &place : nullptr);
+  XmpFacts xmp;
+  const bool hasXmp = withFlight && result == exifOk && !source.failed && place.found &&
+                      decodeXmpAt(source, place, xmp);
   if (source.failed) {
     ImageFacts facts;
     facts.read = source.shortage ? ImageRead::shortage : ImageRead::unreadable;
     return facts;
   }
-  return factsOfRecord(result, record);
+  ImageFacts facts = factsOfRecord(result, record);
+  if (withFlight && result == exifOk) {
+    facts.flight = flightFactsOf(record, hasXmp ? &xmp : nullptr, *flight);
+  }
+  return facts;
 }
 
 namespace {
 
-ImageFacts readAndDecode(const platform::FilePath& path, ReadBuffers& buffers, bool& waited) {
+ImageFacts readAndDecode(const platform::FilePath& path, ReadBuffers& buffers, bool& waited,
+                         FlightTexts* flight) {
   ImageFacts facts;
   platform::ReadableFile file;
   const platform::ReadStatus status = platform::openForReading(path, file);
@@ -80,7 +109,7 @@ ImageFacts readAndDecode(const platform::FilePath& path, ReadBuffers& buffers, b
 
   FileSource source;
   if (openFileSource(file, buffers, source, headBytesToRead())) {
-    facts = decodeImage(source);
+    facts = decodeImage(source, flight);
   } else if (source.shortage) {
     facts.read = ImageRead::shortage;
   }
@@ -92,10 +121,11 @@ ImageFacts readAndDecode(const platform::FilePath& path, ReadBuffers& buffers, b
 
 }  // namespace
 
-ImageFacts readImageFacts(const platform::FilePath& path, ReadBuffers& buffers, bool& waited) {
+ImageFacts readImageFacts(const platform::FilePath& path, ReadBuffers& buffers, bool& waited,
+                          FlightTexts* flight) {
   waited = false;
   try {
-    return readAndDecode(path, buffers, waited);
+    return readAndDecode(path, buffers, waited, flight);
   } catch (...) {
     return factsOfFailedRead();
   }

@@ -14,6 +14,7 @@
 #include "exif/exif_record.h"
 #include "platform/platform.h"
 #include "reading/file_source.h"
+#include "reading/flight_facts.h"
 
 // How far the reading of an image got.
 enum class ImageRead : std::uint8_t {
@@ -47,6 +48,8 @@ struct ImageFacts {
   // One bit per check row (bit i: kCheckRows[i]) that reported the image:
   // set as the report is printed, so keeping it takes no memory.
   std::uint8_t flaggedBy = 0;
+  // Read only when the run keeps facts for a side file; unknown otherwise.
+  FlightFacts flight;
 };
 
 // Why an image is filed under "error" or skipped, for the side files that
@@ -75,14 +78,20 @@ ImageFacts factsOfRecord(ExifResult result, ExifRecord& record);
 // when any read of it failed, whatever the reader made of the bytes it got;
 // a shortage when the source had no memory for its buffers. May throw
 // std::bad_alloc (no memory for a text the photo holds).
-ImageFacts decodeImage(FileSource& source);
+//
+// Given `flight` (still wanted), it also finds and decodes the XMP packet
+// through the same source and fills ImageFacts::flight; without it the
+// photo is read exactly as the checks alone read it.
+ImageFacts decodeImage(FileSource& source, FlightTexts* flight = nullptr);
 
 // Opens, reads and decodes the image at `path` with the reading thread's
 // `buffers`; `waited` tells whether most reads of it waited on the storage
 // (see mostlyWaited). Never throws: an image whose reading fails is
 // unreadable, or a shortage when the process ran out of file descriptors or
 // memory for it.
-ImageFacts readImageFacts(const platform::FilePath& path, ReadBuffers& buffers, bool& waited);
+// `flight` as for decodeImage.
+ImageFacts readImageFacts(const platform::FilePath& path, ReadBuffers& buffers, bool& waited,
+                          FlightTexts* flight = nullptr);
 
 // Called in a catch block only: the facts of a read that threw. No memory
 // (std::bad_alloc) is the tool's own shortage, anything else an image that
