@@ -215,7 +215,7 @@ void appendReadinessVerdict(std::string& page, const PageData& data) {
       break;
   }
   appendWord(page, Word::readiness);
-  page += u8"：";
+  page += ": ";
   appendWord(page, verdictWord(result->verdict));
   page += "</p>\n";
 }

@@ -7,7 +7,7 @@
 // Screen (wide: the map beside its list; with readiness, the lists and the
 // map side by side on the first screen; narrow, a phone: the map the full
 // width, the lists below) and print (the verdict, the flagged table, where
-// held-back rows are said as a count, and the map on the first page, beside
+// held-back rows are said as a count, and the map on the first page, above
 // the lists with readiness; the groups and settings after). The map's canvas
 // keeps the drawing's shape (its aspect-ratio is set where it stands).
 inline constexpr char kPageStyle[] =
@@ -44,7 +44,10 @@ inline constexpr char kPageStyle[] =
     ".side{max-height:none}td,th{padding:2px 4px}.flagged td:nth-child(2){white-space:normal}}"
     "@media print{#lang,#reset,#sort,.hint,.side{display:none}body{margin:0;font-size:10px}"
     ".more{display:block;border:0;background:none;padding:0;font:inherit}"
-    ".more>[data-t]{display:none}.prt{display:inline}.where{position:static}"
+    ".more>[data-t]{display:none}.prt{display:inline}"
+    // With readiness the map comes first on paper, the lists below it.
+    ".first{display:flex;flex-direction:column}.where{position:static;order:-1}"
+    ".where .map canvas{max-height:11cm}"
     ".map canvas{flex:none;width:auto;height:auto;max-width:100%;max-height:11cm}"
     "#checks{break-before:page}}";
 
