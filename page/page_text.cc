@@ -34,7 +34,9 @@ void appendHeader(std::string& page, const PageData& data) {
   appendWord(page, Word::otherLanguage);
   page += passed ? "</button>\n<h1 class=pass>" : "</button>\n<h1 class=fail>";
   appendWord(page, passed ? Word::setPassed : Word::setFailed);
-  page += "</h1>\n<p class=meta>";
+  page += "</h1>\n";
+  appendReadinessVerdict(page, data);
+  page += "<p class=meta>";
   appendNumber(page, static_cast<long long>(data.imageCount));
   page += ' ';
   appendWord(page, Word::images);
@@ -139,6 +141,11 @@ bool PageData::positioned(std::size_t image) const {
          hasGpsPosition(*facts);
 }
 
+const readiness::PhotoReadiness* PageData::readinessOf(std::size_t image) const {
+  if (input.readiness == nullptr || input.readiness->photos.size() <= image) return nullptr;
+  return &input.readiness->photos[image];
+}
+
 bool PageData::flaggedBy(std::size_t image, std::size_t row) const {
   const ImageFacts* facts = factsOf(image);
   return ran(row) && facts != nullptr && (facts->flaggedBy & (1u << row)) != 0;
@@ -204,9 +211,16 @@ bool writePage(const PageInput& input, const platform::TextPieceWriter& write) {
   out.text.reserve(kPieceBytes + 4096);
   appendHead(out.text, data);
   appendHeader(out.text, data);
+  // With readiness, the lists and the map stand side by side on the first
+  // screen.
+  const bool beside = all.readiness != nullptr;
+  if (beside) out.text += "<div class=first><div class=lists>\n";
   appendSummary(out, data);
+  appendReadinessFindings(out, data);
   appendFlaggedTable(out, data);
+  if (beside) out.text += "</div><div class=where>\n";
   appendMap(out, data);
+  if (beside) out.text += "</div></div>\n";
   appendChecks(out, data);
   appendSettings(out.text, data);
   appendScript(out.text);
