@@ -68,16 +68,26 @@ apt=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o "Dir::Etc::SourceParts=
 say "reading the source lists of $expatSuite"
 apt-get "${apt[@]}" update -qq
 offered=$(apt-cache "${apt[@]}" showsrc expat | sed -n 's/^Version: //p')
-if ! grep -qFx -- "$expatVersion" <<<"$offered"; then
-  newest=$(grep -F -- "$expatRevisions" <<<"$offered" | sort -V | tail -n 1 || true)
-  [ -n "$newest" ] ||
-    fail "the $expatSuite archive has no expat ${expatRevisions}N (it offers: $(echo $offered)); update the pin in $0"
-  say "expat $expatVersion is gone from the archive; taking $newest, the same upstream tarball"
-  expatVersion=$newest
-fi
-say "fetching expat $expatVersion"
-# apt checks every file against the signed source lists.
-(cd "$work/source" && apt-get "${apt[@]}" source --download-only -qq "expat=$expatVersion")
+# The pinned revision first, then the others of the same upstream version,
+# newest first: a pocket may list a revision its mirror cannot serve.
+candidates=$( (grep -qFx -- "$expatVersion" <<<"$offered" && echo "$expatVersion"
+  grep -F -- "$expatRevisions" <<<"$offered" | grep -vFx -- "$expatVersion" | sort -rV) || true)
+[ -n "$candidates" ] ||
+  fail "the $expatSuite archive has no expat ${expatRevisions}N (it offers: $(echo $offered)); update the pin in $0"
+fetched=""
+for candidate in $candidates; do
+  say "fetching expat $candidate"
+  # apt checks every file against the signed source lists.
+  if (cd "$work/source" && apt-get "${apt[@]}" source --download-only -qq "expat=$candidate"); then
+    fetched=$candidate
+    break
+  fi
+  rm -f "$work/source/"*
+done
+[ -n "$fetched" ] || fail "no expat source package could be fetched (tried: $(echo $candidates))"
+[ "$fetched" = "$expatVersion" ] ||
+  say "expat $expatVersion is not to be had; took $fetched, the same upstream tarball"
+expatVersion=$fetched
 echo "$expatOrigSha256  $work/source/$expatOrig" | sha256sum --check --quiet ||
   fail "$expatOrig does not have the pinned sha256"
 dsc=$work/source/expat_${expatVersion#*:}.dsc
