@@ -22,13 +22,17 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 
-# The pinned package: the version in the main pocket of the release (its
-# point release), which stays there until the next point release and in
-# snapshot.debian.org for good. When the archive has moved on, the script
-# stops and says what it offers: bring the version here in line after reading
-# its changelog. The upstream tarball's sum changes only with the upstream
-# version.
+# The pinned package: upstream expat 2.5.0, by the sha256 of its tarball,
+# as Debian 12 (bookworm) ships it, whatever release this machine runs (the
+# source is only built here, so Debian 13 takes the same one). The Debian
+# revision named here is preferred; when a point release has replaced it in
+# the archive, the newest bookworm revision of the same upstream version is
+# taken instead (the same tarball, checked by the same sum, with more of the
+# release's fixes as patches) and the script says so. Only another upstream
+# version, which needs a new sum, stops it.
+expatSuite=bookworm
 expatVersion=2.5.0-1+deb12u2
+expatRevisions='2.5.0-1+deb12u'
 expatOrig=expat_2.5.0.orig.tar.gz
 expatOrigSha256=ab00ee05c7067fd10a35c5d2a4922ebba746ddd50ff83b79c828da17bbdf1757
 
@@ -39,7 +43,7 @@ started=$SECONDS
 say() { printf '== windows-deps: %s (%ds)\n' "$*" $((SECONDS - started)); }
 fail() { printf 'windows-deps: FAILED: %s\n' "$*" >&2; exit 1; }
 
-if [ -e "$stamp" ] && [ "$(cat "$stamp")" = "$expatVersion $expatOrigSha256" ] &&
+if [ -e "$stamp" ] && grep -qF -- " $expatOrigSha256" "$stamp" &&
   [ -e "$prefix/lib/libexpat.a" ] && [ -e "$prefix/include/expat.h" ]; then
   exit 0
 fi
@@ -47,32 +51,43 @@ fi
 scripts/install-deps.sh dpkg-dev xz-utils patch g++-mingw-w64-x86-64-posix
 
 # --- the source package -------------------------------------------------------
-# . /etc/os-release in a subshell: its names must not reach this script's.
-codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-[ -n "$codename" ] || fail "/etc/os-release names no release (VERSION_CODENAME)"
 rm -rf "$work"
 mkdir -p "$work/apt/lists/partial" "$work/apt/cache/archives/partial" "$work/source"
 keyring=/usr/share/keyrings/debian-archive-keyring.gpg
 [ -e "$keyring" ] || fail "$keyring is missing (Debian package debian-archive-keyring)"
 {
-  for suite in "$codename" "$codename-updates"; do
+  for suite in "$expatSuite" "$expatSuite-updates"; do
     echo "deb-src [signed-by=$keyring] http://deb.debian.org/debian $suite main"
   done
-  echo "deb-src [signed-by=$keyring] http://deb.debian.org/debian-security $codename-security main"
+  echo "deb-src [signed-by=$keyring] http://deb.debian.org/debian-security $expatSuite-security main"
 } >"$work/apt/sources.list"
 apt=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o "Dir::Etc::SourceParts=$work/apt/none"
   -o "Dir::State::Lists=$work/apt/lists" -o "Dir::Cache=$work/apt/cache" -o Debug::NoLocking=1)
 # As root apt would hand the download to its _apt user, who cannot write here.
 [ "$(id -u)" -ne 0 ] || apt+=(-o APT::Sandbox::User=root)
-say "reading the source lists of $codename"
+say "reading the source lists of $expatSuite"
 apt-get "${apt[@]}" update -qq
 offered=$(apt-cache "${apt[@]}" showsrc expat | sed -n 's/^Version: //p')
-if ! grep -qFx -- "$expatVersion" <<<"$offered"; then
-  fail "the $codename archive has no expat $expatVersion (it offers: $(echo $offered)); update the pin in $0"
-fi
-say "fetching expat $expatVersion"
-# apt checks every file against the signed source lists.
-(cd "$work/source" && apt-get "${apt[@]}" source --download-only -qq "expat=$expatVersion")
+# The pinned revision first, then the others of the same upstream version,
+# newest first: a pocket may list a revision its mirror cannot serve.
+candidates=$( (grep -qFx -- "$expatVersion" <<<"$offered" && echo "$expatVersion"
+  grep -F -- "$expatRevisions" <<<"$offered" | grep -vFx -- "$expatVersion" | sort -rV) || true)
+[ -n "$candidates" ] ||
+  fail "the $expatSuite archive has no expat ${expatRevisions}N (it offers: $(echo $offered)); update the pin in $0"
+fetched=""
+for candidate in $candidates; do
+  say "fetching expat $candidate"
+  # apt checks every file against the signed source lists.
+  if (cd "$work/source" && apt-get "${apt[@]}" source --download-only -qq "expat=$candidate"); then
+    fetched=$candidate
+    break
+  fi
+  rm -f "$work/source/"*
+done
+[ -n "$fetched" ] || fail "no expat source package could be fetched (tried: $(echo $candidates))"
+[ "$fetched" = "$expatVersion" ] ||
+  say "expat $expatVersion is not to be had; took $fetched, the same upstream tarball"
+expatVersion=$fetched
 echo "$expatOrigSha256  $work/source/$expatOrig" | sha256sum --check --quiet ||
   fail "$expatOrig does not have the pinned sha256"
 dsc=$work/source/expat_${expatVersion#*:}.dsc
