@@ -22,8 +22,10 @@
 // only for what it needs: the first 2 bytes, the end marker from the back
 // (usually the last 2 bytes), the first FF E1 pair from the front (a file
 // without one is read to its end), the TIFF header, the directories, and of
-// the entries' values only those it keeps. It never writes the bytes and
-// prints nothing; every outcome of reading the data is an ExifResult.
+// the entries' values only those it keeps (and, when the caller asks for the
+// XMP packet's place, one range per segment up to it). It never writes the
+// bytes and prints nothing; every outcome of reading the data is an
+// ExifResult.
 //
 // exif/jpeg_segments.cc walks the file, the segment and its directories;
 // exif/exif_fields.cc picks the entries that set the record's fields.
@@ -45,6 +47,7 @@
 #include <string>
 
 #include "exif/byte_source.h"
+#include "exif/xmp_segment.h"
 
 // Outcome of a parse. Only exifOk means the record may be used.
 enum ExifResult : int {
@@ -201,10 +204,15 @@ struct ExifRecord {
   // it into this record. Returns exifNotJpeg without touching the record;
   // otherwise resets the record first, then fills it as far as the reading
   // got. See above for a failed read and std::bad_alloc.
-  ExifResult parseJpeg(const ByteSource& source);
+  //
+  // Given `xmp`, it also walks the image's segments for the XMP packet
+  // (exif/xmp_segment.h) before the EXIF search, and puts its place there
+  // (reset when the file is not a JPEG or has none); a failed read in that
+  // walk ends the parse. Without it the parse reads nothing more.
+  ExifResult parseJpeg(const ByteSource& source, XmpSegment* xmp = nullptr);
 
   // The same for a whole file held in memory; `data` may be null.
-  ExifResult parseJpeg(const unsigned char* data, std::uint32_t length);
+  ExifResult parseJpeg(const unsigned char* data, std::uint32_t length, XmpSegment* xmp = nullptr);
 
   // Decodes an EXIF segment in memory: `segment` points at the 'E' of "Exif",
   // `length` bytes from there may be read. Does not reset the record first.
