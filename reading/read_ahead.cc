@@ -7,10 +7,11 @@
 #include "platform/platform.h"
 
 ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits,
-                               BeforeWait beforeWait)
+                               BeforeWait beforeWait, OnShortage onShortage)
     : count_(count),
       read_(std::move(read)),
       beforeWait_(std::move(beforeWait)),
+      onShortage_(std::move(onShortage)),
       window_(std::max<std::size_t>(limits.window, 1)),
       mostWorkers_(std::min(limits.readsInFlight, count_)),
       slots_(window_),
@@ -210,6 +211,7 @@ ImageFacts ReadAheadQueue::takeNext() {
     if (!alone_) goAlone(lock);
     tellWait(lock);
     lock.unlock();
+    if (onShortage_) onShortage_();
     bool waited = false;
     facts = readGuarded(index, takerBuffers_, waited);
     if (facts.read == ImageRead::shortage) throw platform::ResourceShortage{};

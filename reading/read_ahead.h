@@ -91,6 +91,11 @@ using ReadImage = std::function<ImageFacts(std::size_t index, ReadBuffers& buffe
 // Called on the taking thread before it waits for a read.
 using BeforeWait = std::function<void()>;
 
+// Called on the taking thread when a read ran short of the tool's means,
+// before the image is read again alone: the caller lets go of what it keeps
+// but can do without.
+using OnShortage = std::function<void()>;
+
 struct ReadAheadLimits {
   // The most worker threads, each with one read in flight; 0 reads every
   // image on the taking thread.
@@ -125,7 +130,7 @@ class ReadAheadQueue {
  public:
   // Starts reading images 0 to count - 1 with `read`.
   ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits = {},
-                 BeforeWait beforeWait = {});
+                 BeforeWait beforeWait = {}, OnShortage onShortage = {});
   // Starts no further read, waits for those in flight and drops every result
   // not taken.
   ~ReadAheadQueue();
@@ -185,6 +190,7 @@ class ReadAheadQueue {
   const std::size_t count_;
   const ReadImage read_;
   const BeforeWait beforeWait_;
+  const OnShortage onShortage_;
   const std::size_t window_;
   std::size_t mostWorkers_;
 
