@@ -145,7 +145,9 @@ TEST(ReadAheadQueue, FilesAFailingReadInPlace) {
 // while other reads are at work is read once more with no other read at
 // work and gives its facts; every later image is read by the taking thread
 // alone. A read that runs short even alone stops the queue with
-// ResourceShortage. No image is read more than twice.
+// ResourceShortage. No image is read more than twice. Before the second
+// read the caller is told once, with no read at work, to let go of what it
+// can spare.
 TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
   struct Case {
     const char* what;
@@ -166,6 +168,8 @@ TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
     std::atomic<std::size_t> running{0};
     std::atomic<bool> othersRanWhileAlone{false};
     std::atomic<bool> retried{false};
+    std::atomic<int> spared{0};
+    std::atomic<bool> sparedWhileReading{false};
     ReadAheadQueue queue(
         kCount,
         [&](std::size_t index, ReadBuffers&, bool&) -> ImageFacts {
@@ -182,7 +186,11 @@ TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
           }
           return factsOf(index);
         },
-        ReadAheadLimits{4, 8, 4});
+        ReadAheadLimits{4, 8, 4}, {},
+        [&] {
+          ++spared;
+          if (running > 0 || retried) sparedWhileReading = true;
+        });
     bool stopped = false;
     for (std::size_t k = 0; k < kCount && !stopped; ++k) {
       try {
@@ -198,6 +206,8 @@ TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
     EXPECT_EQ(reads[c.shortAt].load(), 2u);
     for (std::size_t k = 0; k < kCount; ++k) EXPECT_LE(reads[k].load(), 2u) << k;
     EXPECT_FALSE(othersRanWhileAlone.load());
+    EXPECT_EQ(spared.load(), 1);
+    EXPECT_FALSE(sparedWhileReading.load());
   }
 }
 
