@@ -66,6 +66,7 @@ struct SurveyRun {
       result.photos.push_back(measured);
     }
     result.verdict = readiness::Verdict::atRisk;
+    result.flightCount = 2;
     readiness::Finding gap;
     gap.kind = readiness::FindingKind::coverageGap;
     gap.cause = readiness::FindingCause::fewViews;
@@ -239,6 +240,14 @@ TEST(PageReadiness, TheMapDrawsFootprintsByFlightBreaksTheLineBetweenLinesAndOut
   ASSERT_EQ(data["gaps"][0].Size(), 2u);
   EXPECT_EQ(dots[data["gaps"][0][0].GetInt()][0].GetInt(), 0);
   EXPECT_EQ(dots[data["gaps"][0][1].GetInt()][0].GetInt(), 4);
+  // Each flight's colour, in the data and in the legend.
+  ASSERT_EQ(data["flightColours"].Size(), 8u);
+  for (const unsigned flight : {0u, 1u}) {
+    const std::string key = std::string("<span class=key style=\"border-radius:0;background:") +
+                            data["flightColours"][flight].GetString() + "\"></span>";
+    EXPECT_NE(page.find(key + u8"<span data-t=65>架次</span> " + std::to_string(flight + 1)),
+              std::string::npos);
+  }
 }
 
 TEST(PageReadiness, ASetWithoutAnyPositionGetsNoEmptyMap) {
