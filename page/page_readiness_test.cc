@@ -119,6 +119,14 @@ TEST(PageReadiness, TheHeaderTellsTheVerdictBesideTheChecks) {
   SurveyRun run;
   PageInput input = run.input();
   EXPECT_NE(pageText(input).find("\"cannot tell: no height above ground\""), std::string::npos);
+  // What could not be measured is said under the findings' heading.
+  run.result.photosWithoutHeight = 4;
+  run.result.findings.clear();
+  const std::string unmeasured = pageText(input);
+  const std::size_t heading = unmeasured.find(u8">没有发现重建风险</span></h2>\n<p class=meta>4 ");
+  EXPECT_NE(heading, std::string::npos);
+  EXPECT_NE(unmeasured.find(u8">张影像有位置但没有离地高度", heading), std::string::npos);
+  EXPECT_EQ(unmeasured.find(u8">张影像没有拍摄时间"), std::string::npos);  // all have one
   input.readiness = nullptr;
   const std::string without = pageText(input);
   for (const char* piece : {"class=\"rv", "id=readiness", "class=first", "data-o=", "id=sort",
