@@ -136,16 +136,24 @@ enum class ReadStatus {
 };
 
 // The identity of a file, whatever path reaches it: device and inode on
-// POSIX, volume serial number and file index on Windows. All zero where it is
-// not known.
+// POSIX; on Windows the volume serial number and the whole 128-bit file ID
+// (`file` its low half, `fileHigh` its high half: ReFS uses all of it, so
+// its low half alone may be another file's), or the 64-bit file index where
+// the file system gives no ID (`fileHigh` 0). Every Windows identity, a
+// photo's from its read as a side file's, comes from one helper, so two
+// identities of one file always compare equal. All zero where it is not
+// known.
 struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t file = 0;
+  std::uint64_t fileHigh = 0;  // always 0 on POSIX
 };
 
-inline bool isKnown(const FileIdentity& id) { return id.device != 0 || id.file != 0; }
+inline bool isKnown(const FileIdentity& id) {
+  return id.device != 0 || id.file != 0 || id.fileHigh != 0;
+}
 inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
-  return isKnown(a) && a.device == b.device && a.file == b.file;
+  return isKnown(a) && a.device == b.device && a.file == b.file && a.fileHigh == b.fileHigh;
 }
 
 // Thrown where the process runs out of what it needs (file descriptors,

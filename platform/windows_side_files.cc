@@ -6,32 +6,26 @@
 
 #include "platform/platform.h"
 #include "platform/windows_console.h"
+#include "platform/windows_file_identity.h"
 #include "platform/windows_paths.h"
 
 namespace platform {
 
 namespace {
 
-// The identity of the file open as `handle`; unknown where it is not a
-// disk file or the system does not say.
-FileIdentity identityOfHandle(HANDLE handle) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info)) {
-    return FileIdentity{};
-  }
-  return {info.dwVolumeSerialNumber, std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
-}
-
-// Opens `native` for asking about it only (no read or write access), as a
-// folder may be; `flags` adds FILE_FLAG_OPEN_REPARSE_POINT where a link
-// itself is meant.
+// Opens `native` for asking about it only (its attributes, no read or write
+// access: what a photo's read has too, so both ask for its identity alike),
+// as a folder may be; `flags` adds FILE_FLAG_OPEN_REPARSE_POINT where a link
+// itself is meant. Unknown where it is no disk file or the system does not
+// say.
 FileIdentity identityAt(const std::wstring& native, DWORD flags) {
   if (native.empty() || isDeviceName(native)) return FileIdentity{};
-  const HANDLE handle =
-      ::CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+  const HANDLE handle = ::CreateFileW(
+      native.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return FileIdentity{};
-  const FileIdentity identity = identityOfHandle(handle);
+  const FileIdentity identity =
+      ::GetFileType(handle) == FILE_TYPE_DISK ? identityOfOpenFile(handle) : FileIdentity{};
   ::CloseHandle(handle);
   return identity;
 }
