@@ -247,7 +247,8 @@ enum class SideFileTarget {
   nothing,      // nothing, or it cannot be told (the write then says so)
   link,         // a link: it is replaced, what it leads to is never touched
   regularFile,  // a regular file, with its identity
-  other,        // a folder, a pipe, a device, a socket: never replaced
+  other,        // a folder, a pipe, a device, a socket, a stream of a file
+                // (Windows: a ':' in the last name): never replaced
 };
 
 // Looks at `path` without following a link at its end (links in its
@@ -256,7 +257,7 @@ SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity);
 
 // The one guard of every side file: true when one may be written at `path`.
 // Nothing there, or a link (replaced, what it leads to untouched), may be
-// replaced; a folder, pipe, device or socket never; a regular file unless
+// replaced; a folder, pipe, device, socket or stream never; a regular file unless
 // `mustStay` says its identity is one the run must leave alone (the
 // settings file, error.json, a photo of the set, another side file).
 bool sideFileAllowed(const std::string& path,

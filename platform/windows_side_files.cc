@@ -30,6 +30,18 @@ FileIdentity identityAt(const std::wstring& native, DWORD flags) {
   return identity;
 }
 
+// True when the last name of the extended-form `native` holds a ':': it
+// then names a stream of a file, never a file of its own. "error.json::$DATA"
+// is error.json's own data and "page.html:x" a hidden part of page.html, so
+// a side file there would write into a file it was never meant to replace,
+// whatever that file is; no file name holds a ':' (a drive's colon comes
+// before a separator).
+bool namesStream(const std::wstring& native) {
+  const std::size_t separator = native.find_last_of(L'\\');
+  const std::size_t name = separator == std::wstring::npos ? 0 : separator + 1;
+  return native.find(L':', name) != std::wstring::npos;
+}
+
 }  // namespace
 
 FileIdentity identityOf(const FilePath& path) { return identityAt(reachOf(path), 0); }
@@ -48,7 +60,7 @@ SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
   // The very path the replacing write takes.
   const std::wstring native = nativePathOf(path);
   if (native.empty()) return SideFileTarget::nothing;
-  if (isDeviceName(native)) return SideFileTarget::other;
+  if (isDeviceName(native) || namesStream(native)) return SideFileTarget::other;
   const DWORD attributes = ::GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return SideFileTarget::nothing;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return SideFileTarget::link;

@@ -253,6 +253,14 @@ TEST(WindowsProcess, SideFilesNeverReplaceWhatTheRunMustLeaveAlone) {
                              {images + "\\p0.jpg", true},
                              {root / "folder", true},
                              {"NUL", true},
+                             // Streams: of error.json, the settings file and a
+                             // photo (their own data or a hidden part), and
+                             // of a file that is not there yet.
+                             {output + "\\error.json::$DATA", true},
+                             {root / "photocheck.settings:x", true},
+                             {images + "\\p0.jpg::$DATA", true},
+                             {images + "\\p0.jpg:x", true},
+                             {root / "page.html:x", true},
                              {root / (std::string(250, 'n') + ".html"), false}};
   if (hardLinked) cases.push_back({root / "hard.jpg", true});
   for (const char* variable : {"PHOTOCHECK_HTML", "PHOTOCHECK_GEOJSON"}) {
