@@ -306,13 +306,21 @@ unsigned long processId();
 inline constexpr int kFaultStatus = 3;
 
 // From now on a fault of the process's own ends it at once with status
-// kFaultStatus and one line on standard error: `line`, then the fault's code
-// in brackets. On Windows: an unhandled exception (an access violation, heap
+// kFaultStatus and one line on standard error: `line` (`lineAfterVerdict`
+// once noteVerdictPrinted was called), then the fault's code in brackets.
+// On Windows: an unhandled exception (an access violation, heap
 // corruption, a stack overflow) on any thread, abort and std::terminate;
 // whatever host runs the program (Wine's own handling ends such a process
 // with status 0, which reads as a pass). On POSIX nothing changes: the
 // signal that ends such a process gives it a non-zero status already.
-void endOnFault(const char* line);
+void endOnFault(const char* line, const char* lineAfterVerdict);
+
+// Tells the fault handling that the run's verdict is out (its report or
+// all-clear line written to standard output, error.json stored): a fault
+// from now on, while side files are made, says so with its line. Safe to
+// call from any thread; the handler reads it without taking a lock or
+// memory.
+void noteVerdictPrinted();
 
 // Runs `run` and returns what it returns, on a thread whose stack holds the
 // whole run where the process's own stack is too small for it (a stack limit
