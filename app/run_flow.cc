@@ -213,6 +213,11 @@ int finishRun(const RunSettings& settings, const platform::FilePath& settingsPat
               const CheckFlags& flags, const RunRecord& record, const std::string& pagePath,
               const std::string& geoJsonPath) {
   const int status = endRun(settings, images.size(), findings, flags);
+  // The verdict is out once its lines have left the console's buffer: a
+  // fault from here on (while the side files are made) no longer means an
+  // unchecked set.
+  console::flush();
+  platform::noteVerdictPrinted();
   if (pagePath.empty() && geoJsonPath.empty()) return status;
   try {
     SideFileRun run;

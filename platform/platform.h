@@ -136,16 +136,24 @@ enum class ReadStatus {
 };
 
 // The identity of a file, whatever path reaches it: device and inode on
-// POSIX, volume serial number and file index on Windows. All zero where it is
-// not known.
+// POSIX; on Windows the volume serial number and the whole 128-bit file ID
+// (`file` its low half, `fileHigh` its high half: ReFS uses all of it, so
+// its low half alone may be another file's), or the 64-bit file index where
+// the file system gives no ID (`fileHigh` 0). Every Windows identity, a
+// photo's from its read as a side file's, comes from one helper, so two
+// identities of one file always compare equal. All zero where it is not
+// known.
 struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t file = 0;
+  std::uint64_t fileHigh = 0;  // always 0 on POSIX
 };
 
-inline bool isKnown(const FileIdentity& id) { return id.device != 0 || id.file != 0; }
+inline bool isKnown(const FileIdentity& id) {
+  return id.device != 0 || id.file != 0 || id.fileHigh != 0;
+}
 inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
-  return isKnown(a) && a.device == b.device && a.file == b.file;
+  return isKnown(a) && a.device == b.device && a.file == b.file && a.fileHigh == b.fileHigh;
 }
 
 // Thrown where the process runs out of what it needs (file descriptors,
@@ -239,7 +247,8 @@ enum class SideFileTarget {
   nothing,      // nothing, or it cannot be told (the write then says so)
   link,         // a link: it is replaced, what it leads to is never touched
   regularFile,  // a regular file, with its identity
-  other,        // a folder, a pipe, a device, a socket: never replaced
+  other,        // a folder, a pipe, a device, a socket, a stream of a file
+                // (Windows: a ':' in the last name): never replaced
 };
 
 // Looks at `path` without following a link at its end (links in its
@@ -248,7 +257,7 @@ SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity);
 
 // The one guard of every side file: true when one may be written at `path`.
 // Nothing there, or a link (replaced, what it leads to untouched), may be
-// replaced; a folder, pipe, device or socket never; a regular file unless
+// replaced; a folder, pipe, device, socket or stream never; a regular file unless
 // `mustStay` says its identity is one the run must leave alone (the
 // settings file, error.json, a photo of the set, another side file).
 bool sideFileAllowed(const std::string& path,
@@ -297,13 +306,21 @@ unsigned long processId();
 inline constexpr int kFaultStatus = 3;
 
 // From now on a fault of the process's own ends it at once with status
-// kFaultStatus and one line on standard error: `line`, then the fault's code
-// in brackets. On Windows: an unhandled exception (an access violation, heap
+// kFaultStatus and one line on standard error: `line` (`lineAfterVerdict`
+// once noteVerdictPrinted was called), then the fault's code in brackets.
+// On Windows: an unhandled exception (an access violation, heap
 // corruption, a stack overflow) on any thread, abort and std::terminate;
 // whatever host runs the program (Wine's own handling ends such a process
 // with status 0, which reads as a pass). On POSIX nothing changes: the
 // signal that ends such a process gives it a non-zero status already.
-void endOnFault(const char* line);
+void endOnFault(const char* line, const char* lineAfterVerdict);
+
+// Tells the fault handling that the run's verdict is out (its report or
+// all-clear line written to standard output, error.json stored): a fault
+// from now on, while side files are made, says so with its line. Safe to
+// call from any thread; the handler reads it without taking a lock or
+// memory.
+void noteVerdictPrinted();
 
 // Runs `run` and returns what it returns, on a thread whose stack holds the
 // whole run where the process's own stack is too small for it (a stack limit

@@ -434,7 +434,9 @@ void prepareProcess() {
 
 unsigned long processId() { return static_cast<unsigned long>(::getpid()); }
 
-void endOnFault(const char* /*line*/) {}
+void endOnFault(const char* /*line*/, const char* /*lineAfterVerdict*/) {}
+
+void noteVerdictPrinted() {}
 
 // The reading threads: each stack is a mapping of its own with one page
 // below it that may not be touched (PROT_NONE), so that an overflow faults

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -23,6 +24,7 @@
 
 namespace {
 
+using platform::FileIdentity;
 using platform::openForReading;
 using platform::ReadableFile;
 using platform::readAt;
@@ -334,6 +336,27 @@ TEST(ReadableFile, MovesAndClosesOnce) {
   EXPECT_EQ(std::string(bytes, bytes + 3), "abc");
   moved.close();
   EXPECT_FALSE(readAt(moved, 0, 1, bytes));
+}
+
+// Two identities name one file only when each word agrees: on ReFS two
+// files may share the low half of their 128-bit IDs. Nothing unknown names
+// a file, not even the same unknown.
+TEST(FileIdentity, OneFileOnlyWhenEveryWordAgrees) {
+  const FileIdentity photo{7, 42, 3};
+  const std::pair<FileIdentity, bool> cases[] = {
+      {{7, 42, 3}, true},  {{7, 42, 0}, false},  // the same low half, another high half
+      {{7, 42, 4}, false}, {{8, 42, 3}, false},  // another volume
+      {{7, 43, 3}, false}, {{}, false},
+  };
+  for (const auto& [other, same] : cases) {
+    SCOPED_TRACE(std::to_string(other.device) + " " + std::to_string(other.file) + " " +
+                 std::to_string(other.fileHigh));
+    EXPECT_EQ(photo == other, same);
+    EXPECT_EQ(other == photo, same);
+  }
+  EXPECT_TRUE(isKnown(FileIdentity{0, 0, 1}));
+  EXPECT_FALSE(isKnown(FileIdentity{}));
+  EXPECT_FALSE(FileIdentity{} == FileIdentity{});
 }
 
 #ifdef __linux__

@@ -133,6 +133,41 @@ TEST(WindowsFiles, OpenTellsNothingThereFromWhatCannotBeRead) {
   }
 }
 
+// A file is known by its volume's serial number and its whole 128-bit file
+// ID (a 64-bit index is not unique on ReFS), and the same whichever call
+// asks: its read, the side files' look at a path, and through a hard link.
+TEST(WindowsFiles, AFileIsKnownByItsWholeFileIdWhicheverCallAsks) {
+  TempFolder root;
+  writeFileBytes(root / "photo.jpg", "x");
+  writeFileBytes(root / "other.jpg", "y");
+  const HANDLE handle =
+      ::CreateFileA((root / "photo.jpg").c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  FILE_ID_INFO full;
+  const bool given = ::GetFileInformationByHandleEx(handle, FileIdInfo, &full, sizeof full) != 0;
+  ::CloseHandle(handle);
+  if (!given) GTEST_SKIP() << "the file system gives no FILE_ID_INFO here";
+  std::uint64_t halves[2] = {0, 0};
+  for (int i = 15; i >= 0; --i) halves[i / 8] = (halves[i / 8] << 8) | full.FileId.Identifier[i];
+
+  platform::ReadableFile file;
+  ASSERT_EQ(platform::openForReading(root / "photo.jpg", file), platform::ReadStatus::ok);
+  const platform::FileIdentity read = file.identity();
+  EXPECT_EQ(read.device, full.VolumeSerialNumber);
+  EXPECT_EQ(read.file, halves[0]);
+  EXPECT_EQ(read.fileHigh, halves[1]);
+  EXPECT_TRUE(platform::identityOf(root / "photo.jpg") == read);
+  platform::FileIdentity looked;
+  EXPECT_EQ(platform::sideFileTarget(root / "photo.jpg", looked),
+            platform::SideFileTarget::regularFile);
+  EXPECT_TRUE(looked == read);
+  EXPECT_FALSE(platform::identityOf(root / "other.jpg") == read);
+  if (::CreateHardLinkA((root / "hard.jpg").c_str(), (root / "photo.jpg").c_str(), nullptr)) {
+    EXPECT_TRUE(platform::identityOf(root / "hard.jpg") == read);
+  }
+}
+
 TEST(WindowsFiles, ReadAtGivesTheBytesAtAnOffsetAndRefusesAShortRead) {
   TempFolder root;
   writeFileBytes(root / "photo.jpg", "0123456789");
