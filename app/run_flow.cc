@@ -206,8 +206,21 @@ int endRun(const RunSettings& settings, std::size_t imageCount, const CheckFindi
   return 1;
 }
 
+// The console line of each asked side file, as not written.
+void tellSideFilesLost(const std::string& pagePath, const std::string& geoJsonPath) {
+  if (!pagePath.empty()) {
+    console::write(texts::kCannotWritePage);
+    console::line(pagePath);
+  }
+  if (!geoJsonPath.empty()) {
+    console::write(texts::kCannotWriteGeoJson);
+    console::line(geoJsonPath);
+  }
+}
+
 // Ends the run as endRun does, then writes the side files whose paths are
-// not empty. They never change the status.
+// not empty. They never change the status. Facts let go of during the run
+// (memory ran short) leave nothing to write them from.
 int finishRun(const RunSettings& settings, const platform::FilePath& settingsPath,
               const platform::PathList& images, const CheckFindings& findings,
               const CheckFlags& flags, const RunRecord& record, const std::string& pagePath,
@@ -219,6 +232,10 @@ int finishRun(const RunSettings& settings, const platform::FilePath& settingsPat
   console::flush();
   platform::noteVerdictPrinted();
   if (pagePath.empty() && geoJsonPath.empty()) return status;
+  if (record.kept.factsDropped) {
+    tellSideFilesLost(pagePath, geoJsonPath);
+    return status;
+  }
   try {
     SideFileRun run;
     run.status = status;
@@ -238,14 +255,7 @@ int finishRun(const RunSettings& settings, const platform::FilePath& settingsPat
     writeSideFiles(run, pagePath, geoJsonPath);
   } catch (const std::bad_alloc&) {
     // Not even their description fits: each is told as not written.
-    if (!pagePath.empty()) {
-      console::write(texts::kCannotWritePage);
-      console::line(pagePath);
-    }
-    if (!geoJsonPath.empty()) {
-      console::write(texts::kCannotWriteGeoJson);
-      console::line(geoJsonPath);
-    }
+    tellSideFilesLost(pagePath, geoJsonPath);
   }
   return status;
 }

@@ -68,6 +68,11 @@ struct KeptImages {
   bool read = false;
   std::vector<ImageFacts> facts;
   std::vector<KeptValues> values;
+  // Memory ran short while the facts were kept (for their room, for a read,
+  // for filing an image): they were let go and no more were kept, so that
+  // the run went on as one that never kept them. The side files are then
+  // only told as not written.
+  bool factsDropped = false;
 };
 
 // Where a pass notes each image it reports: bit `bit` of the image's
