@@ -290,6 +290,11 @@ bool replaceIn(const OpenFolder& folder,
 // side file just written that turned out to stand where it must not.
 bool removeIn(const OpenFolder& folder, const FileIdentity& written);
 
+// For tests (POSIX): replaceIn takes the file system as one without unnamed
+// files (O_TMPFILE) and writes through a named temporary file. Off by
+// default.
+void setUnnamedFilesIgnored(bool ignored);
+
 // What a side file must keep to, besides not replacing anything but a
 // regular file, a link to one or nothing.
 struct SideFileRules {

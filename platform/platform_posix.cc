@@ -350,6 +350,8 @@ void takeBackLeftovers(int folder) {
 
 enum class UnnamedWrite { done, failed, notSupported };
 
+std::atomic<bool> unnamedFilesIgnored{false};
+
 using TextMaker = std::function<bool(const TextPieceWriter&)>;
 
 // Has `makeText` write its pieces to `fd`. A text that runs out of memory
@@ -385,6 +387,7 @@ bool linkUnnamedFile(int fd, int folder, const std::string& name) {
 UnnamedWrite replaceThroughUnnamedFile(const OpenFolder& folder, const TextMaker& makeText,
                                        FileIdentity& written) {
 #ifdef O_TMPFILE
+  if (unnamedFilesIgnored.load(std::memory_order_relaxed)) return UnnamedWrite::notSupported;
   const int dir = static_cast<int>(folder.handle);
   const int fd = ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -577,6 +580,8 @@ bool folderLiesIn(const OpenFolder& folder, const FileIdentity& outer) {
   if (current >= 0 && current != folder.handle) ::close(current);
   return inside;
 }
+
+void setUnnamedFilesIgnored(bool ignored) { unnamedFilesIgnored.store(ignored); }
 
 bool replaceIn(const OpenFolder& folder, const TextMaker& makeText, FileIdentity& written) {
   written = FileIdentity{};

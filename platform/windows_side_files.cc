@@ -7,13 +7,10 @@
 #include "platform/platform.h"
 #include "platform/windows_console.h"
 #include "platform/windows_paths.h"
+#include "platform/windows_report.h"
 
 namespace platform {
 
-namespace {
-
-// The identity of the file open as `handle`; unknown where it is not a
-// disk file or the system does not say.
 FileIdentity identityOfHandle(HANDLE handle) {
   BY_HANDLE_FILE_INFORMATION info;
   if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info)) {
@@ -21,6 +18,8 @@ FileIdentity identityOfHandle(HANDLE handle) {
   }
   return {info.dwVolumeSerialNumber, std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
 }
+
+namespace {
 
 // Opens `native` for asking about it only (no read or write access), as a
 // folder may be; `flags` adds FILE_FLAG_OPEN_REPARSE_POINT where a link
@@ -44,16 +43,11 @@ void adviseLargePages(const void* /*begin*/, std::size_t /*bytes*/) {
   // Large pages on Windows need a privilege users rarely hold: 4 KiB pages.
 }
 
-bool removeFile(const std::string& path) {
-  const std::wstring native = nativePathOf(path);
-  return !native.empty() && ::DeleteFileW(native.c_str()) != 0;
-}
-
-SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
+SideFileTarget sideFileTargetIn(const OpenFolder& folder, FileIdentity& identity) {
   identity = FileIdentity{};
-  // The very path the replacing write takes.
-  const std::wstring native = nativePathOf(path);
-  if (native.empty()) return SideFileTarget::nothing;
+  // The very name the replacing write renames its file to, in the folder's
+  // final path.
+  const std::wstring native = joinNative(folder.path, folder.name);
   if (isDeviceName(native)) return SideFileTarget::other;
   const DWORD attributes = ::GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return SideFileTarget::nothing;
