@@ -252,6 +252,9 @@ struct OpenFolder {
   std::wstring name;  // the file's name in it
 #else
   std::string name;  // the file's name in it
+  // Empty; where the process has no descriptor to spare for the folder, its
+  // path and '/', and `name` the whole path: every step then goes by path.
+  std::string prefix;
 #endif
 };
 

@@ -389,7 +389,8 @@ UnnamedWrite replaceThroughUnnamedFile(const OpenFolder& folder, const TextMaker
 #ifdef O_TMPFILE
   if (unnamedFilesIgnored.load(std::memory_order_relaxed)) return UnnamedWrite::notSupported;
   const int dir = static_cast<int>(folder.handle);
-  const int fd = ::openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  const int fd = ::openat(dir, folder.prefix.empty() ? "." : folder.prefix.c_str(),
+                          O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
   if (fd < 0) {
     // A file system without unnamed files says so in one of these ways.
     return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? UnnamedWrite::notSupported
@@ -407,7 +408,7 @@ UnnamedWrite replaceThroughUnnamedFile(const OpenFolder& folder, const TextMaker
   std::string temporary;
   bool linked = false;
   for (unsigned attempt = 0; attempt < 100 && !linked; ++attempt) {
-    temporary = freshName(attempt);
+    temporary = folder.prefix + freshName(attempt);
     linked = linkUnnamedFile(fd, dir, temporary);
     if (!linked && errno != EEXIST) break;
   }
@@ -437,9 +438,9 @@ UnnamedWrite replaceThroughUnnamedFile(const OpenFolder& folder, const TextMaker
 // exclusively (nothing planted in a shared output folder, a link, a pipe, a
 // folder, another run's temporary file, is ever opened or written through),
 // and locks it. -1 when none can be made.
-int createNamedTemporary(int dir, std::string& temporary) {
+int createNamedTemporary(int dir, const std::string& prefix, std::string& temporary) {
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    temporary = freshName(attempt);
+    temporary = prefix + freshName(attempt);
     const int fd = ::openat(dir, temporary.c_str(),
                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
@@ -469,7 +470,7 @@ bool replaceThroughNamedFile(const OpenFolder& folder, const TextMaker& makeText
                              FileIdentity& written) {
   const int dir = static_cast<int>(folder.handle);
   std::string temporary;
-  const int fd = createNamedTemporary(dir, temporary);
+  const int fd = createNamedTemporary(dir, folder.prefix, temporary);
   if (fd < 0) return false;
   // Made 0600; the file gets the usual 0644 less the umask.
   const mode_t mask = ::umask(0);
@@ -525,10 +526,27 @@ bool openFolderOf(const std::string& path, OpenFolder& folder) {
   if (name.empty()) return false;
   int fd = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   // A folder that may be written and searched but not listed.
-  if (fd < 0 && errno == EACCES)
+  if (fd < 0 && errno == EACCES) {
     fd = ::open(folderPath.c_str(), kFolderLookOnly | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
+  }
+  // The write needs one descriptor more than the folder's (its file's):
+  // where the process has none to spare (a limit of a few descriptors), the
+  // folder is reached by its path, as the rest of the run reaches it.
+  const int spare = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+  const int error = errno;
+  if (spare >= 0) ::close(spare);
   struct stat st;
+  if (spare < 0) {
+    if (fd >= 0) ::close(fd);
+    if (!isShortage(error) || ::stat(folderPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      return false;
+    }
+    folder.handle = AT_FDCWD;
+    folder.prefix = folderPath + "/";
+    folder.identity = identityOfStat(st);
+    folder.name = folder.prefix + name;
+    return true;
+  }
   if (::fstat(fd, &st) != 0) {
     ::close(fd);
     return false;
@@ -561,31 +579,29 @@ SideFileTarget sideFileTargetIn(const OpenFolder& folder, FileIdentity& identity
 
 bool folderLiesIn(const OpenFolder& folder, const FileIdentity& outer) {
   if (folder.identity == outer) return true;
-  // Up through ".." from the open folder itself, so that no link on its path
-  // can hide where it lies; the top's ".." is the top again.
+  // Up through "..", "../.." and so on from the open folder itself, so that
+  // no link on its path can hide where it lies (and no descriptor is
+  // needed); the top's ".." is the top again.
+  const int dir = static_cast<int>(folder.handle);
   FileIdentity below = folder.identity;
-  int current = static_cast<int>(folder.handle);
-  bool inside = false;
-  for (int depth = 0; depth < 4096; ++depth) {
-    const int up = ::openat(current, "..", kFolderLookOnly | O_DIRECTORY | O_CLOEXEC);
-    if (current != folder.handle) ::close(current);
-    current = up;
+  std::string up = folder.prefix + "..";
+  for (int depth = 0; depth < 1024; ++depth, up += "/..") {
     struct stat st;
-    if (up < 0 || ::fstat(up, &st) != 0) break;
+    if (::fstatat(dir, up.c_str(), &st, 0) != 0) return false;
     const FileIdentity id = identityOfStat(st);
-    inside = id == outer;
-    if (inside || id == below) break;
+    if (id == outer) return true;
+    if (id == below) return false;
     below = id;
   }
-  if (current >= 0 && current != folder.handle) ::close(current);
-  return inside;
+  return false;
 }
 
 void setUnnamedFilesIgnored(bool ignored) { unnamedFilesIgnored.store(ignored); }
 
 bool replaceIn(const OpenFolder& folder, const TextMaker& makeText, FileIdentity& written) {
   written = FileIdentity{};
-  takeBackLeftovers(static_cast<int>(folder.handle));
+  // Reached by its path, the folder has no descriptor to spare for them.
+  if (folder.prefix.empty()) takeBackLeftovers(static_cast<int>(folder.handle));
   switch (replaceThroughUnnamedFile(folder, makeText, written)) {
     case UnnamedWrite::done:
       return true;
