@@ -8,8 +8,13 @@
 #include "platform/windows_console.h"
 #include "platform/windows_file_identity.h"
 #include "platform/windows_paths.h"
+#include "platform/windows_report.h"
 
 namespace platform {
+
+FileIdentity identityOfHandle(HANDLE handle) {
+  return ::GetFileType(handle) == FILE_TYPE_DISK ? identityOfOpenFile(handle) : FileIdentity{};
+}
 
 namespace {
 
@@ -24,8 +29,7 @@ FileIdentity identityAt(const std::wstring& native, DWORD flags) {
       native.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return FileIdentity{};
-  const FileIdentity identity =
-      ::GetFileType(handle) == FILE_TYPE_DISK ? identityOfOpenFile(handle) : FileIdentity{};
+  const FileIdentity identity = identityOfHandle(handle);
   ::CloseHandle(handle);
   return identity;
 }
@@ -50,16 +54,11 @@ void adviseLargePages(const void* /*begin*/, std::size_t /*bytes*/) {
   // Large pages on Windows need a privilege users rarely hold: 4 KiB pages.
 }
 
-bool removeFile(const std::string& path) {
-  const std::wstring native = nativePathOf(path);
-  return !native.empty() && ::DeleteFileW(native.c_str()) != 0;
-}
-
-SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
+SideFileTarget sideFileTargetIn(const OpenFolder& folder, FileIdentity& identity) {
   identity = FileIdentity{};
-  // The very path the replacing write takes.
-  const std::wstring native = nativePathOf(path);
-  if (native.empty()) return SideFileTarget::nothing;
+  // The very name the replacing write renames its file to, in the folder's
+  // final path.
+  const std::wstring native = joinNative(folder.path, folder.name);
   if (isDeviceName(native) || namesStream(native)) return SideFileTarget::other;
   const DWORD attributes = ::GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return SideFileTarget::nothing;
