@@ -186,6 +186,9 @@ void runSwitchedOnChecks(const RunSettings& settings, const platform::PathList& 
     runCheckPass(check, images, record.kept, findings.*check.findings, flags[i],
                  static_cast<std::uint8_t>(1u << i));
     record.ran[i] = true;
+    // The reading threads have ended with the first pass: from here to the
+    // side files, a shortage takes the kept facts before it stops the run.
+    if (keepFacts) letFactsGoWhenShort(&record.kept);
   }
 }
 
@@ -206,14 +209,39 @@ int endRun(const RunSettings& settings, std::size_t imageCount, const CheckFindi
   return 1;
 }
 
+// The console line of each asked side file, as not written.
+void tellSideFilesLost(const std::string& pagePath, const std::string& geoJsonPath) {
+  if (!pagePath.empty()) {
+    console::write(texts::kCannotWritePage);
+    console::line(pagePath);
+  }
+  if (!geoJsonPath.empty()) {
+    console::write(texts::kCannotWriteGeoJson);
+    console::line(geoJsonPath);
+  }
+}
+
 // Ends the run as endRun does, then writes the side files whose paths are
-// not empty. They never change the status.
+// not empty. They never change the status. Facts let go of during the run
+// (memory ran short) leave nothing to write them from.
 int finishRun(const RunSettings& settings, const platform::FilePath& settingsPath,
               const platform::PathList& images, const CheckFindings& findings,
               const CheckFlags& flags, const RunRecord& record, const std::string& pagePath,
               const std::string& geoJsonPath) {
   const int status = endRun(settings, images.size(), findings, flags);
+  // The side files are made on threads of their own, and their shortage
+  // loses them alone: the facts stay theirs from here.
+  letFactsGoWhenShort(nullptr);
+  // The verdict is out once its lines have left the console's buffer: a
+  // fault from here on (while the side files are made) no longer means an
+  // unchecked set.
+  console::flush();
+  platform::noteVerdictPrinted();
   if (pagePath.empty() && geoJsonPath.empty()) return status;
+  if (record.kept.factsDropped) {
+    tellSideFilesLost(pagePath, geoJsonPath);
+    return status;
+  }
   try {
     SideFileRun run;
     run.status = status;
@@ -233,14 +261,7 @@ int finishRun(const RunSettings& settings, const platform::FilePath& settingsPat
     writeSideFiles(run, pagePath, geoJsonPath);
   } catch (const std::bad_alloc&) {
     // Not even their description fits: each is told as not written.
-    if (!pagePath.empty()) {
-      console::write(texts::kCannotWritePage);
-      console::line(pagePath);
-    }
-    if (!geoJsonPath.empty()) {
-      console::write(texts::kCannotWriteGeoJson);
-      console::line(geoJsonPath);
-    }
+    tellSideFilesLost(pagePath, geoJsonPath);
   }
   return status;
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <unordered_map>
 #include <utility>
 
@@ -115,6 +116,27 @@ KeptValues* keptValuesOf(const CheckRow& check, KeptImages& kept) {
   return nullptr;
 }
 
+// Lets go of the facts kept for the side files (they alone are lost) and
+// keeps no more.
+void dropFacts(KeptImages& kept) {
+  if (!kept.keepFacts) return;
+  std::vector<ImageFacts>().swap(kept.facts);
+  kept.keepFacts = false;
+  kept.factsDropped = true;
+}
+
+// The facts a shortage may take, while letFactsGoWhenShort holds them out.
+KeptImages* gFactsToGive = nullptr;
+
+// The new-handler: gives the facts' memory back once, then gives up, so
+// that operator new throws as it would without it.
+void giveFactsBack() {
+  KeptImages* kept = gFactsToGive;
+  gFactsToGive = nullptr;
+  std::set_new_handler(nullptr);
+  if (kept != nullptr) dropFacts(*kept);
+}
+
 void writeHeaderLine(const CheckRow& check, std::size_t index) {
   console::numberedLine(check.headerText, static_cast<std::uint64_t>(index + 1));
 }
@@ -127,15 +149,20 @@ ValueGroups readAndFileImages(const CheckRow& check, const platform::PathList& i
   kept.read = true;
   std::vector<TextNumbers> numbers;
   if (keeping) {
-    if (kept.keepFacts) {
-      kept.facts.reserve(images.size());
-      platform::adviseLargePages(kept.facts.data(), kept.facts.capacity() * sizeof(ImageFacts));
-    }
+    // What the run needs first: the room for the facts is what is left.
     kept.values.resize(kept.laterChecks.size());
     numbers.resize(kept.laterChecks.size());
     for (std::size_t later = 0; later < kept.laterChecks.size(); ++later) {
       kept.values[later].check = kept.laterChecks[later];
       kept.values[later].ofImage.reserve(images.size());
+    }
+    if (kept.keepFacts) {
+      try {
+        kept.facts.reserve(images.size());
+        platform::adviseLargePages(kept.facts.data(), kept.facts.capacity() * sizeof(ImageFacts));
+      } catch (const std::bad_alloc&) {
+        dropFacts(kept);
+      }
     }
   }
   ReadAheadQueue reader(
@@ -143,7 +170,7 @@ ValueGroups readAndFileImages(const CheckRow& check, const platform::PathList& i
       [&images](std::size_t index, ReadBuffers& buffers, bool& waited) {
         return readImageFacts(images[index], buffers, waited);
       },
-      limits, console::flush);
+      limits, console::flush, [&kept] { dropFacts(kept); });
 
   ValueGroups groups;
   std::string valueText;
@@ -156,7 +183,7 @@ ValueGroups readAndFileImages(const CheckRow& check, const platform::PathList& i
     // alone. The facts are only read until the last step, which cannot
     // throw (room for every image's facts is reserved), so a second try
     // starts from what the first had.
-    reader.runOnTakingThread([&] {
+    const auto file = [&] {
       const bool filed = valueTextOf(check, facts, valueText);
       for (std::size_t later = 0; keeping && later < kept.values.size(); ++later) {
         KeptValues& values = kept.values[later];
@@ -166,7 +193,18 @@ ValueGroups readAndFileImages(const CheckRow& check, const platform::PathList& i
       }
       if (filed) groups[valueText].push_back(index);
       if (keeping && kept.keepFacts) kept.facts.push_back(std::move(facts));
-    });
+    };
+    // Where the kept facts leave no memory for filing, they go first, and
+    // the image is filed as in a run that never kept them.
+    if (kept.keepFacts) {
+      try {
+        file();
+        continue;
+      } catch (const std::bad_alloc&) {
+        dropFacts(kept);
+      }
+    }
+    reader.runOnTakingThread(file);
   }
   return groups;
 }
@@ -270,4 +308,9 @@ std::array<CheckOutcome, kCheckCount> outcomesOf(const CheckFlags& ran,
     }
   }
   return outcomes;
+}
+
+void letFactsGoWhenShort(KeptImages* kept) {
+  gFactsToGive = kept != nullptr && kept->keepFacts ? kept : nullptr;
+  std::set_new_handler(gFactsToGive != nullptr ? giveFactsBack : nullptr);
 }

@@ -7,13 +7,14 @@
 #   report     the check table and findings of checks/, platform, console
 #   page       checks, reading, readiness, platform, console (beside report:
 #              neither includes the other)
-#   geojson    checks, reading, exif, platform, console, and report's JSON
-#              writer (beside page)
-#   checks     reading, exif, platform, console
-#   reading    exif, platform
+#   geojson    checks, reading, exif, xmp, platform, console, and report's
+#              JSON writer (beside page)
+#   checks     reading, exif, xmp, platform, console
+#   reading    exif, xmp, platform
 #   inventory  platform, console
 #   readiness  nothing of ours (fed plain structs by the floors above)
 #   exif       nothing of ours
+#   xmp        exif (expat behind it)
 #   console    platform
 #   platform   nothing of ours
 #
@@ -21,21 +22,22 @@
 
 cmake_minimum_required(VERSION 3.20)
 
-set(allowed_app app console platform checks reading inventory report page geojson exif)
+set(allowed_app app console platform checks reading inventory report page geojson exif xmp)
 set(allowed_report report console platform checks/check_findings.h checks/check_table.h)
 set(allowed_page page checks reading readiness platform console)
-set(allowed_geojson geojson checks reading exif platform console report/json_writer.h)
-set(allowed_checks checks reading exif platform console)
-set(allowed_reading reading exif platform)
+set(allowed_geojson geojson checks reading exif xmp platform console report/json_writer.h)
+set(allowed_checks checks reading exif xmp platform console)
+set(allowed_reading reading exif xmp platform)
 set(allowed_inventory inventory platform console)
 set(allowed_readiness readiness)
 set(allowed_exif exif)
+set(allowed_xmp xmp exif)
 set(allowed_console console platform)
 set(allowed_platform platform)
-set(ours app report page geojson checks reading readiness inventory exif console platform tests fuzz bench examples)
+set(ours app report page geojson checks reading readiness inventory exif xmp console platform tests fuzz bench examples)
 
 set(violations "")
-foreach(folder app report page geojson checks reading readiness inventory exif console platform)
+foreach(folder app report page geojson checks reading readiness inventory exif xmp console platform)
   file(GLOB sources ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cc)
   foreach(source IN LISTS sources)
     get_filename_component(name ${source} NAME)

@@ -11,7 +11,7 @@ cmake_minimum_required(VERSION 3.20)
 
 set(marker "static_assert(std::is_trivially_destructible_v<")
 set(violations "")
-foreach(folder app report page checks reading inventory exif console platform)
+foreach(folder app report page checks reading inventory exif xmp console platform)
   file(GLOB sources ${ROOT}/${folder}/*.h ${ROOT}/${folder}/*.cc)
   foreach(source IN LISTS sources)
     # One list entry per line: the list separator and brackets in the code

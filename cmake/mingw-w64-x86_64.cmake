@@ -14,6 +14,10 @@ set(CMAKE_RC_COMPILER ${PHOTOCHECK_MINGW_TRIPLE}-windres)
 # Libraries and headers come from the mingw-w64 tree only, never from the
 # host's /usr/include; programs (the host's tools) from the host.
 set(CMAKE_FIND_ROOT_PATH /usr/${PHOTOCHECK_MINGW_TRIPLE})
+# The libraries Debian has no mingw-w64 build of (expat), built as static
+# libraries by scripts/windows-deps.sh. The build of those libraries uses
+# this file too.
+list(APPEND CMAKE_FIND_ROOT_PATH ${CMAKE_CURRENT_LIST_DIR}/../build/windows-deps)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -164,6 +164,94 @@ TEST(Corpus, CameraPhotosAgreeWithExifTool) {
   RecordProperty("listed", listed);
 }
 
+// What the drone photos of the corpus hold in the fields a flight's analysis
+// reads, as their bytes say, and three other photos that carry the GPS speed,
+// image direction and time offset that no drone photo here has.
+struct FlightPhoto {
+  const char* file;
+  const char* model;
+  const char* serial;
+  std::optional<double> zoom;
+  std::optional<double> subseconds;
+  std::optional<int> offsetMinutes;
+  std::optional<double> altitude;
+  std::optional<double> speed;  // metres per second
+  std::optional<double> direction;
+  std::optional<double> track;
+};
+const FlightPhoto kFlightPhotos[] = {
+    // DJI Phantom 4 camera: zoom stored as 0/0, "not used".
+    {"DJI_0019.JPG", "FC220", "", 1.0, {}, {}, 362.966, {}, {}, {}},
+    {"DJI_0020.JPG", "FC220", "", 1.0, {}, {}, 362.866, {}, {}, {}},
+    {"DJI_0030.JPG", "FC220", "", 1.0, {}, {}, 362.466, {}, {}, {}},
+    // Hasselblad L1D-20c of a DJI Mavic 2 Pro.
+    {"issue-exifr-13.jpg", "L1D-20c", "0K8TFBK0020618", 1.0, {}, {}, 1252.0, {}, {}, {}},
+    // Parrot Sequoia multispectral camera.
+    {"issue-metadata-extractor-152.jpg",
+     "Chlorophyll",
+     "PI040378D25L000046",
+     {},
+     0.602359,
+     {},
+     2147483647.0 / 13199039.0,
+     {},
+     {},
+     {}},
+    // DJI thermal camera, below sea level (altitude reference 1).
+    {"issue-exifr-3.jpg", "FLIR", "", {}, 0.606, {}, -8.5, {}, {}, {}},
+    // FLIR Vue Pro drone payload: speed 0 km/h, track 0 true.
+    {"FLIR_Vue_Pro_640.jpg", "", "", {}, {}, {}, 0.0, 0.0, {}, 0.0},
+    // Canon PowerShot S110 of a fixed-wing drone: a track without its reference.
+    {"tiny_drone_image.jpg",
+     "Canon PowerShot S110",
+     "",
+     1.0,
+     {},
+     {},
+     99907.0 / 228.0,
+     {},
+     {},
+     271907.0 / 989.0},
+    {"Sony_DSC-HX5V_2.jpg", "DSC-HX5V", "", {}, {}, {}, 93.3, 1.1 * 1000 / 3600, 46.5, 89.31},
+    {"ultrahdr.jpg", "Pixel 6", "", 1.0, 0.046, 480, 98.9, {}, 99.0, {}},
+    {"IMG_8568.JPG", "iPhone 13 Pro", "", 3.0, 0.832, -360, {}, {}, {}, {}},
+};
+
+template <typename T>
+std::optional<T> ifHas(bool has, T value) {
+  return has ? std::optional<T>(value) : std::nullopt;
+}
+
+void expectNear(const std::optional<double>& ours, const std::optional<double>& stored,
+                const char* what) {
+  ASSERT_EQ(ours.has_value(), stored.has_value()) << what;
+  if (stored) {
+    EXPECT_NEAR(*ours, *stored, 1e-9 * std::max(1.0, std::fabs(*stored))) << what;
+  }
+}
+
+TEST(Corpus, DronePhotosGiveTheirFlightFields) {
+  const std::string corpus = corpusFolder();
+  if (corpus.empty()) GTEST_SKIP() << corpusMissing();
+  for (const FlightPhoto& photo : kFlightPhotos) {
+    SCOPED_TRACE(photo.file);
+    const Bytes bytes = readFile(fs::path(corpus) / "cameras" / photo.file);
+    ASSERT_FALSE(bytes.empty());
+    ExifRecord r;
+    ASSERT_EQ(parseFile(bytes, r), exifOk);
+    EXPECT_EQ(r.model.substr(0, r.model.find('\0')), photo.model);
+    EXPECT_EQ(r.bodySerialNumber, photo.serial);
+    expectNear(ifHas(r.hasDigitalZoomRatio, r.digitalZoomRatio), photo.zoom, "zoom");
+    expectNear(ifHas(r.hasSubsecondsOriginal, r.subsecondsOriginal), photo.subseconds, "subsec");
+    EXPECT_EQ(ifHas<int>(r.hasOffsetOriginal, r.offsetMinutesOriginal), photo.offsetMinutes);
+    expectNear(ifHas(r.gps.hasAltitude, r.gps.altitude), photo.altitude, "altitude");
+    expectNear(ifHas(r.gps.hasSpeed, r.gps.speed), photo.speed, "speed");
+    expectNear(ifHas(r.gps.imageDirection.has, r.gps.imageDirection.degrees), photo.direction,
+               "direction");
+    expectNear(ifHas(r.gps.track.has, r.gps.track.degrees), photo.track, "track");
+  }
+}
+
 // Malformed files: each gives one of the five codes; every cut of a few of
 // them too. Under ASan any read outside the given bytes fails the test.
 TEST(Corpus, HostileFilesGiveAKnownResult) {

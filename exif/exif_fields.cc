@@ -35,6 +35,7 @@ constexpr std::uint16_t kExposureProgram = 0x8822;
 constexpr std::uint16_t kIsoSpeedRatings = 0x8827;
 constexpr std::uint16_t kDateTimeOriginal = 0x9003;
 constexpr std::uint16_t kDateTimeDigitized = 0x9004;
+constexpr std::uint16_t kOffsetTimeOriginal = 0x9011;
 constexpr std::uint16_t kShutterSpeedValue = 0x9201;
 constexpr std::uint16_t kExposureBiasValue = 0x9204;
 constexpr std::uint16_t kSubjectDistance = 0x9206;
@@ -47,7 +48,9 @@ constexpr std::uint16_t kPixelYDimension = 0xA003;
 constexpr std::uint16_t kFocalPlaneXResolution = 0xA20E;
 constexpr std::uint16_t kFocalPlaneYResolution = 0xA20F;
 constexpr std::uint16_t kFocalPlaneResolutionUnit = 0xA210;
+constexpr std::uint16_t kDigitalZoomRatio = 0xA404;
 constexpr std::uint16_t kFocalLengthIn35mmFilm = 0xA405;
+constexpr std::uint16_t kBodySerialNumber = 0xA431;
 constexpr std::uint16_t kLensSpecification = 0xA432;
 constexpr std::uint16_t kLensMake = 0xA433;
 constexpr std::uint16_t kLensModel = 0xA434;
@@ -60,6 +63,29 @@ constexpr std::uint16_t kGpsLongitude = 4;
 constexpr std::uint16_t kGpsAltitudeRef = 5;
 constexpr std::uint16_t kGpsAltitude = 6;
 constexpr std::uint16_t kGpsDop = 11;
+constexpr std::uint16_t kGpsSpeedRef = 12;
+constexpr std::uint16_t kGpsSpeed = 13;
+constexpr std::uint16_t kGpsTrackRef = 14;
+constexpr std::uint16_t kGpsTrack = 15;
+constexpr std::uint16_t kGpsImgDirectionRef = 16;
+constexpr std::uint16_t kGpsImgDirection = 17;
+
+// Metres per second in one unit of GPSSpeedRef: a km/h, a statute mile
+// (1609.344 m) an hour, a knot (a nautical mile, 1852 m, an hour).
+constexpr double kMetresPerSecondPerKmh = 1000.0 / 3600.0;
+constexpr double kMetresPerSecondPerMph = 1609.344 / 3600.0;
+constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
+
+// A bearing goes round once: 0 and 360 are both north.
+constexpr double kFullTurnDegrees = 360;
+
+// OffsetTimeOriginal: the zones of the world lie between -12:00 and +14:00; an
+// offset is taken up to 14 hours either way.
+constexpr int kLargestOffsetMinutes = 14 * 60;
+
+// Sub-second digits past the ninth (below a nanosecond) are checked but not
+// added to the fraction kept.
+constexpr std::size_t kSubsecondDigitsKept = 9;
 
 void pickIf(bool sets, const Entry& entry, Pick& pick) {
   if (!sets) return;
@@ -198,6 +224,84 @@ int digitsAt(const std::string& text, std::size_t at, std::size_t count) {
     number = number * 10 + (text[i] - '0');
   }
   return number;
+}
+
+// EXIF 2.3 DigitalZoomRatio: a numerator of 0 says no digital zoom was used,
+// whatever the denominator (DJI cameras write 0/0), which is a ratio of 1. A
+// digital zoom only enlarges, so a ratio below 1 is no ratio, and neither is
+// a non-zero numerator over 0.
+bool takeDigitalZoom(const ByteSpan& segment, bool intel, const Pick& pick, ExifRecord& record) {
+  if (!pick.found) return true;
+  unsigned char bytes[8];
+  if (!readValues(segment, pick.entry, 0, 8, bytes)) return false;
+  const Rational stored = readRationalPair(bytes, intel);
+  const double ratio = stored.numerator == 0 ? 1.0 : rationalToDouble(stored);
+  record.hasDigitalZoomRatio = ratio >= 1;
+  record.digitalZoomRatio = record.hasDigitalZoomRatio ? ratio : 0;
+  return true;
+}
+
+// SubSecTimeOriginal (EXIF 2.3 4.6.5): decimal digits that continue the
+// seconds of DateTimeOriginal, "27" for .27 s. Cameras pad the text with
+// blanks, which are dropped at both ends; anything else makes it no fraction.
+bool subsecondsOf(const std::string& text, double& fraction) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return false;
+  const std::size_t end = text.find_last_not_of(' ') + 1;
+  std::uint64_t numerator = 0, denominator = 1;
+  for (std::size_t i = first; i < end; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+    if (i - first >= kSubsecondDigitsKept) continue;
+    numerator = numerator * 10 + static_cast<std::uint64_t>(text[i] - '0');
+    denominator *= 10;
+  }
+  fraction = static_cast<double>(numerator) / static_cast<double>(denominator);
+  return true;
+}
+
+// OffsetTimeOriginal (EXIF 2.31): the offset from UTC of DateTimeOriginal as
+// exactly "+HH:MM" or "-HH:MM". A blank "   :  " (offset unknown) or any
+// other text is no offset.
+bool offsetMinutesOf(const std::string& text, std::int16_t& minutes) {
+  if (text.size() != 6 || (text[0] != '+' && text[0] != '-') || text[3] != ':') return false;
+  const int hours = digitsAt(text, 1, 2), rest = digitsAt(text, 4, 2);
+  if (hours < 0 || rest < 0 || rest > 59) return false;
+  const int total = hours * 60 + rest;
+  if (total > kLargestOffsetMinutes) return false;
+  minutes = static_cast<std::int16_t>(text[0] == '-' ? -total : total);
+  return true;
+}
+
+// The reference letter of a GPS speed, track or direction reference entry:
+// ASCII of 1 to 4 bytes, so that the letter stands in the value field. An
+// entry of another form sets nothing; `letter` is then unchanged.
+bool referenceLetterOf(const EntryHeader& header, unsigned char valueByte, unsigned char& letter) {
+  if (header.format != tiffAscii || header.count < 1 || header.count > 4) return false;
+  letter = valueByte;
+  return true;
+}
+
+// Keeps `letter` when it is one of `known`, else '?'.
+unsigned char knownLetter(unsigned char letter, const char* known) {
+  const bool isKnown = letter != 0 && std::strchr(known, letter) != nullptr;
+  return isKnown ? letter : kUnknownDirection;
+}
+
+// Speed in metres per second from the stored number and its unit letter.
+void settleSpeed(GpsPosition& gps) {
+  double unit = 0;
+  if (gps.speedRef == 'K') unit = kMetresPerSecondPerKmh;
+  if (gps.speedRef == 'M') unit = kMetresPerSecondPerMph;
+  if (gps.speedRef == 'N') unit = kMetresPerSecondPerKnot;
+  gps.hasSpeed = gps.hasSpeedStored && unit > 0;
+  gps.speed = gps.hasSpeed ? gps.speedStored * unit : 0;
+}
+
+// A bearing from its stored value: a number of degrees within one turn.
+void setBearing(Rational stored, GpsBearing& bearing) {
+  const double degrees = rationalToDouble(stored);
+  bearing.has = stored.denominator != 0 && degrees <= kFullTurnDegrees;
+  bearing.degrees = bearing.has ? degrees : 0;
 }
 
 }  // namespace
@@ -358,6 +462,15 @@ void pickExifEntry(const Entry& entry, ExifPicks& picks) {
     case kLensModel:
       pickIf(isText(entry), entry, picks.lensModel);
       break;
+    case kOffsetTimeOriginal:
+      pickIf(isText(entry), entry, picks.offsetTimeOriginal);
+      break;
+    case kDigitalZoomRatio:
+      pickIf(hasRational(entry, 0), entry, picks.digitalZoomRatio);
+      break;
+    case kBodySerialNumber:
+      pickIf(isText(entry), entry, picks.bodySerialNumber);
+      break;
     default:
       break;
   }
@@ -393,9 +506,18 @@ bool readExifFields(const ByteSpan& segment, bool intel, const ExifPicks& picks,
       takeRational(segment, intel, lensPicks[2], 2, lens.fNumberAtMinFocal) &&
       takeRational(segment, intel, lensPicks[3], 3, lens.fNumberAtMaxFocal) &&
       takeText(segment, picks.lensMake, lens.make) &&
-      takeText(segment, picks.lensModel, lens.model);
-  if (read) record.captured = captureTimeOf(record.dateTimeOriginal);
-  return read;
+      takeText(segment, picks.lensModel, lens.model) &&
+      takeText(segment, picks.offsetTimeOriginal, record.offsetTimeOriginal) &&
+      takeDigitalZoom(segment, intel, picks.digitalZoomRatio, record) &&
+      takeText(segment, picks.bodySerialNumber, record.bodySerialNumber);
+  if (!read) return false;
+  record.captured = captureTimeOf(record.dateTimeOriginal);
+  record.subsecondsOriginal = 0;
+  record.hasSubsecondsOriginal = subsecondsOf(record.subsecTimeOriginal, record.subsecondsOriginal);
+  record.offsetMinutesOriginal = 0;
+  record.hasOffsetOriginal =
+      offsetMinutesOf(record.offsetTimeOriginal, record.offsetMinutesOriginal);
+  return true;
 }
 
 bool handleGpsEntry(const ByteSpan& segment, const unsigned char* entryBytes, bool intel,
@@ -445,6 +567,38 @@ bool handleGpsEntry(const ByteSpan& segment, const unsigned char* entryBytes, bo
       if (!single) break;
       if (!segment.read(valuePosition, 8, values)) return false;
       gps.dop = rationalToDouble(readRationalPair(values, intel));
+      break;
+    // Speed, track and image direction take an entry with at least one value
+    // (where the older tags above take one of count 0 too); a value over a
+    // zero denominator or out of range then leaves the field absent.
+    case kGpsSpeedRef:
+      if (!referenceLetterOf(header, valueByte, gps.speedRef)) break;
+      gps.speedRef = knownLetter(gps.speedRef, "KMN");
+      settleSpeed(gps);
+      break;
+    case kGpsSpeed: {
+      if (!single || header.count < 1) break;
+      if (!segment.read(valuePosition, 8, values)) return false;
+      const Rational stored = readRationalPair(values, intel);
+      gps.hasSpeedStored = stored.denominator != 0;
+      gps.speedStored = rationalToDouble(stored);
+      settleSpeed(gps);
+      break;
+    }
+    case kGpsTrackRef:
+    case kGpsImgDirectionRef: {
+      GpsBearing& bearing = header.tag == kGpsTrackRef ? gps.track : gps.imageDirection;
+      if (referenceLetterOf(header, valueByte, bearing.north)) {
+        bearing.north = knownLetter(bearing.north, "TM");
+      }
+      break;
+    }
+    case kGpsTrack:
+    case kGpsImgDirection:
+      if (!single || header.count < 1) break;
+      if (!segment.read(valuePosition, 8, values)) return false;
+      setBearing(readRationalPair(values, intel),
+                 header.tag == kGpsTrack ? gps.track : gps.imageDirection);
       break;
     default:
       break;

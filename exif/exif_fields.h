@@ -56,7 +56,8 @@ struct ExifPicks {
   Pick exposureTime, fNumber, exposureProgram, isoSpeed, dateTimeOriginal, dateTimeDigitized,
       shutterSpeedValue, exposureBiasValue, subjectDistance, meteringMode, flash, focalLength,
       subsecTimeOriginal, imageWidth, imageHeight, focalPlaneXResolution, focalPlaneYResolution,
-      focalPlaneResolutionUnit, focalLength35mm, lensMake, lensModel;
+      focalPlaneResolutionUnit, focalLength35mm, lensMake, lensModel, offsetTimeOriginal,
+      digitalZoomRatio, bodySerialNumber;
   // LensSpecification: min focal length, max focal length, f-number at min,
   // at max; each set by the last entry with that many values.
   Pick lensSpecification[4];

@@ -22,8 +22,10 @@
 // only for what it needs: the first 2 bytes, the end marker from the back
 // (usually the last 2 bytes), the first FF E1 pair from the front (a file
 // without one is read to its end), the TIFF header, the directories, and of
-// the entries' values only those it keeps. It never writes the bytes and
-// prints nothing; every outcome of reading the data is an ExifResult.
+// the entries' values only those it keeps (and, when the caller asks for the
+// XMP packet's place, one range per segment up to it). It never writes the
+// bytes and prints nothing; every outcome of reading the data is an
+// ExifResult.
 //
 // exif/jpeg_segments.cc walks the file, the segment and its directories;
 // exif/exif_fields.cc picks the entries that set the record's fields.
@@ -45,6 +47,7 @@
 #include <string>
 
 #include "exif/byte_source.h"
+#include "exif/xmp_segment.h"
 
 // Outcome of a parse. Only exifOk means the record may be used.
 enum ExifResult : int {
@@ -71,7 +74,18 @@ struct CoordinateParts {
   unsigned char direction = 0x3F;
 };
 
-// The GPS directory's position (EXIF 2.3 4.6.6, tags 1-6 and 11).
+// A GPS bearing: GPSImgDirection (tags 16-17) or GPSTrack (tags 14-15).
+struct GpsBearing {
+  // 0 to 360 degrees, clockwise from north. Set with `has` only from one
+  // RATIONAL or SRATIONAL value with a non-zero denominator inside that range.
+  double degrees = 0;
+  bool has = false;
+  // The reference letter: 'T' true north, 'M' magnetic north, or '?' when the
+  // reference entry is absent, no ASCII text of 1 to 4 bytes, or another letter.
+  unsigned char north = 0x3F;
+};
+
+// The GPS directory's position (EXIF 2.3 4.6.6, tags 1-6, 11 and 12-17).
 struct GpsPosition {
   // Signed decimal degrees, negative in the south.
   double latitude = 0;
@@ -85,6 +99,20 @@ struct GpsPosition {
   std::uint8_t altitudeRef = 0;
   // GPSDOP, dilution of precision.
   double dop = 0;
+  // GPSSpeed (tag 13) in metres per second, from the unit its GPSSpeedRef
+  // (tag 12) names: 'K' km/h, 'M' mph, 'N' knots. Set with hasSpeed only when
+  // both entries are well-formed: a speed in an unknown unit is no speed.
+  double speed = 0;
+  bool hasSpeed = false;
+  // GPSSpeed as stored (in the unit of speedRef) and whether one was read,
+  // and the reference letter: 'K', 'M', 'N', or '?' when the entry is absent,
+  // no ASCII text of 1 to 4 bytes, or another letter. The two entries may
+  // stand in either order, so both are kept.
+  double speedStored = 0;
+  bool hasSpeedStored = false;
+  unsigned char speedRef = 0x3F;
+  GpsBearing imageDirection;  // where the camera looked
+  GpsBearing track;           // where the receiver moved
   CoordinateParts latitudeParts;
   CoordinateParts longitudeParts;
 };
@@ -149,18 +177,42 @@ struct ExifRecord {
   GpsPosition gps;
   LensData lens;
 
-  // Empties every string, zeroes every number and flag, and sets both GPS
-  // reference letters to '?'.
+  // The capture time's parts and the camera's identity and zoom, for telling
+  // flights, cameras and photos apart.
+  //
+  // subsecTimeOriginal decoded: its digits (blanks around them dropped, at
+  // least one digit, nothing else) as a fraction of a second, "27" 0.27.
+  double subsecondsOriginal = 0;
+  bool hasSubsecondsOriginal = false;
+  std::string offsetTimeOriginal;  // EXIF 0x9011, "+08:00"
+  // offsetTimeOriginal decoded: minutes east of UTC, from exactly "+HH:MM" or
+  // "-HH:MM" with MM below 60 and at most 14:00 either way.
+  std::int16_t offsetMinutesOriginal = 0;
+  bool hasOffsetOriginal = false;
+  std::string bodySerialNumber;  // EXIF 0xA431
+  // EXIF 0xA404, one RATIONAL. A numerator of 0 means no digital zoom was
+  // used (DJI cameras store 0/0) and reads as 1; a ratio below 1 or over a
+  // zero denominator is no ratio.
+  double digitalZoomRatio = 0;
+  bool hasDigitalZoomRatio = false;
+
+  // Empties every string, zeroes every number and flag, and sets every GPS
+  // reference letter to '?'.
   void reset();
 
   // Finds the EXIF APP1 segment of the JPEG file behind `source` and decodes
   // it into this record. Returns exifNotJpeg without touching the record;
   // otherwise resets the record first, then fills it as far as the reading
   // got. See above for a failed read and std::bad_alloc.
-  ExifResult parseJpeg(const ByteSource& source);
+  //
+  // Given `xmp`, it also walks the image's segments for the XMP packet
+  // (exif/xmp_segment.h) before the EXIF search, and puts its place there
+  // (reset when the file is not a JPEG or has none); a failed read in that
+  // walk ends the parse. Without it the parse reads nothing more.
+  ExifResult parseJpeg(const ByteSource& source, XmpSegment* xmp = nullptr);
 
   // The same for a whole file held in memory; `data` may be null.
-  ExifResult parseJpeg(const unsigned char* data, std::uint32_t length);
+  ExifResult parseJpeg(const unsigned char* data, std::uint32_t length, XmpSegment* xmp = nullptr);
 
   // Decodes an EXIF segment in memory: `segment` points at the 'E' of "Exif",
   // `length` bytes from there may be read. Does not reset the record first.

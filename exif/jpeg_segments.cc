@@ -1,6 +1,7 @@
 // The JPEG segment walk of the EXIF reader: the start and end markers, the
-// first APP1 marker, the EXIF identifier and TIFF header of its segment, and
-// the walk over IFD0, the EXIF directory and the GPS directory. Which entries
+// XMP segment's place when asked (exif/xmp_segment.h), the first APP1
+// marker, the EXIF identifier and TIFF header of its segment, and the walk
+// over IFD0, the EXIF directory and the GPS directory. Which entries
 // set which field is exif/exif_fields.h's part.
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include "exif/exif_fields.h"
 #include "exif/exif_record.h"
 #include "exif/marker_search.h"
+#include "exif/xmp_segment.h"
 
 namespace {
 
@@ -125,7 +127,8 @@ ExifResult readExifSegment(const ByteSpan& segment, ExifRecord& record) {
 
 }  // namespace
 
-ExifResult ExifRecord::parseJpeg(const ByteSource& source) {
+ExifResult ExifRecord::parseJpeg(const ByteSource& source, XmpSegment* xmp) {
+  if (xmp != nullptr) *xmp = XmpSegment();
   const ByteSpan file{&source, 0, source.size};
   // Start of image, FF D8 (ITU-T T.81 B.1.1.3).
   if (!file.holds(0, 4)) return exifNotJpeg;
@@ -144,8 +147,13 @@ ExifResult ExifRecord::parseJpeg(const ByteSource& source) {
 
   reset();
 
+  // Asked for, the XMP packet's place is learnt first, so that a failed read
+  // there ends the parse before any other read.
+  if (xmp != nullptr && findXmpSegment(image, *xmp) == XmpSearch::readFailed) return kReadFailed;
+
   // Deliberate: the first FF E1 pair counts, even inside another segment's
-  // data; the segment chain is not walked.
+  // data; the segment chain is not walked (the XMP walk above is the asking
+  // caller's alone, so that this search keeps its reads).
   std::uint32_t app1 = 0;
   const MarkerSearch marker = findFirstMarker(image, 0xE1, kApp1MarkerChunks, app1);
   if (marker == MarkerSearch::readFailed) return kReadFailed;
@@ -163,9 +171,10 @@ ExifResult ExifRecord::parseJpeg(const ByteSource& source) {
   return readExifSegment(image.from(std::uint64_t{app1} + 4), *this);
 }
 
-ExifResult ExifRecord::parseJpeg(const unsigned char* data, std::uint32_t length) {
+ExifResult ExifRecord::parseJpeg(const unsigned char* data, std::uint32_t length, XmpSegment* xmp) {
+  if (xmp != nullptr) *xmp = XmpSegment();
   if (data == nullptr) return exifNotJpeg;
-  return parseJpeg(memoryByteSource(data, length));
+  return parseJpeg(memoryByteSource(data, length), xmp);
 }
 
 ExifResult ExifRecord::parseExifSegment(const unsigned char* segmentBytes, std::uint32_t length) {

@@ -7,19 +7,21 @@
 #include "platform/platform.h"
 
 ReadAheadQueue::ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits,
-                               BeforeWait beforeWait)
+                               BeforeWait beforeWait, OnShortage onShortage)
     : count_(count),
       read_(std::move(read)),
       beforeWait_(std::move(beforeWait)),
+      onShortage_(std::move(onShortage)),
       window_(std::max<std::size_t>(limits.window, 1)),
       mostWorkers_(std::min(limits.readsInFlight, count_)),
       slots_(window_),
       slotFilled_(window_, 0) {
-  // The taking thread reads too: one worker fewer than there are cores.
+  // One worker per core: the taking thread reads only what no worker has
+  // started of the image it takes next.
   const std::size_t cores = std::thread::hardware_concurrency();
   workers_.reserve(mostWorkers_);
   std::lock_guard<std::mutex> lock(mutex_);
-  addWorkers(limits.firstReads == 0 ? std::max<std::size_t>(cores, 2) - 1 : limits.firstReads);
+  addWorkers(limits.firstReads == 0 ? std::max<std::size_t>(cores, 2) : limits.firstReads);
   firstWorkers_ = workers_.size();
   wantedReads_ = firstWorkers_;
   if (beforeWait_ && count_ != 0) {
@@ -178,13 +180,14 @@ ImageFacts ReadAheadQueue::takeNext() {
   const std::size_t slot = nextToTake_ % window_;
   bool told = false;
   while (slotFilled_[slot] == 0) {
-    // Rather than sleep until a worker is done with it, read an image
-    // nobody has started yet (this one, when no worker could be made): the
-    // taking thread stays busy, and does not wait to be woken on a loaded
-    // machine while there is work it could do. A read from the page cache
-    // is work, not a wait; one from storage that makes reads wait is a wait.
-    const bool reads = mayStartRead();
-    if (!told && (!reads || readsWait() || !watching_)) {
+    // The taking thread reads only the image it takes next, when no worker
+    // has started it. A later one would be work done while it waits, but
+    // should that read stall (one photo's open on a share), every result
+    // that came in meanwhile would wait behind it untaken, and so would
+    // the lines the pass makes of them. A read from the page cache is work,
+    // not a wait; one from storage that makes reads wait is a wait.
+    const bool reads = nextToStart_ == nextToTake_;
+    if (!told && (readsWait() || (reads && !watching_))) {
       told = true;
       tellWait(lock);
       continue;  // the state may have moved on meanwhile
@@ -193,10 +196,19 @@ ImageFacts ReadAheadQueue::takeNext() {
       takerReading_ = true;
       readNext(lock, takerBuffers_);
       takerReading_ = false;
-    } else {
-      takerWaiting_ = true;
-      resultStored_.wait(lock);
-      takerWaiting_ = false;
+      continue;
+    }
+    // A worker reads it. Most such waits end within microseconds: the lines
+    // are written only once this one has lasted kOwnReadWatch (the
+    // console's own longest wait for a line), so they cost no write of
+    // their own.
+    takerWaiting_ = true;
+    const bool late = told ? (resultStored_.wait(lock), false)
+                           : resultStored_.wait_for(lock, kOwnReadWatch) == std::cv_status::timeout;
+    takerWaiting_ = false;
+    if (late && slotFilled_[slot] == 0) {
+      told = true;
+      tellWait(lock);
     }
   }
   ImageFacts facts = std::move(slots_[slot]);
@@ -210,6 +222,7 @@ ImageFacts ReadAheadQueue::takeNext() {
     if (!alone_) goAlone(lock);
     tellWait(lock);
     lock.unlock();
+    if (onShortage_) onShortage_();
     bool waited = false;
     facts = readGuarded(index, takerBuffers_, waited);
     if (facts.read == ImageRead::shortage) throw platform::ResourceShortage{};

@@ -16,8 +16,11 @@
 //
 // Threads cost processor time, and when the photos are in the page cache a
 // read waits on nothing but the processor: then one reader per core reads
-// fastest, the taking thread being one of them. So the queue starts with one
-// worker per core besides the taking thread. When most of the latest reads
+// fastest. So the queue starts with one worker per core (two at least): the
+// taking thread reads only the image it takes next when no worker has
+// started it, never one further on, since a later photo whose read stalled
+// would keep every result that came in meanwhile, and the lines made of
+// them, behind it. When most of the latest reads
 // say they waited on the storage (a disk, a network share), more reads in
 // flight hide the waits, as many as Little's law asks: reads in flight =
 // wanted rate x latency of a read. The rate wanted is what the processor can
@@ -55,9 +58,11 @@
 // alone has what a run that never started a worker would have had.
 //
 // Before the taking thread waits for a read (its own, when the latest reads
-// waited on the storage or it reads alone, or a worker's) it calls
-// `beforeWait`: the pass writes out its console lines there, so a caller
-// reading them is not kept waiting on the storage too. A read of its own
+// waited on the storage or it reads alone; a worker's, at once then, and
+// otherwise once the wait has lasted kOwnReadWatch, as most such waits end
+// within microseconds) it calls `beforeWait`: the pass writes out its
+// console lines there, so a caller reading them is not kept waiting on the
+// storage too. A read of its own
 // that was not expected to wait (the photos came from the page cache) may
 // stall all the same: one photo's open or read on a share that takes
 // seconds. Calling `beforeWait` before each such read would write the
@@ -91,14 +96,19 @@ using ReadImage = std::function<ImageFacts(std::size_t index, ReadBuffers& buffe
 // Called on the taking thread before it waits for a read.
 using BeforeWait = std::function<void()>;
 
+// Called on the taking thread when a read ran short of the tool's means,
+// before the image is read again alone: the caller lets go of what it keeps
+// but can do without.
+using OnShortage = std::function<void()>;
+
 struct ReadAheadLimits {
   // The most worker threads, each with one read in flight; 0 reads every
   // image on the taking thread.
   std::size_t readsInFlight = 64;
   // How far past the next image to take a read may start (at least 1).
   std::size_t window = 128;
-  // Worker threads at the start; 0 means one per processor core but one
-  // (at least one).
+  // Worker threads at the start; 0 means one per processor core (at least
+  // two).
   std::size_t firstReads = 0;
 };
 
@@ -112,8 +122,9 @@ inline constexpr std::size_t kWaitingReads = 16;
 // been held up on a busy processor now and then.
 inline constexpr std::chrono::milliseconds kFarRead{1};
 // How often the watching thread looks whether the taking thread is in a read
-// of its own (and then calls beforeWait): the console's own longest wait for
-// a line (console::kFlushEvery).
+// of its own (and then calls beforeWait), and how long the taking thread
+// waits for a worker's read before it calls beforeWait: the console's own
+// longest wait for a line (console::kFlushEvery).
 inline constexpr std::chrono::milliseconds kOwnReadWatch{20};
 
 // Reads to keep in flight while most reads wait on the storage, `latency`
@@ -125,7 +136,7 @@ class ReadAheadQueue {
  public:
   // Starts reading images 0 to count - 1 with `read`.
   ReadAheadQueue(std::size_t count, ReadImage read, ReadAheadLimits limits = {},
-                 BeforeWait beforeWait = {});
+                 BeforeWait beforeWait = {}, OnShortage onShortage = {});
   // Starts no further read, waits for those in flight and drops every result
   // not taken.
   ~ReadAheadQueue();
@@ -185,6 +196,7 @@ class ReadAheadQueue {
   const std::size_t count_;
   const ReadImage read_;
   const BeforeWait beforeWait_;
+  const OnShortage onShortage_;
   const std::size_t window_;
   std::size_t mostWorkers_;
 

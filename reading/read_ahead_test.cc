@@ -27,6 +27,7 @@ namespace {
 
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
+using std::chrono::seconds;
 
 // An image that says which index it was read for.
 ImageFacts factsOf(std::size_t index) {
@@ -144,7 +145,9 @@ TEST(ReadAheadQueue, FilesAFailingReadInPlace) {
 // while other reads are at work is read once more with no other read at
 // work and gives its facts; every later image is read by the taking thread
 // alone. A read that runs short even alone stops the queue with
-// ResourceShortage. No image is read more than twice.
+// ResourceShortage. No image is read more than twice. Before the second
+// read the caller is told once, with no read at work, to let go of what it
+// can spare.
 TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
   struct Case {
     const char* what;
@@ -165,6 +168,8 @@ TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
     std::atomic<std::size_t> running{0};
     std::atomic<bool> othersRanWhileAlone{false};
     std::atomic<bool> retried{false};
+    std::atomic<int> spared{0};
+    std::atomic<bool> sparedWhileReading{false};
     ReadAheadQueue queue(
         kCount,
         [&](std::size_t index, ReadBuffers&, bool&) -> ImageFacts {
@@ -181,7 +186,11 @@ TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
           }
           return factsOf(index);
         },
-        ReadAheadLimits{4, 8, 4});
+        ReadAheadLimits{4, 8, 4}, {},
+        [&] {
+          ++spared;
+          if (running > 0 || retried) sparedWhileReading = true;
+        });
     bool stopped = false;
     for (std::size_t k = 0; k < kCount && !stopped; ++k) {
       try {
@@ -197,6 +206,8 @@ TEST(ReadAheadQueue, AReadThatRunsShortIsReadAgainAlone) {
     EXPECT_EQ(reads[c.shortAt].load(), 2u);
     for (std::size_t k = 0; k < kCount; ++k) EXPECT_LE(reads[k].load(), 2u) << k;
     EXPECT_FALSE(othersRanWhileAlone.load());
+    EXPECT_EQ(spared.load(), 1);
+    EXPECT_FALSE(sparedWhileReading.load());
   }
 }
 
@@ -537,7 +548,8 @@ TEST(ReadAheadQueue, SaysWhenTheTakingThreadIsAboutToWait) {
 // A read of the taking thread's own that stalls (one photo's open takes
 // seconds on a share, while the others came from the page cache and said
 // they did not wait): the lines made before it are written while it stalls,
-// within a few kOwnReadWatch, not when it ends.
+// within a few kOwnReadWatch, not when it ends. (No worker: the taking
+// thread reads every image.)
 TEST(ReadAheadQueue, LinesBeforeAStalledReadOfTheTakingThreadAreWrittenDuringTheStall) {
   const std::thread::id taker = std::this_thread::get_id();
   std::atomic<std::size_t> linesMade{0};
@@ -549,11 +561,8 @@ TEST(ReadAheadQueue, LinesBeforeAStalledReadOfTheTakingThreadAreWrittenDuringThe
     ReadAheadQueue queue(
         200,
         [&](std::size_t index, ReadBuffers&, bool&) {
-          // Reads of the worker are slow enough that the taking thread
-          // reads some images itself; its first after image 50 stalls.
-          if (std::this_thread::get_id() != taker) {
-            std::this_thread::sleep_for(milliseconds(2));
-          } else if (linesMade >= 50 && !stalled.exchange(true)) {
+          // Its first read after image 50 stalls.
+          if (std::this_thread::get_id() == taker && linesMade >= 50 && !stalled.exchange(true)) {
             madeBeforeTheStall = linesMade.load();
             const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
             while (linesWritten < madeBeforeTheStall && std::chrono::steady_clock::now() < end) {
@@ -563,7 +572,7 @@ TEST(ReadAheadQueue, LinesBeforeAStalledReadOfTheTakingThreadAreWrittenDuringThe
           }
           return factsOf(index);
         },
-        ReadAheadLimits{1, 8, 1}, [&] { linesWritten = linesMade.load(); });
+        ReadAheadLimits{0, 8, 0}, [&] { linesWritten = linesMade.load(); });
     for (std::size_t k = 0; k < 200; ++k) {
       EXPECT_EQ(queue.takeNext().imageWidth, k);
       ++linesMade;  // the line of image k
@@ -571,6 +580,51 @@ TEST(ReadAheadQueue, LinesBeforeAStalledReadOfTheTakingThreadAreWrittenDuringThe
   }
   ASSERT_TRUE(stalled.load());
   EXPECT_TRUE(writtenDuringTheStall.load()) << madeBeforeTheStall.load() << " lines made";
+}
+
+// Whichever thread reads a photo that stalls, the lines of every photo
+// before it are made and written while it stalls: the taking thread takes
+// each result that is in and says it waits (its caller writes its lines
+// there), and no read of a later photo keeps it from them. Each of the
+// photos kFirst to kLast stalls until the lines of all photos before it
+// are written, or for 5 s; the worker's reads are slow enough that the
+// taking thread is often left waiting for one.
+TEST(ReadAheadQueue, LinesBeforeAStalledReadOfAnyThreadAreWrittenDuringTheStall) {
+  constexpr std::size_t kCount = 120;
+  constexpr std::size_t kFirst = 40;
+  constexpr std::size_t kLast = 47;
+  const std::thread::id taker = std::this_thread::get_id();
+  std::atomic<std::size_t> linesMade{0};
+  std::atomic<std::size_t> linesWritten{0};
+  std::atomic<bool> keptBehind{false};
+  std::atomic<std::size_t> behindPhoto{0};
+  std::atomic<std::size_t> writtenThen{0};
+  {
+    ReadAheadQueue queue(
+        kCount,
+        [&](std::size_t index, ReadBuffers&, bool&) {
+          if (std::this_thread::get_id() != taker) std::this_thread::sleep_for(milliseconds(2));
+          if (index < kFirst || index > kLast || keptBehind) return factsOf(index);
+          const auto begin = std::chrono::steady_clock::now();
+          while (linesWritten < index && std::chrono::steady_clock::now() - begin < seconds(5)) {
+            std::this_thread::sleep_for(milliseconds(1));
+          }
+          if (linesWritten < index || std::chrono::steady_clock::now() - begin > seconds(2)) {
+            behindPhoto = index;
+            writtenThen = linesWritten.load();
+            keptBehind = true;
+          }
+          return factsOf(index);
+        },
+        ReadAheadLimits{1, 16, 1}, [&] { linesWritten = linesMade.load(); });
+    for (std::size_t k = 0; k < kCount; ++k) {
+      EXPECT_EQ(queue.takeNext().imageWidth, k);
+      ++linesMade;  // the line of image k
+    }
+  }
+  EXPECT_FALSE(keptBehind.load()) << "the lines before photo " << behindPhoto.load()
+                                  << " were not written within 2 s of its stall ("
+                                  << writtenThen.load() << " at its end)";
 }
 
 TEST(ReadAheadQueue, AnEmptyListReadsNothing) {

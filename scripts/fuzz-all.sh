@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-60}
-for target in parse_jpeg settings check_pass; do
+for target in parse_jpeg xmp settings check_pass; do
   printf '\n--- fuzzing %s for %s s\n' "$target" "$seconds"
   scripts/fuzz.sh "$target" "$seconds"
 done

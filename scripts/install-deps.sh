@@ -8,7 +8,7 @@ set -euo pipefail
 
 missing=()
 optional=()
-for package in cmake ninja-build g++ rapidjson-dev libgtest-dev "$@"; do
+for package in cmake ninja-build g++ rapidjson-dev libgtest-dev libexpat1-dev "$@"; do
   name=${package%\?}
   if ! dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q 'install ok installed'; then
     if [ "$name" = "$package" ]; then missing+=("$name"); else optional+=("$name"); fi

@@ -108,6 +108,8 @@ makePackages() {
   logged "$build/linux-cpack.log" cpack --config "$build/linux/CPackConfig.cmake" \
     -B "$build/linux/packages"
 
+  say "Windows: the libraries Debian has no mingw-w64 build of"
+  logged "$build/windows-deps.log" scripts/windows-deps.sh
   say "Windows: Release build in $build/windows"
   logged "$build/windows-configure.log" cmake -S . -B "$build/windows" -G Ninja \
     --toolchain "$root/cmake/mingw-w64-x86_64.cmake" -DCMAKE_BUILD_TYPE=Release \

@@ -43,6 +43,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 # --- build ------------------------------------------------------------------
+say "the libraries Debian has no mingw-w64 build of"
+scripts/windows-deps.sh
 say "configuring"
 cmake --preset windows >/dev/null
 say "building"

@@ -6,7 +6,10 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,10 +28,18 @@ struct LimitSet {
   std::string output = root / "out";
   std::string settings = root / "photocheck.settings";
 
-  explicit LimitSet(int count = 200) {
+  // From photo `written` on, each is a hard link to an earlier one: a large
+  // set made in seconds.
+  explicit LimitSet(int count = 200, int written = 200) {
     for (int i = 0; i < count; ++i) {
       char name[16];
       std::snprintf(name, sizeof name, "p%04d.jpg", i);
+      if (i >= written) {
+        char first[16];
+        std::snprintf(first, sizeof first, "p%04d.jpg", i % written);
+        EXPECT_EQ(::link((images + kSep + first).c_str(), (images + kSep + name).c_str()), 0);
+        continue;
+      }
       if (i % 50 == 7) {
         writeFileBytes(images + kSep + name, "not a photo");
         continue;
@@ -167,6 +178,64 @@ TEST(Limits, A16KiBStackGivesTheUnlimitedRun) {
   EXPECT_EQ(limited.run.out, unlimited.run.out);
   EXPECT_EQ(limited.run.status, unlimited.run.status);
   EXPECT_EQ(limited.report, unlimited.report);
+}
+
+// Asking for the side files never stops a run that gets through without
+// them: where the memory they need is short (the room for every photo's
+// facts at 100,000 photos under a few MiB), only they are lost, each told
+// in its line after what the run without them prints.
+TEST(Limits, SideFilesShortOfMemoryLeaveTheRunAsItIsWithoutThem) {
+  if (e2e::kSanitized) {
+    GTEST_SKIP() << "a sanitizer runtime reserves terabytes of address space: a limit of a few "
+                    "MiB tests it, not the tool";
+  }
+  struct Case {
+    int photos;
+    rlim_t mib;
+  };
+  const Case cases[] = {{20000, 6}, {100000, 10}, {100000, 12}, {100000, 14}, {100000, 18}};
+  std::unique_ptr<LimitSet> set;
+  int setPhotos = 0;
+  int compared = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.photos) + " photos, " + std::to_string(c.mib) + " MiB");
+    if (setPhotos != c.photos) {
+      set.reset();
+      set = std::make_unique<LimitSet>(c.photos);
+      setPhotos = c.photos;
+    }
+    e2e::RunLimits plainLimits = e2e::limitedTo(RLIMIT_AS, c.mib * 1024 * 1024);
+    plainLimits.environment = {"PATH=/usr/bin:/bin"};
+    plainLimits.timeout = std::chrono::milliseconds(120000);
+    const Outcome plain = runUnder(*set, plainLimits);
+    const bool stopped = plain.run.out.size() >= kStopLine.size() &&
+                         plain.run.out.compare(plain.run.out.size() - kStopLine.size(),
+                                               kStopLine.size(), kStopLine) == 0;
+    if (stopped || (plain.run.status != 0 && plain.run.status != 1)) {
+      std::cout << "[   NOTE   ] " << c.photos << " photos under " << c.mib
+                << " MiB stop without the side files too\n";
+      continue;
+    }
+    e2e::RunLimits sideLimits = plainLimits;
+    const std::string page = set->root / "set.html";
+    const std::string geoJson = set->root / "set.geojson";
+    sideLimits.environment.push_back("PHOTOCHECK_HTML=" + page);
+    sideLimits.environment.push_back("PHOTOCHECK_GEOJSON=" + geoJson);
+    const Outcome withSideFiles = runUnder(*set, sideLimits);
+    ++compared;
+    EXPECT_EQ(withSideFiles.run.status, plain.run.status);
+    EXPECT_TRUE(withSideFiles.report == plain.report);  // (too long to print)
+    ASSERT_EQ(withSideFiles.run.out.compare(0, plain.run.out.size(), plain.run.out), 0)
+        << withSideFiles.run.out.substr(withSideFiles.run.out.size() -
+                                        std::min<std::size_t>(withSideFiles.run.out.size(), 200));
+    const std::string told = withSideFiles.run.out.substr(plain.run.out.size());
+    const std::string pageLine = "can not write the HTML page " + page + "\n";
+    const std::string geoJsonLine = "can not write the GeoJSON report " + geoJson + "\n";
+    EXPECT_TRUE(told.empty() || told == pageLine || told == geoJsonLine ||
+                told == pageLine + geoJsonLine)
+        << told;
+  }
+  EXPECT_GT(compared, 0);
 }
 
 }  // namespace
