@@ -26,7 +26,7 @@ int guardedRun(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   platform::prepareProcess();
-  platform::endOnFault(texts::kEndedByFault);
+  platform::endOnFault(texts::kEndedByFault, texts::kEndedByFaultAfterCheck);
   platform::useUserLocale();
   // After the locale: a terminal's character set is the locale's.
   console::setUpOutput();

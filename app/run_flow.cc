@@ -186,6 +186,9 @@ void runSwitchedOnChecks(const RunSettings& settings, const platform::PathList& 
     runCheckPass(check, images, record.kept, findings.*check.findings, flags[i],
                  static_cast<std::uint8_t>(1u << i));
     record.ran[i] = true;
+    // The reading threads have ended with the first pass: from here to the
+    // side files, a shortage takes the kept facts before it stops the run.
+    if (keepFacts) letFactsGoWhenShort(&record.kept);
   }
 }
 
@@ -226,6 +229,14 @@ int finishRun(const RunSettings& settings, const platform::FilePath& settingsPat
               const CheckFlags& flags, const RunRecord& record, const std::string& pagePath,
               const std::string& geoJsonPath) {
   const int status = endRun(settings, images.size(), findings, flags);
+  // The side files are made on threads of their own, and their shortage
+  // loses them alone: the facts stay theirs from here.
+  letFactsGoWhenShort(nullptr);
+  // The verdict is out once its lines have left the console's buffer: a
+  // fault from here on (while the side files are made) no longer means an
+  // unchecked set.
+  console::flush();
+  platform::noteVerdictPrinted();
   if (pagePath.empty() && geoJsonPath.empty()) return status;
   if (record.kept.factsDropped) {
     tellSideFilesLost(pagePath, geoJsonPath);

@@ -38,12 +38,11 @@ struct Protected {
     known = true;
   }
 
-  // The file written at `path` is the output folder's error.json, reached
-  // by a name the guard could not tell beforehand (the report's own, another
-  // case of it, a linked folder): on a run that wrote no report.
-  bool becameTheReport(const std::string& path) const {
-    const platform::FileIdentity written = platform::identityOf(platform::FilePath(path));
-    return platform::isKnown(written) && written == platform::identityOf(reportPath());
+  // The file written is the output folder's error.json, reached by a name
+  // the guard could not tell beforehand (the report's own, another case of
+  // it, a linked folder): on a run that wrote no report.
+  bool isTheReport(const platform::FileIdentity& written) const {
+    return written == platform::identityOf(reportPath());
   }
 
   platform::FilePath reportPath() const {
@@ -132,23 +131,25 @@ GeoJsonInput geoJsonInputOf(const SideFileRun& run, const RunIdentity& identity,
   return input;
 }
 
-// Writes one side file through `write` unless the guard refuses its path;
-// its console line when it is not written.
+// Writes one side file through `write`, which is given the rules its path
+// must pass; its console line when it is not written.
 template <typename Write>
 void writeOne(const std::string& path, const char* cannotWrite, Protected& guard, Write write) {
   bool written = false;
   console::flush();
   try {
     guard.learn();
-    written = platform::sideFileAllowed(
-                  path, [&guard](const platform::FileIdentity& id) { return guard.holds(id); }) &&
-              write();
+    platform::SideFileRules rules;
+    rules.mustStay = [&guard](const platform::FileIdentity& id) { return guard.holds(id); };
     // A run that passes writes no error.json, and callers take one for a
     // failed set: a side file that became it is taken back.
-    if (written && guard.becameTheReport(path)) {
-      platform::removeFile(path);
-      written = false;
-    }
+    rules.mustNotBecome = [&guard](const platform::FileIdentity& id) {
+      return guard.isTheReport(id);
+    };
+    // The next run would list a side file in the image folder as one of
+    // its photos, and fail a set that passed.
+    rules.imageFolder = platform::identityOf(platform::FilePath(guard.run.imageFolder));
+    written = write(rules);
   } catch (const std::bad_alloc&) {
     written = false;  // too large for the memory left: told like any failure
   }
@@ -167,14 +168,16 @@ void writeSideFiles(const SideFileRun& run, const std::string& pagePath,
   const ReadinessRun readiness = readinessOf(run);
   if (!pagePath.empty()) {
     Protected guard{run, nullptr, false, {}, {}, {}};
-    writeOne(pagePath, texts::kCannotWritePage, guard,
-             [&] { return writePageFile(pagePath, pageInputOf(run, identity), run.ran); });
+    writeOne(pagePath, texts::kCannotWritePage, guard, [&](const platform::SideFileRules& rules) {
+      return writePageFile(pagePath, rules, pageInputOf(run, identity), run.ran);
+    });
   }
   if (!geoJsonPath.empty()) {
     Protected guard{run, &pagePath, false, {}, {}, {}};
-    writeOne(geoJsonPath, texts::kCannotWriteGeoJson, guard, [&] {
-      return writeGeoJsonFile(geoJsonPath, geoJsonInputOf(run, identity, readiness));
-    });
+    writeOne(geoJsonPath, texts::kCannotWriteGeoJson, guard,
+             [&](const platform::SideFileRules& rules) {
+               return writeGeoJsonFile(geoJsonPath, rules, geoJsonInputOf(run, identity, readiness));
+             });
   }
   if (readiness.groundIgnored) {
     console::write(texts::kGroundHeightNotUsed);

@@ -38,7 +38,9 @@ struct SideFileRun {
 // `geoJsonPath`, each where its path is not empty. Each is refused where
 // its path holds something it must not replace: the settings file, the
 // run's error.json, a listed photo, the other side file (each by identity,
-// links followed), or anything but a regular file or a link. A side file
+// links followed), or anything but a regular file or a link to one or to
+// nothing; and where its folder is the image folder or lies below it (the
+// next run would list it). A side file
 // that is refused, cannot be written or runs out of memory is told in its
 // one console line and is lost alone.
 //

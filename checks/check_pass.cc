@@ -126,6 +126,18 @@ void dropFacts(KeptImages& kept) {
   kept.factsDropped = true;
 }
 
+// The facts a shortage may take, while letFactsGoWhenShort holds them out.
+KeptImages* gFactsToGive = nullptr;
+
+// The new-handler: gives the facts' memory back once, then gives up, so
+// that operator new throws as it would without it.
+void giveFactsBack() {
+  KeptImages* kept = gFactsToGive;
+  gFactsToGive = nullptr;
+  std::set_new_handler(nullptr);
+  if (kept != nullptr) dropFacts(*kept);
+}
+
 void writeHeaderLine(const CheckRow& check, std::size_t index) {
   console::numberedLine(check.headerText, static_cast<std::uint64_t>(index + 1));
 }
@@ -299,4 +311,9 @@ std::array<CheckOutcome, kCheckCount> outcomesOf(const CheckFlags& ran,
     }
   }
   return outcomes;
+}
+
+void letFactsGoWhenShort(KeptImages* kept) {
+  gFactsToGive = kept != nullptr && kept->keepFacts ? kept : nullptr;
+  std::set_new_handler(gFactsToGive != nullptr ? giveFactsBack : nullptr);
 }

@@ -78,6 +78,15 @@ struct KeptImages {
   bool factsDropped = false;
 };
 
+// From the end of the first pass until the side files are made, only the
+// calling thread runs: memory that runs short anywhere then (a later pass's
+// groups, the report) is first taken from `kept`'s facts, let go as a
+// shortage during the first pass lets them go, and the allocation is tried
+// again, so the run ends as one that never kept them. With null, or once the
+// facts are gone, a shortage throws std::bad_alloc as usual. Not for a time
+// when other threads allocate.
+void letFactsGoWhenShort(KeptImages* kept);
+
 // Where a pass notes each image it reports: bit `bit` of the image's
 // ImageFacts::flaggedBy. It takes no memory, so that what is kept of a pass
 // for the side files can never make the run itself run short.

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "platform/platform.h"
 #include "tests/support/captured_output.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/sanitizer_build.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -282,3 +284,42 @@ TEST(FileImages, ReadsEachImageOnceInListOrderWhateverTheReadAhead) {
 }
 
 }  // namespace
+
+// An allocation no system can give, whatever its memory.
+void allocateTooMuch() {
+  volatile std::size_t tooMuch = std::size_t{1} << 62;
+  ::operator delete(::operator new(tooMuch));
+}
+
+// After the first pass a shortage takes the kept facts once (the side files
+// are lost, the run is not) and then throws as usual; none is taken once the
+// side files are to be made.
+TEST(LetFactsGoWhenShort, AShortageTakesTheKeptFactsOnceAndOnlyWhileHeldOut) {
+  if (testsupport::kSanitized) {
+    GTEST_SKIP() << "a sanitizer's allocator ends the process on an allocation this large";
+  }
+  struct Case {
+    const char* name;
+    bool keepFacts;
+    bool heldOutUntilTheShortage;
+    bool dropped;
+  };
+  const Case cases[] = {
+      {"facts kept, held out", true, true, true},
+      {"facts kept, taken back before", true, false, false},
+      {"no facts kept", false, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    KeptImages kept;
+    kept.keepFacts = c.keepFacts;
+    kept.facts.resize(c.keepFacts ? 1000 : 0);
+    letFactsGoWhenShort(&kept);
+    if (!c.heldOutUntilTheShortage) letFactsGoWhenShort(nullptr);
+    EXPECT_THROW(allocateTooMuch(), std::bad_alloc);
+    EXPECT_EQ(kept.factsDropped, c.dropped);
+    EXPECT_EQ(kept.facts.empty(), c.dropped || !c.keepFacts);
+    EXPECT_EQ(std::get_new_handler(), nullptr);
+    letFactsGoWhenShort(nullptr);
+  }
+}

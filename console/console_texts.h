@@ -191,6 +191,10 @@ inline constexpr char kHelpHint[] = " (photocheck --help tells how to use it)";
 // A run ended by a fault of the tool's own (Windows: an unhandled exception,
 // abort): the one line on standard error, followed by the fault's code.
 inline constexpr char kEndedByFault[] = "photocheck: ended by a fault; the set was not checked";
+// The same after the verdict was printed: that verdict and its status stand
+// for the set, only the side files being made may be missing.
+inline constexpr char kEndedByFaultAfterCheck[] =
+    "photocheck: ended by a fault after the check; its verdict stands, side files may be missing";
 // The HTML page that PHOTOCHECK_HTML asks for cannot be written; followed by
 // the page's path.
 inline constexpr char kCannotWritePage[] = "can not write the HTML page ";

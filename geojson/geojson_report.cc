@@ -267,8 +267,9 @@ bool writeGeoJson(const GeoJsonInput& input, const platform::TextPieceWriter& wr
   return handOn(buffer, write);
 }
 
-bool writeGeoJsonFile(const std::string& path, const GeoJsonInput& input) {
-  return platform::replaceFileByPieces(path, [&input](const platform::TextPieceWriter& write) {
+bool writeGeoJsonFile(const std::string& path, const platform::SideFileRules& rules,
+                      const GeoJsonInput& input) {
+  return platform::writeSideFile(path, rules, [&input](const platform::TextPieceWriter& write) {
     return writeGeoJson(input, write);
   });
 }

@@ -73,8 +73,10 @@ struct GeoJsonInput {
 // could not be written. May throw std::bad_alloc.
 bool writeGeoJson(const GeoJsonInput& input, const platform::TextPieceWriter& write);
 
-// Replaces the file at `path` by the report, as the page is written. False
-// when it could not be written; may throw std::bad_alloc.
-bool writeGeoJsonFile(const std::string& path, const GeoJsonInput& input);
+// Replaces the file at `path` by the report where its path passes `rules`,
+// as the page is written. False when it was refused or could not be
+// written; may throw std::bad_alloc.
+bool writeGeoJsonFile(const std::string& path, const platform::SideFileRules& rules,
+                      const GeoJsonInput& input);
 
 #endif  // PHOTOCHECK_GEOJSON_GEOJSON_REPORT_H

@@ -208,7 +208,13 @@ void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
     out.handOnWhenFull();
   }
   json.EndArray();
-  if (data.input.readiness != nullptr) writeGaps(json, data, map, drawnAt);
+  if (data.input.readiness != nullptr) {
+    writeGaps(json, data, map, drawnAt);
+    json.Key("flightColours");
+    json.StartArray();
+    for (const char* colour : kFlightColours) json.String(colour);
+    json.EndArray();
+  }
   json.EndObject();
   handOn(buffer, out.text);
   out.text += "</script>\n";

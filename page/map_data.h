@@ -26,6 +26,7 @@
 //               line is drawn there: the ground between is not covered)
 //   "gaps":     with readiness, each coverage gap as the places in "dots"
 //               of the photos around it
+//   "flightColours": with readiness, the flights' colours, taken in turn
 #ifndef PHOTOCHECK_PAGE_MAP_DATA_H
 #define PHOTOCHECK_PAGE_MAP_DATA_H
 

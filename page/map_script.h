@@ -14,8 +14,7 @@
 inline constexpr char kMapScript[] =
     "var cv=d.getElementById('m'),md=d.getElementById('mapdata'),M=JSON.parse(md.textContent),"
     "byImage={},sel=-1,v0={x:0,y:0,w:M.w,h:M.h},v=Object.assign({},v0),fixed=null,"
-    // The flights' colours, in turn.
-    "FC=['#17becf','#2ca02c','#e377c2','#8c564b','#bcbd22','#1f77b4','#7f7f7f','#ff7f0e'];"
+    "FC=M.flightColours||['#999'];"
     // Read once: the block's text (a megabyte at 20,000 photos) leaves the DOM.
     "md.remove();"
     "M.dots.forEach(function(p,k){byImage[p[0]]=k});"

@@ -55,10 +55,15 @@ void OutcomesInMaking::await() {
 
 }  // namespace
 
-bool writePageFile(const std::string& path, PageInput input,
+bool writePageFile(const std::string& path, const platform::SideFileRules& rules, PageInput input,
                    const std::array<bool, kCheckCount>& ran) {
   OutcomesInMaking making;
-  if (input.facts != nullptr) {
+  // Made only once the path has passed its rules (a refused page costs no
+  // thread), and once however often the text is asked for.
+  bool started = false;
+  const auto startMaking = [&] {
+    if (started || input.facts == nullptr) return;
+    started = true;
     making.ran = &ran;
     making.facts = input.facts;
     making.onThread = platform::startThread(making.thread, makeOutcomes, &making);
@@ -66,7 +71,9 @@ bool writePageFile(const std::string& path, PageInput input,
       if (ran[i]) input.outcomes[i] = &making.outcomes[i];
     }
     input.awaitOutcomes = [&making] { making.await(); };
-  }
-  return platform::replaceFileByPieces(
-      path, [&input](const platform::TextPieceWriter& write) { return writePage(input, write); });
+  };
+  return platform::writeSideFile(path, rules, [&](const platform::TextPieceWriter& write) {
+    startMaking();
+    return writePage(input, write);
+  });
 }

@@ -7,6 +7,7 @@
 // element per photo: twenty thousand elements took Chromium seconds to lay
 // out and paint.
 #include <cstddef>
+#include <cstdint>
 
 #include "checks/value_texts.h"
 #include "page/map_data.h"
@@ -44,7 +45,18 @@ void appendLegend(std::string& page, const PageData& data, std::size_t placedCou
     appendWord(page, Word::gpsNotOnMap);
   }
   if (data.input.readiness != nullptr) {
+    // Each flight's colour (up to the colours there are; then they repeat).
     page += "<br>";
+    const std::uint32_t flights = data.input.readiness->flightCount;
+    for (std::uint32_t flight = 0; flight < flights && flight < kFlightColours.size(); ++flight) {
+      page += "<span class=key style=\"border-radius:0;background:";
+      page += kFlightColours[flight];
+      page += "\"></span>";
+      appendWord(page, Word::flight);
+      page += ' ';
+      appendNumber(page, static_cast<long long>(flight) + 1);
+      page += " &nbsp; ";
+    }
     appendWord(page, Word::footprintLegend);
   }
   page += "</p>\n";

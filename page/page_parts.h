@@ -73,6 +73,8 @@ struct PageData {
 
 // The check colours, in check row order.
 extern const std::array<const char*, kCheckCount> kCheckColours;
+// The flights' colours on the map, taken in turn.
+extern const std::array<const char*, 8> kFlightColours;
 
 void appendNumber(std::string& page, long long number);
 // Degrees with six places, written by hand: the C runtime's locale is the user's.

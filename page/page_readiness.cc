@@ -3,6 +3,7 @@
 // what was measured of each (the finding's own measure).
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "page/html_text.h"
 #include "page/page_parts.h"
@@ -220,6 +221,22 @@ void appendReadinessVerdict(std::string& page, const PageData& data) {
   page += "</p>\n";
 }
 
+// What the analyses could not measure, and why: the photos left out of
+// flights and lines, and those without a footprint (the cause of "cannot
+// tell").
+void appendUnmeasured(std::string& page, const readiness::ReadinessResult& result) {
+  for (const auto& [count, word] :
+       {std::pair{result.photosWithoutTime, Word::photosWithoutTime},
+        std::pair{result.photosWithoutHeight, Word::photosWithoutHeight}}) {
+    if (count == 0) continue;
+    page += "<p class=meta>";
+    appendNumber(page, count);
+    page += ' ';
+    appendWord(page, word);
+    page += "</p>\n";
+  }
+}
+
 void appendReadinessFindings(PageOut& out, const PageData& data) {
   const readiness::ReadinessResult* result = data.input.readiness;
   if (result == nullptr) return;
@@ -227,12 +244,15 @@ void appendReadinessFindings(PageOut& out, const PageData& data) {
   if (result->findings.empty()) {
     appendWord(out.text, Word::noReadinessFinding);
     out.text += "</h2>\n";
+    appendUnmeasured(out.text, *result);
     return;
   }
   appendWord(out.text, Word::readinessFindings);
   out.text += ": ";
   appendNumber(out.text, static_cast<long long>(result->findings.size()));
-  out.text += "</h2>\n<ul class=findings>\n";
+  out.text += "</h2>\n";
+  appendUnmeasured(out.text, *result);
+  out.text += "<ul class=findings>\n";
   for (const Finding& finding : result->findings) appendFinding(out, data, finding);
   out.text += "</ul>\n";
   if (result->findingsLeftOut > 0) {

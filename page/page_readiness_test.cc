@@ -66,6 +66,7 @@ struct SurveyRun {
       result.photos.push_back(measured);
     }
     result.verdict = readiness::Verdict::atRisk;
+    result.flightCount = 2;
     readiness::Finding gap;
     gap.kind = readiness::FindingKind::coverageGap;
     gap.cause = readiness::FindingCause::fewViews;
@@ -118,6 +119,14 @@ TEST(PageReadiness, TheHeaderTellsTheVerdictBesideTheChecks) {
   SurveyRun run;
   PageInput input = run.input();
   EXPECT_NE(pageText(input).find("\"cannot tell: no height above ground\""), std::string::npos);
+  // What could not be measured is said under the findings' heading.
+  run.result.photosWithoutHeight = 4;
+  run.result.findings.clear();
+  const std::string unmeasured = pageText(input);
+  const std::size_t heading = unmeasured.find(u8">没有发现重建风险</span></h2>\n<p class=meta>4 ");
+  EXPECT_NE(heading, std::string::npos);
+  EXPECT_NE(unmeasured.find(u8">张影像有位置但没有离地高度", heading), std::string::npos);
+  EXPECT_EQ(unmeasured.find(u8">张影像没有拍摄时间"), std::string::npos);  // all have one
   input.readiness = nullptr;
   const std::string without = pageText(input);
   for (const char* piece : {"class=\"rv", "id=readiness", "class=first", "data-o=", "id=sort",
@@ -239,6 +248,14 @@ TEST(PageReadiness, TheMapDrawsFootprintsByFlightBreaksTheLineBetweenLinesAndOut
   ASSERT_EQ(data["gaps"][0].Size(), 2u);
   EXPECT_EQ(dots[data["gaps"][0][0].GetInt()][0].GetInt(), 0);
   EXPECT_EQ(dots[data["gaps"][0][1].GetInt()][0].GetInt(), 4);
+  // Each flight's colour, in the data and in the legend.
+  ASSERT_EQ(data["flightColours"].Size(), 8u);
+  for (const unsigned flight : {0u, 1u}) {
+    const std::string key = std::string("<span class=key style=\"border-radius:0;background:") +
+                            data["flightColours"][flight].GetString() + "\"></span>";
+    EXPECT_NE(page.find(key + u8"<span data-t=65>架次</span> " + std::to_string(flight + 1)),
+              std::string::npos);
+  }
 }
 
 TEST(PageReadiness, ASetWithoutAnyPositionGetsNoEmptyMap) {

@@ -40,6 +40,7 @@ inline constexpr char kPageStyle[] =
     ".key{display:inline-block;width:.8em;height:.8em;border-radius:50%;margin-right:.3em}"
     "details{margin:.2em 0}ol{margin:.2em 0;padding-left:3.5em}"
     "@media (max-width:760px){body{margin:.4em}.first{display:block}.where{position:static}"
+    ".lists{overflow-x:auto}"
     ".map{display:block}.map canvas{max-height:none}"
     ".side{max-height:none}td,th{padding:2px 4px}.flagged td:nth-child(2){white-space:normal}}"
     "@media print{#lang,#reset,#sort,.hint,.side{display:none}body{margin:0;font-size:10px}"

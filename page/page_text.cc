@@ -113,6 +113,8 @@ void appendScript(std::string& page) {
 
 const std::array<const char*, kCheckCount> kCheckColours = {"#d62728", "#1f77b4", "#ff7f0e",
                                                             "#9467bd"};
+const std::array<const char*, 8> kFlightColours = {"#17becf", "#2ca02c", "#e377c2", "#8c564b",
+                                                   "#bcbd22", "#1f77b4", "#7f7f7f", "#ff7f0e"};
 
 void PageOut::handOnWhenFull() {
   if (text.size() < kPieceBytes) return;

@@ -117,6 +117,9 @@ constexpr WordForms kWords[] = {
     {Word::stationary,         u8"同一地点多张影像，不是悬停",    "photos at one spot that are not a hover"},
     {Word::flightGap,          u8"暂停后的新架次",                "a new flight after a pause"},
     {Word::otherDay,           u8"另一天的新架次",                "a new flight on another day"},
+    {Word::photosWithoutTime,  u8"张影像没有拍摄时间，不分架次和航线", "photos without a capture time: in no flight or line"},
+    {Word::photosWithoutHeight, u8"张影像有位置但没有离地高度，没有覆盖范围",
+                               "photos with a position but no height above ground: no footprint"},
 };
 // clang-format on
 

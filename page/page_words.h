@@ -108,6 +108,8 @@ enum class Word : std::uint8_t {
   stationary,
   flightGap,
   otherDay,
+  photosWithoutTime,
+  photosWithoutHeight,
   count,  // not a word: the number of words
 };
 

@@ -136,16 +136,24 @@ enum class ReadStatus {
 };
 
 // The identity of a file, whatever path reaches it: device and inode on
-// POSIX, volume serial number and file index on Windows. All zero where it is
-// not known.
+// POSIX; on Windows the volume serial number and the whole 128-bit file ID
+// (`file` its low half, `fileHigh` its high half: ReFS uses all of it, so
+// its low half alone may be another file's), or the 64-bit file index where
+// the file system gives no ID (`fileHigh` 0). Every Windows identity, a
+// photo's from its read as a side file's, comes from one helper, so two
+// identities of one file always compare equal. All zero where it is not
+// known.
 struct FileIdentity {
   std::uint64_t device = 0;
   std::uint64_t file = 0;
+  std::uint64_t fileHigh = 0;  // always 0 on POSIX
 };
 
-inline bool isKnown(const FileIdentity& id) { return id.device != 0 || id.file != 0; }
+inline bool isKnown(const FileIdentity& id) {
+  return id.device != 0 || id.file != 0 || id.fileHigh != 0;
+}
 inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
-  return isKnown(a) && a.device == b.device && a.file == b.file;
+  return isKnown(a) && a.device == b.device && a.file == b.file && a.fileHigh == b.fileHigh;
 }
 
 // Thrown where the process runs out of what it needs (file descriptors,
@@ -214,7 +222,12 @@ bool readAt(const ReadableFile& file, std::uint32_t offset, std::uint32_t length
 // reused), which is then
 // renamed over `path`; a link standing at `path` is replaced, never written
 // through. On failure the earlier file, if any, is left as it was and no
-// temporary file remains.
+// temporary file remains. Every step is made in the folder as opened once
+// (see OpenFolder). On POSIX the temporary file is locked (flock) from its
+// making on, and a write takes back the temporary files of earlier runs in
+// its folder that no running process still holds: a run killed in the
+// instant between naming its whole file and the rename leaves it only
+// until the next write there.
 // On Windows the file is written in text mode, as any report file there.
 bool replaceFile(const std::string& path, const std::string& text);
 
@@ -234,35 +247,94 @@ bool replaceFileByPieces(const std::string& path,
 // is there or it cannot be asked.
 FileIdentity identityOf(const FilePath& path);
 
+// The folder a file is written into, opened once, so that every step of the
+// write (the look at what stands at the file's name, the temporary file, its
+// name, the rename, the look after it) reaches that very folder, whatever its
+// path leads to meanwhile: a link on the way that another process swaps
+// between two folders cannot send a later step into the other one.
+struct OpenFolder {
+  std::intptr_t handle = -1;  // a descriptor (POSIX), a HANDLE (Windows)
+  FileIdentity identity;      // of the open folder, asked once
+#ifdef _WIN32
+  std::wstring path;  // the folder's final path ("\\?\C:\..."), from its handle
+  std::wstring name;  // the file's name in it
+#else
+  std::string name;  // the file's name in it
+  // Empty; where the process has no descriptor to spare for the folder, its
+  // path and '/', and `name` the whole path: every step then goes by path.
+  std::string prefix;
+#endif
+};
+
+// Opens the folder `path` names its file in (links in it followed) and
+// keeps the file's name. False where no folder can be opened there (or no
+// name is left, a path ending in a separator); nothing is then to be closed.
+bool openFolderOf(const std::string& path, OpenFolder& folder);
+void closeFolder(OpenFolder& folder);
+
 // What stands at the path a side file is to be written to.
 enum class SideFileTarget {
   nothing,      // nothing, or it cannot be told (the write then says so)
-  link,         // a link: it is replaced, what it leads to is never touched
+  link,         // a link to a regular file or to nothing: it is replaced,
+                // what it leads to is never touched
   regularFile,  // a regular file, with its identity
-  other,        // a folder, a pipe, a device, a socket: never replaced
+  other,        // a folder, a pipe, a device, a socket, a stream of a file
+                // (Windows: a ':' in the last name), or a link to one of
+                // them or to a process's descriptor (/dev/stdout): never
+                // replaced
 };
 
-// Looks at `path` without following a link at its end (links in its
-// folders are followed). `identity` receives a regular file's identity.
-SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity);
+// Looks at the file's name in `folder` without following a link there (but
+// asking what the link leads to). `identity` receives a regular file's
+// identity.
+SideFileTarget sideFileTargetIn(const OpenFolder& folder, FileIdentity& identity);
 
-// The one guard of every side file: true when one may be written at `path`.
-// Nothing there, or a link (replaced, what it leads to untouched), may be
-// replaced; a folder, pipe, device or socket never; a regular file unless
-// `mustStay` says its identity is one the run must leave alone (the
-// settings file, error.json, a photo of the set, another side file).
-bool sideFileAllowed(const std::string& path,
-                     const std::function<bool(const FileIdentity&)>& mustStay);
+// True when `folder` is the folder of identity `outer` or lies anywhere
+// below it, links followed (its own folders walked up to the top).
+bool folderLiesIn(const OpenFolder& folder, const FileIdentity& outer);
+
+// replaceFileByPieces into an open folder. `written` receives the identity
+// of the file that now stands at the name.
+bool replaceIn(const OpenFolder& folder,
+               const std::function<bool(const TextPieceWriter&)>& makeText, FileIdentity& written);
+
+// Removes the file at the name in `folder` when it is still the file of
+// identity `written`; false where it is not or cannot be removed. Only for a
+// side file just written that turned out to stand where it must not.
+bool removeIn(const OpenFolder& folder, const FileIdentity& written);
+
+// For tests (POSIX): replaceIn takes the file system as one without unnamed
+// files (O_TMPFILE) and writes through a named temporary file. Off by
+// default.
+void setUnnamedFilesIgnored(bool ignored);
+
+// What a side file must keep to, besides not replacing anything but a
+// regular file, a link to one or nothing.
+struct SideFileRules {
+  // True for the identity of a regular file that must stay (the settings
+  // file, error.json, a photo of the set, the other side file).
+  std::function<bool(const FileIdentity&)> mustStay;
+  // True for an identity the written file must not turn out to have (the
+  // output folder's error.json, reached by a name the guard could not tell
+  // beforehand): it is then taken back.
+  std::function<bool(const FileIdentity&)> mustNotBecome;
+  // The image folder: a side file in it, or in a folder below it, would be
+  // listed by the next run (unknown: no such rule).
+  FileIdentity imageFolder;
+};
+
+// Writes one side file: its folder opened once, the rules asked of what
+// stands there, the text made by `makeText` and stored as
+// replaceFileByPieces does, then taken back where it must not stand. False
+// when it was refused or not written (the caller's one line says so).
+bool writeSideFile(const std::string& path, const SideFileRules& rules,
+                   const std::function<bool(const TextPieceWriter&)>& makeText);
 
 // Asks the system to back the block of `bytes` at `begin`, one the run
 // fills as it goes (the facts of every photo of a large set), with large
 // pages where it can: it is then made in a few steps rather than one per
 // 4 KiB page. Only a hint: nothing changes where the system does not take it.
 void adviseLargePages(const void* begin, std::size_t bytes);
-
-// Removes the file at `path`; false where it cannot. Only for a side file
-// just written that turned out to stand where it must not.
-bool removeFile(const std::string& path);
 
 // The system's words for an error number a ReadableFile recorded (errno on
 // POSIX, GetLastError on Windows), in English where the system has them.
@@ -303,13 +375,21 @@ unsigned long processId();
 inline constexpr int kFaultStatus = 3;
 
 // From now on a fault of the process's own ends it at once with status
-// kFaultStatus and one line on standard error: `line`, then the fault's code
-// in brackets. On Windows: an unhandled exception (an access violation, heap
+// kFaultStatus and one line on standard error: `line` (`lineAfterVerdict`
+// once noteVerdictPrinted was called), then the fault's code in brackets.
+// On Windows: an unhandled exception (an access violation, heap
 // corruption, a stack overflow) on any thread, abort and std::terminate;
 // whatever host runs the program (Wine's own handling ends such a process
 // with status 0, which reads as a pass). On POSIX nothing changes: the
 // signal that ends such a process gives it a non-zero status already.
-void endOnFault(const char* line);
+void endOnFault(const char* line, const char* lineAfterVerdict);
+
+// Tells the fault handling that the run's verdict is out (its report or
+// all-clear line written to standard output, error.json stored): a fault
+// from now on, while side files are made, says so with its line. Safe to
+// call from any thread; the handler reads it without taking a lock or
+// memory.
+void noteVerdictPrinted();
 
 // Runs `run` and returns what it returns, on a thread whose stack holds the
 // whole run where the process's own stack is too small for it (a stack limit

@@ -31,10 +31,13 @@ ReadableFile& ReadableFile::operator=(ReadableFile&& other) noexcept {
 
 ReadableFile::~ReadableFile() { close(); }
 
-bool sideFileAllowed(const std::string& path,
-                     const std::function<bool(const FileIdentity&)>& mustStay) {
+namespace {
+
+// The rules a side file's path must pass before anything is written.
+bool sideFileAllowedIn(const OpenFolder& folder, const SideFileRules& rules) {
+  if (isKnown(rules.imageFolder) && folderLiesIn(folder, rules.imageFolder)) return false;
   FileIdentity identity;
-  switch (sideFileTarget(path, identity)) {
+  switch (sideFileTargetIn(folder, identity)) {
     case SideFileTarget::nothing:
     case SideFileTarget::link:
       return true;
@@ -43,7 +46,33 @@ bool sideFileAllowed(const std::string& path,
     case SideFileTarget::regularFile:
       break;
   }
-  return !mustStay(identity);
+  return !rules.mustStay || !rules.mustStay(identity);
+}
+
+}  // namespace
+
+bool writeSideFile(const std::string& path, const SideFileRules& rules,
+                   const std::function<bool(const TextPieceWriter&)>& makeText) {
+  OpenFolder folder;
+  if (!openFolderOf(path, folder)) return false;
+  FileIdentity written;
+  bool ok = sideFileAllowedIn(folder, rules) && replaceIn(folder, makeText, written);
+  if (ok && rules.mustNotBecome && rules.mustNotBecome(written)) {
+    removeIn(folder, written);
+    ok = false;
+  }
+  closeFolder(folder);
+  return ok;
+}
+
+bool replaceFileByPieces(const std::string& path,
+                         const std::function<bool(const TextPieceWriter&)>& makeText) {
+  OpenFolder folder;
+  if (!openFolderOf(path, folder)) return false;
+  FileIdentity written;
+  const bool ok = replaceIn(folder, makeText, written);
+  closeFolder(folder);
+  return ok;
 }
 
 bool replaceFile(const std::string& path, const std::string& text) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <locale.h>
 #include <pthread.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -256,43 +257,101 @@ bool writeAll(int fd, std::string_view text) {
   return true;
 }
 
-// The folder `path` lies in, as a path of its own.
-std::string folderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
 // The start of every temporary name, in the folder of the file it becomes:
 // short, so that a file whose own name takes the 255 bytes a name may have
 // can still be written, and the tool's own, so a stray one is recognised.
-constexpr char kTemporaryPrefix[] = "/.photocheck-";
+constexpr char kTemporaryPrefix[] = ".photocheck-";
+constexpr std::size_t kTemporaryPrefixBytes = sizeof kTemporaryPrefix - 1;
+constexpr char kNameLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kNameLetterCount = 6;
 
-// A name in the folder of `path` that nothing is likely to hold: the prefix
-// and six letters or digits, as mkstemp makes them.
-std::string freshNameBeside(const std::string& path, unsigned attempt) {
-  static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+// A name that nothing is likely to hold: the prefix and six letters or
+// digits, as mkstemp makes them.
+std::string freshName(unsigned attempt) {
   struct timespec now{};
   ::clock_gettime(CLOCK_MONOTONIC, &now);
   std::uint64_t bits = static_cast<std::uint64_t>(now.tv_nsec) * 2654435761u ^
                        static_cast<std::uint64_t>(::getpid()) << 20 ^
                        static_cast<std::uint64_t>(now.tv_sec) ^ std::uint64_t{attempt} << 40;
-  std::string name = folderOf(path) + kTemporaryPrefix;
-  for (int i = 0; i < 6; ++i) {
-    name += kLetters[bits % 62];
+  std::string name = kTemporaryPrefix;
+  for (std::size_t i = 0; i < kNameLetterCount; ++i) {
+    name += kNameLetters[bits % 62];
     bits /= 62;
   }
   return name;
 }
 
+// True for a name freshName could have made.
+bool isTemporaryName(const char* name) {
+  if (std::strncmp(name, kTemporaryPrefix, kTemporaryPrefixBytes) != 0) return false;
+  const char* letters = name + kTemporaryPrefixBytes;
+  if (std::strlen(letters) != kNameLetterCount) return false;
+  for (std::size_t i = 0; i < kNameLetterCount; ++i) {
+    if (std::strchr(kNameLetters, letters[i]) == nullptr) return false;
+  }
+  return true;
+}
+
+// Only a folder's identity is asked of these descriptors, and the names
+// below it: search permission is enough.
+#ifdef O_PATH
+constexpr int kFolderLookOnly = O_PATH;
+#else
+constexpr int kFolderLookOnly = O_RDONLY;
+#endif
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Takes back the temporary files that earlier runs left in the folder: a
+// run killed in the instant between naming its whole file and renaming it
+// leaves it there. Every writer holds an exclusive flock on its temporary
+// file from its making on (the lock goes with the open file, whatever name
+// it has, and ends with the process), so one whose lock can be had at once
+// has no writer any more; one still held belongs to a run that goes on.
+// Nothing but a regular file under such a name is ever opened or removed.
+void takeBackLeftovers(int folder) {
+  const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listed < 0) return;
+  DIR* dir = ::fdopendir(listed);
+  if (dir == nullptr) {
+    ::close(listed);
+    return;
+  }
+  std::vector<std::string> names;
+  {
+    DirCloser closer{dir};
+    while (const struct dirent* entry = ::readdir(dir)) {
+      if (isTemporaryName(entry->d_name)) names.emplace_back(entry->d_name);
+    }
+  }
+  for (const std::string& name : names) {
+    struct stat seen;
+    if (::fstatat(folder, name.c_str(), &seen, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(seen.st_mode)) {
+      continue;
+    }
+    const int fd =
+        ::openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat opened;
+    struct stat still;
+    // Locked, the name must still be the locked file's: only that is removed.
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && sameFile(opened, seen) &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(folder, name.c_str(), &still, AT_SYMLINK_NOFOLLOW) == 0 &&
+        sameFile(still, opened)) {
+      ::unlinkat(folder, name.c_str(), 0);
+    }
+    ::close(fd);
+  }
+}
+
 enum class UnnamedWrite { done, failed, notSupported };
 
-// Writes `text` into a file without a name in the folder of `path` (O_TMPFILE)
-// and gives it a name only once it is whole: a run killed before that leaves
-// nothing behind, the kernel drops the unnamed file with the process. The
-// whole file is then linked in under a fresh name (linkat never follows or
-// replaces what stands at its new name) and renamed over `path`.
+std::atomic<bool> unnamedFilesIgnored{false};
+
 using TextMaker = std::function<bool(const TextPieceWriter&)>;
 
 // Has `makeText` write its pieces to `fd`. A text that runs out of memory
@@ -306,26 +365,51 @@ bool writeMadeText(int fd, const TextMaker& makeText) {
   }
 }
 
-UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const TextMaker& makeText) {
+// Gives the unnamed file open as `fd` the name `name` in `folder`; linkat
+// never follows or replaces what stands at its new name.
+bool linkUnnamedFile(int fd, int folder, const std::string& name) {
+  // Linking a descriptor by its /proc name with AT_SYMLINK_FOLLOW needs no
+  // privilege (linkat with AT_EMPTY_PATH does, on most kernels): that is
+  // tried only where there is no /proc.
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  if (::linkat(AT_FDCWD, self.c_str(), folder, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+#ifdef AT_EMPTY_PATH
+  if (errno == ENOENT) return ::linkat(fd, "", folder, name.c_str(), AT_EMPTY_PATH) == 0;
+#endif
+  return false;
+}
+
+// Writes the text into a file without a name in the folder (O_TMPFILE) and
+// gives it a name only once it is whole: a run killed before that leaves
+// nothing behind, the kernel drops the unnamed file with the process. The
+// whole file is then linked in under a fresh name and renamed over the
+// target.
+UnnamedWrite replaceThroughUnnamedFile(const OpenFolder& folder, const TextMaker& makeText,
+                                       FileIdentity& written) {
 #ifdef O_TMPFILE
-  const int fd = ::open(folderOf(path).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
+  if (unnamedFilesIgnored.load(std::memory_order_relaxed)) return UnnamedWrite::notSupported;
+  const int dir = static_cast<int>(folder.handle);
+  const int fd = ::openat(dir, folder.prefix.empty() ? "." : folder.prefix.c_str(),
+                          O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644);
   if (fd < 0) {
     // A file system without unnamed files says so in one of these ways.
     return errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL ? UnnamedWrite::notSupported
                                                                      : UnnamedWrite::failed;
   }
-  if (!writeMadeText(fd, makeText) || ::fsync(fd) != 0) {
+  // Locked before it has a name, so that no other run takes it back (see
+  // takeBackLeftovers); nobody else can open it yet, so this never waits. A
+  // file system without locks has none for the others either.
+  ::flock(fd, LOCK_EX);
+  struct stat st;
+  if (!writeMadeText(fd, makeText) || ::fsync(fd) != 0 || ::fstat(fd, &st) != 0) {
     ::close(fd);  // the unnamed file goes with its descriptor
     return UnnamedWrite::failed;
   }
-  // Linking a descriptor by its /proc name with AT_SYMLINK_FOLLOW needs no
-  // privilege (linkat with AT_EMPTY_PATH does).
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
   std::string temporary;
   bool linked = false;
   for (unsigned attempt = 0; attempt < 100 && !linked; ++attempt) {
-    temporary = freshNameBeside(path, attempt);
-    linked = ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temporary.c_str(), AT_SYMLINK_FOLLOW) == 0;
+    temporary = folder.prefix + freshName(attempt);
+    linked = linkUnnamedFile(fd, dir, temporary);
     if (!linked && errno != EEXIST) break;
   }
   if (!linked) {
@@ -333,45 +417,192 @@ UnnamedWrite replaceThroughUnnamedFile(const std::string& path, const TextMaker&
     // No /proc, or no name was free: the older way may still do.
     return UnnamedWrite::notSupported;
   }
-  // rename replaces whatever stands at `path`, a link included, and never
-  // writes through it. It follows the link at once: between the two the
-  // whole report stands under its temporary name, and a run killed in that
-  // instant leaves it there.
-  const bool renamed = ::rename(temporary.c_str(), path.c_str()) == 0;
-  if (!renamed) ::unlink(temporary.c_str());
+  // renameat replaces whatever stands at the name, a link included, and
+  // never writes through it. Between the two the whole file stands under its
+  // temporary name, locked: a run killed in that instant leaves it there for
+  // the next write into this folder to take back.
+  const bool renamed = ::renameat(dir, temporary.c_str(), dir, folder.name.c_str()) == 0;
+  if (!renamed) ::unlinkat(dir, temporary.c_str(), 0);
   ::close(fd);  // written and synced: nothing is left to fail
+  if (renamed) written = identityOfStat(st);
   return renamed ? UnnamedWrite::done : UnnamedWrite::failed;
 #else
-  (void)path;
+  (void)folder;
   (void)makeText;
+  (void)written;
   return UnnamedWrite::notSupported;
 #endif
 }
 
+// Creates a file of this call's own under a fresh name in the folder,
+// exclusively (nothing planted in a shared output folder, a link, a pipe, a
+// folder, another run's temporary file, is ever opened or written through),
+// and locks it. -1 when none can be made.
+int createNamedTemporary(int dir, const std::string& prefix, std::string& temporary) {
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    temporary = prefix + freshName(attempt);
+    const int fd = ::openat(dir, temporary.c_str(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return -1;
+    }
+    // Another run may have taken the fresh file back in the instant before
+    // the lock (it holds the lock then, or the name is gone or another's):
+    // another name then. Where the file system has no locks, nobody has.
+    const bool busy = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    struct stat own;
+    struct stat named;
+    if (!busy && ::fstat(fd, &own) == 0 &&
+        ::fstatat(dir, temporary.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        sameFile(own, named)) {
+      return fd;
+    }
+    ::close(fd);
+  }
+  return -1;
+}
+
 // The way for a file system without unnamed files: the text goes to a named
 // temporary file of this run's own, which a run killed while writing leaves
-// behind.
-bool replaceThroughNamedFile(const std::string& path, const TextMaker& makeText) {
-  // mkstemp makes a fresh name and creates it exclusively, so nothing planted
-  // in a shared output folder (a link, a pipe, a folder, another run's
-  // temporary file) is ever opened or written through. It is made 0600; the
-  // report gets the usual 0644 less the umask.
-  std::string temporary = folderOf(path) + kTemporaryPrefix + "XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
+// behind (until the next write into the folder takes it back).
+bool replaceThroughNamedFile(const OpenFolder& folder, const TextMaker& makeText,
+                             FileIdentity& written) {
+  const int dir = static_cast<int>(folder.handle);
+  std::string temporary;
+  const int fd = createNamedTemporary(dir, folder.prefix, temporary);
   if (fd < 0) return false;
+  // Made 0600; the file gets the usual 0644 less the umask.
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  bool ok = ::fchmod(fd, 0644 & ~mask) == 0 && writeMadeText(fd, makeText) && ::fsync(fd) == 0;
-  if (::close(fd) != 0) ok = false;
-  if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = false;
-  if (!ok) ::unlink(temporary.c_str());
+  struct stat st;
+  bool ok = ::fchmod(fd, 0644 & ~mask) == 0 && writeMadeText(fd, makeText) && ::fsync(fd) == 0 &&
+            ::fstat(fd, &st) == 0;
+  // Renamed while still open, so that the lock holds until it has its name.
+  if (ok && ::renameat(dir, temporary.c_str(), dir, folder.name.c_str()) != 0) ok = false;
+  if (!ok) ::unlinkat(dir, temporary.c_str(), 0);
+  ::close(fd);  // written and synced
+  if (ok) written = identityOfStat(st);
   return ok;
+}
+
+// True when the link at `name` in `dir` may be replaced: it leads to a
+// regular file or to nothing. One that leads to what would be refused
+// itself (a folder, a pipe, a device, a socket), or to a process's
+// descriptor (/dev/stdout, /proc/<pid>/fd/N: whatever that process has
+// open, a terminal, a pipe, a file of the caller's), is not. Each link on
+// the way is looked at.
+bool linkMayBeReplaced(int dir, const std::string& name) {
+  std::string hop = name;  // below `dir`, or absolute
+  for (int i = 0; i < 40; ++i) {
+    struct stat st;
+    if (::fstatat(dir, hop.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) return true;
+    if (!S_ISLNK(st.st_mode)) return S_ISREG(st.st_mode);
+    // A process's descriptor is a link of the kernel's whose mode says how
+    // it was opened (lr-x------); every link a user makes has them all.
+    if ((st.st_mode & 0777) != 0777) return false;
+    std::vector<char> target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 2);
+    const ssize_t got = ::readlinkat(dir, hop.c_str(), target.data(), target.size());
+    if (got <= 0 || static_cast<std::size_t>(got) >= target.size()) return true;
+    std::string next(target.data(), static_cast<std::size_t>(got));
+    if (next.front() != '/') {
+      const std::size_t slash = hop.rfind('/');
+      if (slash != std::string::npos) next = hop.substr(0, slash + 1) + next;
+    }
+    hop = std::move(next);
+  }
+  return true;  // a loop leads to nothing
 }
 
 }  // namespace
 
-bool replaceFileByPieces(const std::string& path, const TextMaker& makeText) {
-  switch (replaceThroughUnnamedFile(path, makeText)) {
+bool openFolderOf(const std::string& path, OpenFolder& folder) {
+  folder = OpenFolder{};
+  const std::size_t slash = path.rfind('/');
+  const std::string folderPath = slash == std::string::npos ? "."
+                                 : slash == 0               ? "/"
+                                                            : path.substr(0, slash);
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  if (name.empty()) return false;
+  int fd = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder that may be written and searched but not listed.
+  if (fd < 0 && errno == EACCES) {
+    fd = ::open(folderPath.c_str(), kFolderLookOnly | O_DIRECTORY | O_CLOEXEC);
+  }
+  // The write needs one descriptor more than the folder's (its file's):
+  // where the process has none to spare (a limit of a few descriptors), the
+  // folder is reached by its path, as the rest of the run reaches it.
+  const int spare = fd >= 0 ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
+  const int error = errno;
+  if (spare >= 0) ::close(spare);
+  struct stat st;
+  if (spare < 0) {
+    if (fd >= 0) ::close(fd);
+    if (!isShortage(error) || ::stat(folderPath.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      return false;
+    }
+    folder.handle = AT_FDCWD;
+    folder.prefix = folderPath + "/";
+    folder.identity = identityOfStat(st);
+    folder.name = folder.prefix + name;
+    return true;
+  }
+  if (::fstat(fd, &st) != 0) {
+    ::close(fd);
+    return false;
+  }
+  folder.handle = fd;
+  folder.identity = identityOfStat(st);
+  folder.name = std::move(name);
+  return true;
+}
+
+void closeFolder(OpenFolder& folder) {
+  if (folder.handle >= 0) ::close(static_cast<int>(folder.handle));
+  folder.handle = -1;
+}
+
+SideFileTarget sideFileTargetIn(const OpenFolder& folder, FileIdentity& identity) {
+  identity = FileIdentity{};
+  const int dir = static_cast<int>(folder.handle);
+  struct stat st;
+  if (::fstatat(dir, folder.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return SideFileTarget::nothing;
+  }
+  if (S_ISLNK(st.st_mode)) {
+    return linkMayBeReplaced(dir, folder.name) ? SideFileTarget::link : SideFileTarget::other;
+  }
+  if (!S_ISREG(st.st_mode)) return SideFileTarget::other;
+  identity = identityOfStat(st);
+  return SideFileTarget::regularFile;
+}
+
+bool folderLiesIn(const OpenFolder& folder, const FileIdentity& outer) {
+  if (folder.identity == outer) return true;
+  // Up through "..", "../.." and so on from the open folder itself, so that
+  // no link on its path can hide where it lies (and no descriptor is
+  // needed); the top's ".." is the top again.
+  const int dir = static_cast<int>(folder.handle);
+  FileIdentity below = folder.identity;
+  std::string up = folder.prefix + "..";
+  for (int depth = 0; depth < 1024; ++depth, up += "/..") {
+    struct stat st;
+    if (::fstatat(dir, up.c_str(), &st, 0) != 0) return false;
+    const FileIdentity id = identityOfStat(st);
+    if (id == outer) return true;
+    if (id == below) return false;
+    below = id;
+  }
+  return false;
+}
+
+void setUnnamedFilesIgnored(bool ignored) { unnamedFilesIgnored.store(ignored); }
+
+bool replaceIn(const OpenFolder& folder, const TextMaker& makeText, FileIdentity& written) {
+  written = FileIdentity{};
+  // Reached by its path, the folder has no descriptor to spare for them.
+  if (folder.prefix.empty()) takeBackLeftovers(static_cast<int>(folder.handle));
+  switch (replaceThroughUnnamedFile(folder, makeText, written)) {
     case UnnamedWrite::done:
       return true;
     case UnnamedWrite::failed:
@@ -379,7 +610,14 @@ bool replaceFileByPieces(const std::string& path, const TextMaker& makeText) {
     case UnnamedWrite::notSupported:
       break;
   }
-  return replaceThroughNamedFile(path, makeText);
+  return replaceThroughNamedFile(folder, makeText, written);
+}
+
+bool removeIn(const OpenFolder& folder, const FileIdentity& written) {
+  const int dir = static_cast<int>(folder.handle);
+  struct stat st;
+  return ::fstatat(dir, folder.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+         identityOfStat(st) == written && ::unlinkat(dir, folder.name.c_str(), 0) == 0;
 }
 
 FileIdentity identityOf(const FilePath& path) {
@@ -406,18 +644,6 @@ void adviseLargePages(const void* begin, std::size_t bytes) {
 #endif
 }
 
-bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
-
-SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
-  identity = FileIdentity{};
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0) return SideFileTarget::nothing;
-  if (S_ISLNK(st.st_mode)) return SideFileTarget::link;
-  if (!S_ISREG(st.st_mode)) return SideFileTarget::other;
-  identity = identityOfStat(st);
-  return SideFileTarget::regularFile;
-}
-
 std::string systemErrorText(int error) { return errorText(error); }
 
 void prepareProcess() {
@@ -434,7 +660,9 @@ void prepareProcess() {
 
 unsigned long processId() { return static_cast<unsigned long>(::getpid()); }
 
-void endOnFault(const char* /*line*/) {}
+void endOnFault(const char* /*line*/, const char* /*lineAfterVerdict*/) {}
+
+void noteVerdictPrinted() {}
 
 // The reading threads: each stack is a mapping of its own with one page
 // below it that may not be touched (PROT_NONE), so that an overflow faults

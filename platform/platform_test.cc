@@ -3,17 +3,21 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <grp.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -23,6 +27,7 @@
 
 namespace {
 
+using platform::FileIdentity;
 using platform::openForReading;
 using platform::ReadableFile;
 using platform::readAt;
@@ -315,6 +320,70 @@ TEST(ReadAt, FileCutShortSinceItWasOpenedFailsTheRead) {
   EXPECT_FALSE(readAt(file, 8192, 100, out.data()));
   EXPECT_FALSE(readAt(file, 0, static_cast<std::uint32_t>(content.size()), out.data()));
 }
+
+// The names of the entries of `folder`, sorted.
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Both ways of the replacing write (an unnamed file linked in, a named
+// temporary file) reach the folder as it was opened, however its path leads
+// elsewhere since; and each takes back an earlier run's temporary file that
+// nobody holds, never one that is held.
+TEST(ReplaceIn, EveryStepReachesTheFolderAsOpenedAndTakesBackOnlyUnheldLeftovers) {
+  const auto text = [](const platform::TextPieceWriter& write) { return write("page\n"); };
+  for (const bool named : {false, true}) {
+    SCOPED_TRACE(named ? "named temporary file" : "unnamed file");
+    platform::setUnnamedFilesIgnored(named);
+    TempFolder root;
+    ASSERT_EQ(::mkdir((root / "a").c_str(), 0755), 0);
+    platform::OpenFolder folder;
+    ASSERT_TRUE(platform::openFolderOf(root / "a/page.html", folder));
+    ASSERT_EQ(::rename((root / "a").c_str(), (root / "b").c_str()), 0);
+    ASSERT_EQ(::mkdir((root / "a").c_str(), 0755), 0);
+    writeFileBytes(root / "b/.photocheck-Unheld", "whole");
+    writeFileBytes(root / "b/.photocheck-IsHeld", "whole");
+    const int held = ::open((root / "b/.photocheck-IsHeld").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+
+    platform::FileIdentity written;
+    EXPECT_TRUE(platform::replaceIn(folder, text, written));
+    EXPECT_EQ(readFileBytes(root / "b/page.html"), "page\n");
+    EXPECT_EQ(written, platform::identityOf(root / "b/page.html"));
+    EXPECT_EQ(namesIn(root / "a"), std::vector<std::string>{});
+    EXPECT_EQ(namesIn(root / "b"), (std::vector<std::string>{".photocheck-IsHeld", "page.html"}));
+    ::close(held);
+    EXPECT_TRUE(platform::replaceIn(folder, text, written));
+    EXPECT_EQ(namesIn(root / "b"), std::vector<std::string>{"page.html"});
+    EXPECT_TRUE(platform::removeIn(folder, written));
+    EXPECT_EQ(namesIn(root / "b"), std::vector<std::string>{});
+    platform::closeFolder(folder);
+  }
+  platform::setUnnamedFilesIgnored(false);
+}
+
+// A folder lies in another when it is that folder or below it, however a
+// link on its path leads there.
+TEST(ReplaceIn, AFolderLiesInTheFoldersAboveIt) {
+  TempFolder root;
+  ASSERT_EQ(::mkdir((root / "b").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((root / "b/sub").c_str(), 0755), 0);
+  ASSERT_EQ(::mkdir((root / "c").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink((root / "b/sub").c_str(), (root / "c/link").c_str()), 0);
+  platform::OpenFolder folder;
+  ASSERT_TRUE(platform::openFolderOf(root / "c/link/page.html", folder));
+  EXPECT_TRUE(platform::folderLiesIn(folder, platform::identityOf(root / "b/sub")));
+  EXPECT_TRUE(platform::folderLiesIn(folder, platform::identityOf(root / "b")));
+  EXPECT_TRUE(platform::folderLiesIn(folder, platform::identityOf(root.path())));
+  EXPECT_FALSE(platform::folderLiesIn(folder, platform::identityOf(root / "c")));
+  platform::closeFolder(folder);
+}
 #endif  // _WIN32
 
 TEST(ReadableFile, MovesAndClosesOnce) {
@@ -334,6 +403,27 @@ TEST(ReadableFile, MovesAndClosesOnce) {
   EXPECT_EQ(std::string(bytes, bytes + 3), "abc");
   moved.close();
   EXPECT_FALSE(readAt(moved, 0, 1, bytes));
+}
+
+// Two identities name one file only when each word agrees: on ReFS two
+// files may share the low half of their 128-bit IDs. Nothing unknown names
+// a file, not even the same unknown.
+TEST(FileIdentity, OneFileOnlyWhenEveryWordAgrees) {
+  const FileIdentity photo{7, 42, 3};
+  const std::pair<FileIdentity, bool> cases[] = {
+      {{7, 42, 3}, true},  {{7, 42, 0}, false},  // the same low half, another high half
+      {{7, 42, 4}, false}, {{8, 42, 3}, false},  // another volume
+      {{7, 43, 3}, false}, {{}, false},
+  };
+  for (const auto& [other, same] : cases) {
+    SCOPED_TRACE(std::to_string(other.device) + " " + std::to_string(other.file) + " " +
+                 std::to_string(other.fileHigh));
+    EXPECT_EQ(photo == other, same);
+    EXPECT_EQ(other == photo, same);
+  }
+  EXPECT_TRUE(isKnown(FileIdentity{0, 0, 1}));
+  EXPECT_FALSE(isKnown(FileIdentity{}));
+  EXPECT_FALSE(FileIdentity{} == FileIdentity{});
 }
 
 #ifdef __linux__

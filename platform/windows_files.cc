@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/windows_file_identity.h"
 #include "platform/windows_paths.h"
 
 namespace platform {
@@ -61,7 +62,6 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
     file.close();
     return ReadStatus::notRegularFile;
   }
-  // Size and identity in one request.
   BY_HANDLE_FILE_INFORMATION info;
   if (!::GetFileInformationByHandle(handle, &info)) {
     file.error_ = static_cast<int>(::GetLastError());
@@ -75,8 +75,9 @@ ReadStatus openForReading(const FilePath& path, ReadableFile& file) {
     return ReadStatus::unreadable;
   }
   file.size_ = static_cast<std::uint32_t>(size);
-  file.identity_ = {info.dwVolumeSerialNumber,
-                    std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+  // As the side files' guard asks it of a path, so that a photo is known
+  // whichever way its identity was found.
+  file.identity_ = identityOfOpenFile(handle);
   return ReadStatus::ok;
 }
 

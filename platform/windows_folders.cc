@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/platform.h"
+#include "platform/windows_file_identity.h"
 #include "platform/windows_paths.h"
 
 namespace platform {
@@ -71,24 +72,9 @@ std::uint64_t numberOf(std::map<Key, std::uint64_t>& numbers, Key key) {
 // {serial, low half, high half}; all zero where the file system gives no ID.
 std::array<std::uint64_t, 3> fileIdOf(HANDLE handle) {
   if (folderIdsIgnored.load()) return {};
-  FILE_ID_INFO full;
-  BY_HANDLE_FILE_INFORMATION information;
-  // The full ID where the system gives it (Windows 8 and later).
-  if (::GetFileInformationByHandleEx(handle, FileIdInfo, &full, sizeof full)) {
-    std::uint64_t low = 0;
-    std::uint64_t high = 0;
-    for (int i = 7; i >= 0; --i) {
-      low = (low << 8) | full.FileId.Identifier[i];
-      high = (high << 8) | full.FileId.Identifier[8 + i];
-    }
-    if (low == 0 && high == 0) return {};
-    return {full.VolumeSerialNumber, low, high};
-  }
-  if (!::GetFileInformationByHandle(handle, &information)) return {};
-  const std::uint64_t index =
-      (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow;
-  if (index == 0) return {};
-  return {information.dwVolumeSerialNumber, index, 0};
+  const FileIdentity id = identityOfOpenFile(handle);
+  if (id.file == 0 && id.fileHigh == 0) return {};
+  return {id.device, id.file, id.fileHigh};
 }
 
 // The path the system resolves the open folder to, junctions and links

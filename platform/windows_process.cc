@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <csignal>
 #include <exception>
 
@@ -23,6 +24,11 @@ unsigned long processId() { return ::GetCurrentProcessId(); }
 namespace {
 
 const char* gFaultLine = "";
+const char* gFaultLineAfterVerdict = "";
+// Lock-free, so the handler can read it on a thread whose heap or locks a
+// fault left broken.
+std::atomic<bool> gVerdictPrinted{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the handler takes no lock");
 
 // Codes of our own for the faults that are no exception: abort (SIGABRT)
 // and std::terminate. A Windows exception code has its top bits set.
@@ -34,7 +40,8 @@ constexpr DWORD kTerminateCode = 4;
 [[noreturn]] void endProcess(DWORD code) {
   char text[512];
   std::size_t length = 0;
-  for (const char* c = gFaultLine; *c != '\0' && length < 480; ++c) text[length++] = *c;
+  const char* line = gVerdictPrinted.load() ? gFaultLineAfterVerdict : gFaultLine;
+  for (const char* c = line; *c != '\0' && length < 480; ++c) text[length++] = *c;
   const char kHex[] = "0123456789ABCDEF";
   for (const char c : {' ', '(', '0', 'x'}) text[length++] = c;
   for (int shift = 28; shift >= 0; shift -= 4) text[length++] = kHex[(code >> shift) & 0xF];
@@ -56,14 +63,17 @@ void endOnTerminate() { endProcess(kTerminateCode); }
 
 }  // namespace
 
-void endOnFault(const char* line) {
+void endOnFault(const char* line, const char* lineAfterVerdict) {
   gFaultLine = line;
+  gFaultLineAfterVerdict = lineAfterVerdict;
   // No dialog box waits for a click that never comes in a script.
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   ::SetUnhandledExceptionFilter(endOnUnhandledException);
   std::signal(SIGABRT, endOnAbort);
   std::set_terminate(endOnTerminate);
 }
+
+void noteVerdictPrinted() { gVerdictPrinted.store(true); }
 
 int runWithRoomyStack(int (*run)(int, char**), int argc, char** argv) {
   // The main thread's stack is the executable's own reserve (1 MiB), which no

@@ -27,6 +27,15 @@ bool replaceFileByPiecesWith(const std::string& path,
                              const std::function<bool(const TextPieceWriter&)>& makeText,
                              RandomSource random);
 
+// replaceIn with the temporary names drawn from `random`.
+bool replaceInWith(const OpenFolder& folder,
+                   const std::function<bool(const TextPieceWriter&)>& makeText, RandomSource random,
+                   FileIdentity& written);
+
+// The identity of the file open as `handle` (a HANDLE); unknown where it is
+// not a disk file or the system does not say.
+FileIdentity identityOfHandle(void* handle);
+
 }  // namespace platform
 
 #endif  // PHOTOCHECK_PLATFORM_WINDOWS_REPORT_H

@@ -6,34 +6,44 @@
 
 #include "platform/platform.h"
 #include "platform/windows_console.h"
+#include "platform/windows_file_identity.h"
 #include "platform/windows_paths.h"
+#include "platform/windows_report.h"
 
 namespace platform {
 
-namespace {
-
-// The identity of the file open as `handle`; unknown where it is not a
-// disk file or the system does not say.
 FileIdentity identityOfHandle(HANDLE handle) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (::GetFileType(handle) != FILE_TYPE_DISK || !::GetFileInformationByHandle(handle, &info)) {
-    return FileIdentity{};
-  }
-  return {info.dwVolumeSerialNumber, std::uint64_t{info.nFileIndexHigh} << 32 | info.nFileIndexLow};
+  return ::GetFileType(handle) == FILE_TYPE_DISK ? identityOfOpenFile(handle) : FileIdentity{};
 }
 
-// Opens `native` for asking about it only (no read or write access), as a
-// folder may be; `flags` adds FILE_FLAG_OPEN_REPARSE_POINT where a link
-// itself is meant.
+namespace {
+
+// Opens `native` for asking about it only (its attributes, no read or write
+// access: what a photo's read has too, so both ask for its identity alike),
+// as a folder may be; `flags` adds FILE_FLAG_OPEN_REPARSE_POINT where a link
+// itself is meant. Unknown where it is no disk file or the system does not
+// say.
 FileIdentity identityAt(const std::wstring& native, DWORD flags) {
   if (native.empty() || isDeviceName(native)) return FileIdentity{};
-  const HANDLE handle =
-      ::CreateFileW(native.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+  const HANDLE handle = ::CreateFileW(
+      native.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return FileIdentity{};
   const FileIdentity identity = identityOfHandle(handle);
   ::CloseHandle(handle);
   return identity;
+}
+
+// True when the last name of the extended-form `native` holds a ':': it
+// then names a stream of a file, never a file of its own. "error.json::$DATA"
+// is error.json's own data and "page.html:x" a hidden part of page.html, so
+// a side file there would write into a file it was never meant to replace,
+// whatever that file is; no file name holds a ':' (a drive's colon comes
+// before a separator).
+bool namesStream(const std::wstring& native) {
+  const std::size_t separator = native.find_last_of(L'\\');
+  const std::size_t name = separator == std::wstring::npos ? 0 : separator + 1;
+  return native.find(L':', name) != std::wstring::npos;
 }
 
 }  // namespace
@@ -44,17 +54,12 @@ void adviseLargePages(const void* /*begin*/, std::size_t /*bytes*/) {
   // Large pages on Windows need a privilege users rarely hold: 4 KiB pages.
 }
 
-bool removeFile(const std::string& path) {
-  const std::wstring native = nativePathOf(path);
-  return !native.empty() && ::DeleteFileW(native.c_str()) != 0;
-}
-
-SideFileTarget sideFileTarget(const std::string& path, FileIdentity& identity) {
+SideFileTarget sideFileTargetIn(const OpenFolder& folder, FileIdentity& identity) {
   identity = FileIdentity{};
-  // The very path the replacing write takes.
-  const std::wstring native = nativePathOf(path);
-  if (native.empty()) return SideFileTarget::nothing;
-  if (isDeviceName(native)) return SideFileTarget::other;
+  // The very name the replacing write renames its file to, in the folder's
+  // final path.
+  const std::wstring native = joinNative(folder.path, folder.name);
+  if (isDeviceName(native) || namesStream(native)) return SideFileTarget::other;
   const DWORD attributes = ::GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return SideFileTarget::nothing;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return SideFileTarget::link;

@@ -7,11 +7,15 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -53,6 +57,12 @@ std::string stateOf(const std::string& path) {
   if (S_ISFIFO(st.st_mode)) return "fifo";
   if (S_ISCHR(st.st_mode)) return "character device";
   return "file: " + readFileBytes(path).value_or("?");
+}
+
+// A link "link.html" in `root` to `target`; its path.
+std::string linkAt(const TempFolder& root, const std::string& target) {
+  fs::create_symlink(target, root / "link.html");
+  return root / "link.html";
 }
 
 struct GuardCase {
@@ -119,6 +129,32 @@ TEST(SideFiles, PageNeverReplacesWhatTheRunMustLeaveAlone) {
          return r / "null";
        },
        true},
+      {"a link to a FIFO",
+       [](const TempFolder& r) {
+         EXPECT_EQ(::mkfifo((r / "fifo").c_str(), 0666), 0);
+         fs::create_symlink(r / "fifo", r / "fifo.html");
+         return r / "fifo.html";
+       },
+       true},
+      {"a link to a device", [](const TempFolder& r) { return linkAt(r, "/dev/null"); }, true},
+      {"a link to standard output, through /dev/stdout",
+       [](const TempFolder& r) { return linkAt(r, "/dev/stdout"); }, true},
+      {"a link to a process's descriptor",
+       [](const TempFolder& r) { return linkAt(r, "/proc/self/fd/1"); }, true},
+      {"a link to a link to a process's descriptor",
+       [](const TempFolder& r) {
+         fs::create_symlink("/dev/stdout", r / "stdout");
+         return linkAt(r, r / "stdout");
+       },
+       true},
+      {"a link to a folder",
+       [](const TempFolder& r) {
+         fs::create_directory(r / "folder");
+         return linkAt(r, r / "folder");
+       },
+       true},
+      {"a link to nothing: the link is replaced",
+       [](const TempFolder& r) { return linkAt(r, r / "absent.html"); }, false},
       {"a link to a photo: the link is replaced",
        [](const TempFolder& r) {
          fs::create_symlink(r / "images/p0.jpg", r / "link.html");
@@ -214,6 +250,115 @@ TEST(SideFiles, GeoJsonPassesTheSameGuard) {
   EXPECT_EQ(run.run.out, set.plain.run.out + "can not write the GeoJSON report " + photo + "\n");
   EXPECT_EQ(readFileBytes(photo), bytes);
   EXPECT_EQ(run.report, set.plain.report);
+}
+
+// A side file in the image folder, or in a folder below it, would be listed
+// by the next run as one of its photos and fail a set that passed: it is
+// refused, by the folder's identity (a linked folder counts as what it
+// leads to), with its one line.
+TEST(SideFiles, NoSideFileIsWrittenIntoTheImageFolder) {
+  GuardSet set(true);
+  ASSERT_EQ(set.plain.run.status, 0);
+  fs::create_directory_symlink(set.images + "/sub", set.root / "linked-sub");
+  for (const auto& [variable, cannotWrite] :
+       {std::pair{"PHOTOCHECK_HTML", "can not write the HTML page "},
+        std::pair{"PHOTOCHECK_GEOJSON", "can not write the GeoJSON report "}}) {
+    for (const std::string& path : {set.images + "/set.html", set.images + "/sub/set.html",
+                                    set.root / "linked-sub/set.html"}) {
+      SCOPED_TRACE(std::string(variable) + "=" + path);
+      e2e::PhotoRun run;
+      {
+        const Variable side(variable, path);
+        run = e2e::runOn(set.root, set.images, set.output);
+      }
+      EXPECT_EQ(run.run.status, 0);
+      EXPECT_EQ(run.run.out, set.plain.run.out + cannotWrite + path + "\n");
+      EXPECT_EQ(stateOf(path), "nothing");
+    }
+  }
+  // The next run lists what it listed before and still passes.
+  EXPECT_EQ(e2e::runOn(set.root, set.images, set.output).run.out, set.plain.run.out);
+}
+
+// Another process swaps the link `side` between an empty folder and the
+// image folder, again and again, while runs write their page to
+// side/P0001.jpg. Each step of the write reaches the folder the path led to
+// when it was opened: the page lands in the empty folder whole or is refused
+// (the image folder's photo stays), and no temporary file is left in either.
+TEST(SideFiles, AFolderSwappedWhileThePageIsWrittenTurnsNoPhotoIntoThePage) {
+  TempFolder root;
+  const std::string images = root / "images";
+  const std::string empty = root / "empty";
+  const std::string output = root / "out";
+  const testsupport::Bytes jpeg = e2e::jpegOf(e2e::Photo{});
+  for (int i = 1; i <= 200; ++i) {
+    char name[16];
+    std::snprintf(name, sizeof name, "/P%04d.jpg", i);
+    writeFileBytes(images + name, jpeg);
+  }
+  fs::create_directories(empty);
+  const std::string photo = images + "/P0001.jpg";
+  const std::string bytes = readFileBytes(photo).value_or("");
+  ASSERT_FALSE(bytes.empty());
+  const std::string side = root / "side";
+  fs::create_directory_symlink(empty, side);
+  const std::string page = side + "/P0001.jpg";
+  ::unsetenv("PHOTOCHECK_GEOJSON");
+  ::unsetenv("PHOTOCHECK_HTML");
+  const e2e::PhotoRun plain = e2e::runOn(root, images, output);
+  ASSERT_EQ(plain.run.status, 0);
+
+  const pid_t swapper = ::fork();
+  ASSERT_GE(swapper, 0);
+  if (swapper == 0) {
+    // A new link made beside it and renamed over it: `side` always leads
+    // to one folder or the other.
+    const std::string next = root / "side.next";
+    for (unsigned turn = 0;; ++turn) {
+      ::unlink(next.c_str());
+      if (::symlink(turn % 2 == 0 ? images.c_str() : empty.c_str(), next.c_str()) != 0 ||
+          ::rename(next.c_str(), side.c_str()) != 0) {
+        ::_exit(1);
+      }
+      ::usleep(100);
+    }
+  }
+  int runs = 0;
+  int photosReplaced = 0;
+  int leftovers = 0;
+  int badLines = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (; runs < 60 && std::chrono::steady_clock::now() - start < std::chrono::seconds(30); ++runs) {
+    e2e::PhotoRun run;
+    {
+      const Variable html("PHOTOCHECK_HTML", page);
+      run = e2e::runOn(root, images, output);
+    }
+    const std::string refused = "can not write the HTML page " + page + "\n";
+    if (run.run.out != plain.run.out && run.run.out != plain.run.out + refused) ++badLines;
+    if (readFileBytes(photo) != bytes) {
+      ++photosReplaced;
+      writeFileBytes(photo, jpeg);
+    }
+    for (const std::string& folder : {images, empty}) {
+      for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().filename().string().rfind(".photocheck-", 0) == 0) {
+          ++leftovers;
+          fs::remove(entry.path());
+        }
+      }
+    }
+    fs::remove(empty + "/P0001.jpg");
+  }
+  ::kill(swapper, SIGKILL);
+  ::waitpid(swapper, nullptr, 0);
+  std::cout << "[   NOTE   ] " << runs << " runs with the folder swapped: " << photosReplaced
+            << " turned the photo into the page, " << leftovers
+            << " left a temporary file behind\n";
+  EXPECT_EQ(photosReplaced, 0);
+  EXPECT_EQ(leftovers, 0);
+  EXPECT_EQ(badLines, 0);
+  EXPECT_GE(runs, 10);
 }
 
 // Under an address-space limit that a run of 20,000 photos passes without

@@ -54,29 +54,34 @@ TEST(WindowsProcess, ArgumentsArriveIntactAndLinesEndInCrLf) {
 // A fault of the process's own never reads as a pass, whatever host runs it
 // (under Wine an unhandled exception used to end a process with status 0):
 // it ends with the fault status and one line on standard error naming the
-// fault's code. The probe readies the process as photocheck's main does.
+// fault's code; once the verdict is out, the line that says the fault came
+// after it. The probe readies the process as photocheck's main does.
 TEST(WindowsProcess, AFaultEndsTheProcessWithTheFaultStatusAndOneLine) {
   struct Case {
     const char* how;
-    const char* code;  // empty: no fault
+    const char* line;  // empty: no fault
   };
   const Case cases[] = {
-      {"access", "0xC0000005"},     // an access violation
-      {"worker", "0xC0000005"},     // ... on a thread of the tool's own
-      {"abort", "0x00000003"},      // abort (SIGABRT)
-      {"terminate", "0x00000004"},  // std::terminate
+      {"access", "fault probe: ended by a fault (0xC0000005)"},     // an access violation
+      {"worker", "fault probe: ended by a fault (0xC0000005)"},     // ... on a thread of the tool's
+      {"abort", "fault probe: ended by a fault (0x00000003)"},      // abort (SIGABRT)
+      {"terminate", "fault probe: ended by a fault (0x00000004)"},  // std::terminate
       {"none", ""},
+      {"verdict access", "fault probe: ended after its verdict (0xC0000005)"},
+      {"verdict worker", "fault probe: ended after its verdict (0xC0000005)"},
+      {"verdict abort", "fault probe: ended after its verdict (0x00000003)"},
+      {"verdict none", ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
     const ToolRun run = runTool(PHOTOCHECK_FAULT_PROBE, {c.how});
-    if (*c.code == '\0') {
+    if (*c.line == '\0') {
       EXPECT_EQ(run.status, 0);
       EXPECT_EQ(run.err, "");
       continue;
     }
     EXPECT_EQ(run.status, platform::kFaultStatus);
-    EXPECT_EQ(run.err, std::string("fault probe: ended by a fault (") + c.code + ")\r\n");
+    EXPECT_EQ(run.err, std::string(c.line) + "\r\n");
   }
 }
 
@@ -253,6 +258,14 @@ TEST(WindowsProcess, SideFilesNeverReplaceWhatTheRunMustLeaveAlone) {
                              {images + "\\p0.jpg", true},
                              {root / "folder", true},
                              {"NUL", true},
+                             // Streams: of error.json, the settings file and a
+                             // photo (their own data or a hidden part), and
+                             // of a file that is not there yet.
+                             {output + "\\error.json::$DATA", true},
+                             {root / "photocheck.settings:x", true},
+                             {images + "\\p0.jpg::$DATA", true},
+                             {images + "\\p0.jpg:x", true},
+                             {root / "page.html:x", true},
                              {root / (std::string(250, 'n') + ".html"), false}};
   if (hardLinked) cases.push_back({root / "hard.jpg", true});
   for (const char* variable : {"PHOTOCHECK_HTML", "PHOTOCHECK_GEOJSON"}) {
