@@ -76,20 +76,6 @@ std::string fullPathOf(const std::string& folder) {
   return error ? utf8 : full.lexically_normal().u8string();
 }
 
-PageInput pageInputOf(const SideFileRun& run, const RunIdentity& identity) {
-  PageInput page;
-  page.status = run.status;
-  page.settings = run.settings;
-  page.version = run.version;
-  page.runTime = identity.shownTime;
-  page.runId = identity.id;
-  page.folderShown = fullPathOf(run.imageFolder);
-  page.imageFolder = platform::FilePath(run.imageFolder);
-  page.images = run.images;
-  page.facts = run.facts;
-  return page;
-}
-
 // What the readiness analyses make of the run, and the ground height they
 // were given.
 struct ReadinessRun {
@@ -110,6 +96,22 @@ ReadinessRun readinessOf(const SideFileRun& run) {
   made.result = readiness::analyzeReadiness(
       surveyPhotosOf(run.facts != nullptr ? *run.facts : kNoFacts, run.flightTexts), options);
   return made;
+}
+
+PageInput pageInputOf(const SideFileRun& run, const RunIdentity& identity,
+                      const ReadinessRun& readiness) {
+  PageInput page;
+  page.status = run.status;
+  page.settings = run.settings;
+  page.version = run.version;
+  page.runTime = identity.shownTime;
+  page.runId = identity.id;
+  page.folderShown = fullPathOf(run.imageFolder);
+  page.imageFolder = platform::FilePath(run.imageFolder);
+  page.images = run.images;
+  page.facts = run.facts;
+  page.readiness = &readiness.result;
+  return page;
 }
 
 GeoJsonInput geoJsonInputOf(const SideFileRun& run, const RunIdentity& identity,
@@ -169,15 +171,15 @@ void writeSideFiles(const SideFileRun& run, const std::string& pagePath,
   if (!pagePath.empty()) {
     Protected guard{run, nullptr, false, {}, {}, {}};
     writeOne(pagePath, texts::kCannotWritePage, guard, [&](const platform::SideFileRules& rules) {
-      return writePageFile(pagePath, rules, pageInputOf(run, identity), run.ran);
+      return writePageFile(pagePath, rules, pageInputOf(run, identity, readiness), run.ran);
     });
   }
   if (!geoJsonPath.empty()) {
     Protected guard{run, &pagePath, false, {}, {}, {}};
-    writeOne(geoJsonPath, texts::kCannotWriteGeoJson, guard,
-             [&](const platform::SideFileRules& rules) {
-               return writeGeoJsonFile(geoJsonPath, rules, geoJsonInputOf(run, identity, readiness));
-             });
+    writeOne(
+        geoJsonPath, texts::kCannotWriteGeoJson, guard, [&](const platform::SideFileRules& rules) {
+          return writeGeoJsonFile(geoJsonPath, rules, geoJsonInputOf(run, identity, readiness));
+        });
   }
   if (readiness.groundIgnored) {
     console::write(texts::kGroundHeightNotUsed);
