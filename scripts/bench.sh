@@ -40,6 +40,11 @@
 #                         (PHOTOCHECK_HTML), taking turns, and the medians of
 #                         their load times and their difference are printed
 #   --page-runs N         loads of each page in the page cell (default 7)
+#   --side-files          only the side files' cost: the survey set (100,000
+#                         drone photos with the XMP block) checked without and
+#                         with PHOTOCHECK_HTML and PHOTOCHECK_GEOJSON (the
+#                         readiness analyses included), in pairs, warm
+#   --side-runs N         pairs of runs in the side files' cell (default 3)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -58,6 +63,7 @@ far=0
 installBaselines=0
 photocheck=""
 mode=time
+sideRuns=3
 outputDir=""
 scaleRuns=1
 pageRuns=7
@@ -82,6 +88,8 @@ while [ $# -gt 0 ]; do
     --scale-runs) scaleRuns=$2; shift ;;
     --page) mode=page ;;
     --page-runs) pageRuns=$2; shift ;;
+    --side-files) mode=sides ;;
+    --side-runs) sideRuns=$2; shift ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
     *) echo "unknown option: $1" >&2; exit 2 ;;
   esac
@@ -517,6 +525,45 @@ if [ "$mode" = page ]; then
       printf "%-14s %14d %11d\n", "small - sample", l["small"] - l["sample"],
         w["small"] - w["sample"]
     }' "$results"
+  exit 0
+fi
+
+if [ "$mode" = sides ]; then
+  ensureSet survey
+  settings=$(settingsFor survey)
+  sides=$bench/out/sides
+  mkdir -p "$sides"
+  "$photocheck" "$settings" >/dev/null || true
+  # Each pair runs the plain run and the one with both side files one after
+  # the other, so that the machine's load weighs alike on both.
+  for ((run = 1; run <= sideRuns; run++)); do
+    say "  survey, warm cache, pair $run of $sideRuns"
+    measure photocheck survey warm -- "$photocheck" "$settings"
+    measure side-files survey warm -- env PHOTOCHECK_HTML="$sides/survey.html" \
+      PHOTOCHECK_GEOJSON="$sides/survey.geojson" "$photocheck" "$settings"
+  done
+  echo "side files: the survey set = 100,000 drone photos (50 flights), all four checks;" \
+    "side-files = PHOTOCHECK_HTML and PHOTOCHECK_GEOJSON set (readiness included)"
+  machineNote
+  awk '
+    function median(list,   a, n, i, j, tmp) {
+      n = split(list, a, " ")
+      for (i = 2; i <= n; i++) for (j = i; j > 1 && a[j - 1] + 0 > a[j] + 0; j--) {
+        tmp = a[j]; a[j] = a[j - 1]; a[j - 1] = tmp }
+      return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
+    { time[$3] = time[$3] " " $4; peak[$3] = peak[$3] " " sprintf("%.1f", $5 / 1024) }
+    END {
+      printf "%-12s %10s %10s   %s\n", "run", "median s", "peak MiB", "(times; peaks)"
+      for (k = 1; k <= 2; k++) {
+        name = k == 1 ? "photocheck" : "side-files"
+        t[name] = median(time[name]); p[name] = median(peak[name])
+        printf "%-12s %10.3f %10.1f   (%s;%s)\n", name, t[name], p[name], time[name], peak[name]
+      }
+      if (t["photocheck"] > 0) printf "side files: +%.1f%% time, +%.1f MiB peak\n",
+        100 * (t["side-files"] / t["photocheck"] - 1), p["side-files"] - p["photocheck"]
+    }' "$results"
+  ls -l "$sides"
   exit 0
 fi
 
