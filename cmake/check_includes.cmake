@@ -5,8 +5,8 @@
 #
 #   app        the top: anything below
 #   report     the check table and findings of checks/, platform, console
-#   page       checks, reading, platform, console (beside report: neither
-#              includes the other)
+#   page       checks, reading, readiness, platform, console (beside report:
+#              neither includes the other)
 #   geojson    checks, reading, exif, xmp, platform, console, and report's
 #              JSON writer (beside page)
 #   checks     reading, exif, xmp, platform, console
@@ -24,7 +24,7 @@ cmake_minimum_required(VERSION 3.20)
 
 set(allowed_app app console platform checks reading inventory report page geojson exif xmp)
 set(allowed_report report console platform checks/check_findings.h checks/check_table.h)
-set(allowed_page page checks reading platform console)
+set(allowed_page page checks reading readiness platform console)
 set(allowed_geojson geojson checks reading exif xmp platform console report/json_writer.h)
 set(allowed_checks checks reading exif xmp platform console)
 set(allowed_reading reading exif xmp platform)

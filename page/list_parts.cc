@@ -16,7 +16,10 @@ void ListParts::endRows(std::string& page) const {
 
 void ListParts::appendMore(std::string& page) const {
   if (rows <= kShownRows) return;
-  page += "<button class=more type=button>";
+  // On paper the button is a line that says how many rows are not printed.
+  page += "<button class=more type=button><span class=prt>";
+  appendWord(page, Word::rowsNotPrinted);
+  page += "</span>";
   appendWord(page, Word::showMore);
   page += " (<span class=left>";
   appendNumber(page, static_cast<long long>(rows - kShownRows));

@@ -3,6 +3,7 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -69,6 +70,55 @@ MapOrigin originOf(const PageData& data, const MapLayout& map) {
   return origin;
 }
 
+// With readiness, a dot's flight (-1: none) and its footprint: its sides
+// along and across its heading in tenths of a map unit and the heading in
+// degrees clockwise from north (0, 0, 0: none). The ground it covers is its
+// ground sampling distance times its pixels, the image's height along the
+// heading (its top edge faces it).
+void writeFootprint(MapWriter& json, const PageData& data, const MapLayout& map,
+                    std::size_t image) {
+  const readiness::PhotoReadiness* measured = data.readinessOf(image);
+  const ImageFacts& facts = *data.factsOf(image);
+  json.Int64(measured != nullptr && measured->flight ? *measured->flight : -1);
+  if (measured == nullptr || !measured->gsdCm || !measured->yawDeg || facts.imageWidth == 0 ||
+      facts.imageHeight == 0) {
+    json.Int(0);
+    json.Int(0);
+    json.Int(0);
+    return;
+  }
+  const double unitsPerPixel = *measured->gsdCm / 100 * map.scale * 10;
+  json.Int64(std::llround(unitsPerPixel * facts.imageHeight));
+  json.Int64(std::llround(unitsPerPixel * facts.imageWidth));
+  json.Int64(std::llround(*measured->yawDeg));
+}
+
+// True when the track's line from photo a to photo b (images) would join
+// photos that are not neighbours in one line: there it breaks.
+bool breaksBetween(const PageData& data, std::size_t a, std::size_t b) {
+  const readiness::PhotoReadiness* first = data.readinessOf(a);
+  const readiness::PhotoReadiness* second = data.readinessOf(b);
+  return first == nullptr || second == nullptr || !first->line || !(second->line == *first->line);
+}
+
+// The coverage gaps, each as the dots of the photos around it.
+void writeGaps(MapWriter& json, const PageData& data, const MapLayout& map,
+               const std::vector<std::uint32_t>& drawnAt) {
+  json.Key("gaps");
+  json.StartArray();
+  for (const readiness::Finding& finding : data.input.readiness->findings) {
+    if (finding.cause != readiness::FindingCause::fewViews) continue;
+    json.StartArray();
+    for (const std::uint32_t image : finding.photos) {
+      const auto at = std::lower_bound(map.placed.begin(), map.placed.end(), image);
+      if (at == map.placed.end() || *at != image) continue;
+      json.Uint(drawnAt[static_cast<std::size_t>(at - map.placed.begin())]);
+    }
+    json.EndArray();
+  }
+  json.EndArray();
+}
+
 // `path` is the caller's, kept from dot to dot so that its room is made once.
 void writeDot(MapWriter& json, const PageData& data, const MapLayout& map, const MapOrigin& origin,
               std::size_t k, std::string& path) {
@@ -86,6 +136,7 @@ void writeDot(MapWriter& json, const PageData& data, const MapLayout& map, const
   json.Int64(microDegrees(facts.latitude) - origin.latitude);
   json.Int64(microDegrees(facts.longitude) - origin.longitude);
   json.Uint64(captured == 0 ? 0 : captured - origin.captured + 1);
+  if (data.input.readiness != nullptr) writeFootprint(json, data, map, image);
   json.EndArray();
 }
 
@@ -143,12 +194,27 @@ void appendMapData(PageOut& out, const PageData& data, const MapLayout& map) {
   json.EndArray();
   json.Key("track");
   json.StartArray();
+  // With readiness, -1 where the line breaks: between photos of different
+  // lines, or where one has none.
+  const bool breaks = data.input.readiness != nullptr;
+  std::size_t previous = SIZE_MAX;
   for (const std::uint32_t k : captureOrder(data, map)) {
+    if (breaks && previous != SIZE_MAX && breaksBetween(data, previous, map.placed[k])) {
+      json.Int(-1);
+    }
+    previous = map.placed[k];
     json.Uint(drawnAt[k]);
     if (buffer.GetSize() >= 4096) handOn(buffer, out.text);
     out.handOnWhenFull();
   }
   json.EndArray();
+  if (data.input.readiness != nullptr) {
+    writeGaps(json, data, map, drawnAt);
+    json.Key("flightColours");
+    json.StartArray();
+    for (const char* colour : kFlightColours) json.String(colour);
+    json.EndArray();
+  }
   json.EndObject();
   handOn(buffer, out.text);
   out.text += "</script>\n";

@@ -18,7 +18,15 @@
 //               and its capture time's number less the origin's, plus 1 (0:
 //               none). Counted from the origin, the numbers are short: the
 //               data of 20,000 photos is a third smaller.
-//   "track":    the dots' places in "dots" in capture order, for the line
+//               With readiness, each dot goes on with [flight, along,
+//               across, yaw]: its flight (-1: none) and its footprint (see
+//               writeFootprint; 0, 0, 0: none).
+//   "track":    the dots' places in "dots" in capture order, for the line;
+//               with readiness, -1 between photos of different lines (no
+//               line is drawn there: the ground between is not covered)
+//   "gaps":     with readiness, each coverage gap as the places in "dots"
+//               of the photos around it
+//   "flightColours": with readiness, the flights' colours, taken in turn
 #ifndef PHOTOCHECK_PAGE_MAP_DATA_H
 #define PHOTOCHECK_PAGE_MAP_DATA_H
 

@@ -13,7 +13,8 @@
 // whatever drives the page (the browser test clicks there).
 inline constexpr char kMapScript[] =
     "var cv=d.getElementById('m'),md=d.getElementById('mapdata'),M=JSON.parse(md.textContent),"
-    "byImage={},sel=-1,v0={x:0,y:0,w:M.w,h:M.h},v=Object.assign({},v0),fixed=null;"
+    "byImage={},sel=-1,v0={x:0,y:0,w:M.w,h:M.h},v=Object.assign({},v0),fixed=null,"
+    "FC=M.flightColours||['#999'];"
     // Read once: the block's text (a megabyte at 20,000 photos) leaves the DOM.
     "md.remove();"
     "M.dots.forEach(function(p,k){byImage[p[0]]=k});"
@@ -35,8 +36,28 @@ inline constexpr char kMapScript[] =
     // and draws twenty thousand in milliseconds).
     "function put(a,rad,fill,edge,width){g.beginPath();g.arc(a[0],a[1],rad,0,7);"
     "if(fill){g.fillStyle=fill;g.fill()}g.strokeStyle=edge;g.lineWidth=width;g.stroke()}"
-    "path(M.track.map(function(k){return[M.dots[k][1],M.dots[k][2]]}));"
+    // With readiness, the footprints first, each filled faintly in its
+    // flight's colour (where many overlap the colour deepens: the ground
+    // seen by more photos), edged where few; counted in data-footprints.
+    "var fp=0,few=M.dots.length<=3000;M.dots.forEach(function(p){if(!(p[9]>0))return;"
+    "var a=at(p[1],p[2]),h=p[9]/20/s,w=p[10]/20/s,t=p[11]*Math.PI/180,c=Math.cos(t),"
+    "e=Math.sin(t),u=[h*e,-h*c],x=[w*c,w*e];fp++;g.beginPath();"
+    "g.moveTo(a[0]+u[0]+x[0],a[1]+u[1]+x[1]);g.lineTo(a[0]+u[0]-x[0],a[1]+u[1]-x[1]);"
+    "g.lineTo(a[0]-u[0]-x[0],a[1]-u[1]-x[1]);g.lineTo(a[0]-u[0]+x[0],a[1]-u[1]+x[1]);"
+    "g.closePath();g.fillStyle=g.strokeStyle=FC[(p[8]%FC.length+FC.length)%FC.length];"
+    "g.globalAlpha=.12;g.fill();if(few){g.globalAlpha=.45;g.lineWidth=1;g.stroke()}"
+    "g.globalAlpha=1});cv.setAttribute('data-footprints',fp);"
+    // The line in capture order, broken at -1 (between lines).
+    "g.beginPath();var mv=1;M.track.forEach(function(k){if(k<0){mv=1;return}"
+    "var a=at(M.dots[k][1],M.dots[k][2]);mv?g.moveTo(a[0],a[1]):g.lineTo(a[0],a[1]);mv=0});"
     "g.strokeStyle='#bbb';g.lineWidth=1;g.stroke();"
+    // Each coverage gap: a red dashed box about the photos around it.
+    "(M.gaps||[]).forEach(function(q){if(!q.length)return;var l=1e9,tp=1e9,rt=-1e9,bt=-1e9;"
+    "q.forEach(function(k){var a=at(M.dots[k][1],M.dots[k][2]);l=Math.min(l,a[0]);"
+    "tp=Math.min(tp,a[1]);rt=Math.max(rt,a[0]);bt=Math.max(bt,a[1])});"
+    "g.setLineDash([6,4]);g.strokeStyle='#d00';g.lineWidth=2.5;"
+    "g.strokeRect(l-10,tp-10,rt-l+20,bt-tp+20);g.setLineDash([])});"
+    "cv.setAttribute('data-gaps',(M.gaps||[]).length);"
     // The dots in their order (passed ones first), those on the canvas
     // counted in data-dots (data-flagged-dots: the flagged ones; data-chosen:
     // the image of the chosen dot).

@@ -1,7 +1,10 @@
 // The page's lists: the counts per check, the table of flagged photos (the
 // first screen) and each check's value groups.
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "checks/value_texts.h"
 #include "page/html_text.h"
@@ -75,17 +78,46 @@ void appendCheckName(std::string& page, std::size_t row) {
   appendWord(page, checkWord(row));
 }
 
+// With readiness, the row's flight, capture time and position (blank where
+// unknown).
+void appendWhenAndWhere(std::string& page, const PageData& data, std::size_t image) {
+  const ImageFacts& facts = *data.factsOf(image);
+  page += "<td>";
+  const readiness::PhotoReadiness* measured = data.readinessOf(image);
+  if (measured != nullptr && measured->flight) {
+    appendNumber(page, static_cast<long long>(*measured->flight) + 1);
+  }
+  page += "</td><td>";
+  if (facts.captured.year != 0) appendCaptureTime(page, facts.captured);
+  page += "</td><td>";
+  if (data.positioned(image)) {
+    appendDegrees(page, facts.latitude);
+    page += ", ";
+    appendDegrees(page, facts.longitude);
+  }
+  page += "</td>";
+}
+
 // One row of the flagged table: the path, the checks, each one's value (or
-// once why the photo could not be checked).
-void appendFlaggedRow(std::string& page, const PageData& data, std::size_t image) {
+// once why the photo could not be checked); with readiness also its flight,
+// capture time and position, and its place in flight and capture order
+// (data-o) for the script's sort.
+void appendFlaggedRow(std::string& page, const PageData& data, std::size_t image,
+                      std::size_t flightOrder) {
   const ImageFacts& facts = *data.factsOf(image);
   page += "<tr id=r";
   appendNumber(page, static_cast<long long>(image));
   page += " data-i=";
   appendNumber(page, static_cast<long long>(image));
+  if (data.input.readiness != nullptr) {
+    page += " data-o=";
+    appendNumber(page, static_cast<long long>(flightOrder));
+  }
   page += "><td class=n>";
   appendPath(page, data, image);
-  page += "</td><td>";
+  page += "</td>";
+  if (data.input.readiness != nullptr) appendWhenAndWhere(page, data, image);
+  page += "<td>";
   const char* between = "";
   for (std::size_t c = 0; c < kCheckCount; ++c) {
     if (!data.flaggedBy(image, c)) continue;
@@ -195,6 +227,37 @@ void appendCheckGroups(PageOut& out, const PageData& data, std::size_t row) {
   out.text += "</p>\n";
 }
 
+// One number per photo that orders as its capture time does; no time: after all.
+std::uint64_t timeKey(const CaptureTime& t) {
+  if (t.year == 0) return UINT64_MAX;
+  return std::uint64_t{t.year} << 40 | std::uint64_t{t.month} << 32 | std::uint64_t{t.day} << 24 |
+         std::uint64_t{t.hour} << 16 | std::uint64_t{t.minute} << 8 | t.second;
+}
+
+// Each flagged photo's place (its index in `flagged`, which is in list
+// order) when they are sorted by flight (none last), then capture time,
+// then list order.
+std::vector<std::uint32_t> flightOrderOf(const PageData& data,
+                                         const std::vector<std::uint32_t>& flagged) {
+  std::vector<std::uint32_t> order(flagged.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = static_cast<std::uint32_t>(k);
+  const auto flightOf = [&](std::uint32_t k) {
+    const readiness::PhotoReadiness* measured = data.readinessOf(flagged[k]);
+    return measured != nullptr ? measured->flight.stored : UINT32_MAX;
+  };
+  std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    const std::uint32_t fa = flightOf(a), fb = flightOf(b);
+    if (fa != fb) return fa < fb;
+    return timeKey(data.factsOf(flagged[a])->captured) <
+           timeKey(data.factsOf(flagged[b])->captured);
+  });
+  std::vector<std::uint32_t> place(flagged.size());
+  for (std::size_t rank = 0; rank < order.size(); ++rank) {
+    place[order[rank]] = static_cast<std::uint32_t>(rank);
+  }
+  return place;
+}
+
 }  // namespace
 
 void appendSummary(PageOut& out, const PageData& data) {
@@ -237,18 +300,44 @@ void appendFlaggedTable(PageOut& out, const PageData& data) {
   }
   out.text += ": ";
   appendNumber(out.text, static_cast<long long>(count));
+  const bool withReadiness = data.input.readiness != nullptr;
+  std::vector<std::uint32_t> flagged, flightOrder;
+  if (withReadiness) {
+    // The sort's button, its second label shown once the rows are in
+    // flight order.
+    out.text += " <button id=sort type=button data-by=i><span>";
+    appendWord(out.text, Word::sortByFlight);
+    out.text += "</span><span hidden>";
+    appendWord(out.text, Word::sortByPath);
+    out.text += "</span></button>";
+    flagged.reserve(count);
+    for (std::size_t image = 0; image < data.imageCount; ++image) {
+      if (data.flagged(image)) flagged.push_back(static_cast<std::uint32_t>(image));
+    }
+    flightOrder = flightOrderOf(data, flagged);
+  }
   out.text += "</h2>\n<table class=flagged>\n<tr><th>";
   appendWord(out.text, Word::path);
+  if (withReadiness) {
+    out.text += "</th><th>";
+    appendWord(out.text, Word::flight);
+    out.text += "</th><th>";
+    appendWord(out.text, Word::captured);
+    out.text += "</th><th>";
+    appendWord(out.text, Word::position);
+  }
   out.text += "</th><th>";
   appendWord(out.text, Word::checks);
   out.text += "</th><th>";
   appendWord(out.text, Word::valueOrReason);
   out.text += "</th></tr>\n";
   ListParts parts;
+  std::size_t row = 0;
   for (std::size_t image = 0; image < data.imageCount; ++image) {
     if (!data.flagged(image)) continue;
     parts.beforeRow(out.text);
-    appendFlaggedRow(out.text, data, image);
+    appendFlaggedRow(out.text, data, image, withReadiness ? flightOrder[row] : 0);
+    ++row;
     out.handOnWhenFull();
   }
   parts.endRows(out.text);

@@ -1,10 +1,13 @@
 // The page's map: a canvas the page's script draws from the map's data (one
 // dot per photo with a position, a line through them in capture order, a
-// scale bar and a north arrow), zooms and pans; beside it the details of a
+// scale bar and a north arrow; with readiness each photo's footprint in its
+// flight's colour, the coverage gaps outlined, the line broken between
+// lines), zooms and pans; beside it the details of a
 // clicked dot and the photos that have no position. A canvas, not an SVG
 // element per photo: twenty thousand elements took Chromium seconds to lay
 // out and paint.
 #include <cstddef>
+#include <cstdint>
 
 #include "checks/value_texts.h"
 #include "page/map_data.h"
@@ -41,6 +44,21 @@ void appendLegend(std::string& page, const PageData& data, std::size_t placedCou
     page += "<br>";
     appendWord(page, Word::gpsNotOnMap);
   }
+  if (data.input.readiness != nullptr) {
+    // Each flight's colour (up to the colours there are; then they repeat).
+    page += "<br>";
+    const std::uint32_t flights = data.input.readiness->flightCount;
+    for (std::uint32_t flight = 0; flight < flights && flight < kFlightColours.size(); ++flight) {
+      page += "<span class=key style=\"border-radius:0;background:";
+      page += kFlightColours[flight];
+      page += "\"></span>";
+      appendWord(page, Word::flight);
+      page += ' ';
+      appendNumber(page, static_cast<long long>(flight) + 1);
+      page += " &nbsp; ";
+    }
+    appendWord(page, Word::footprintLegend);
+  }
   page += "</p>\n";
 }
 
@@ -75,7 +93,11 @@ void appendSide(PageOut& out, const PageData& data, std::size_t placedCount) {
 
 void appendMap(PageOut& out, const PageData& data) {
   const MapLayout map = layoutOf(data);
-  out.text += "<h2>";
+  // With readiness, a set without any position gets no empty map: its
+  // heading, legend and canvas are kept out of sight (the script still finds
+  // them), the list of photos without a position stays.
+  out.text +=
+      data.input.readiness != nullptr && map.placed.empty() ? "<div class=nomap>\n<h2>" : "<h2>";
   appendWord(out.text, Word::map);
   out.text += "</h2>\n";
   appendLegend(out.text, data, map.placed.size());
@@ -89,4 +111,5 @@ void appendMap(PageOut& out, const PageData& data) {
   appendMapData(out, data, map);
   appendSide(out, data, map.placed.size());
   out.text += "</div>\n";
+  if (data.input.readiness != nullptr && map.placed.empty()) out.text += "</div>\n";
 }

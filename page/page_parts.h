@@ -1,6 +1,7 @@
 // The pieces the page is made of, shared by the files that write them:
 // page_text.cc (head, header, settings, the whole), page_lists.cc (the counts,
-// the flagged table and the checks' groups) and page_map.cc (the map).
+// the flagged table and the checks' groups), page_readiness.cc (the
+// readiness verdict and findings) and page_map.cc (the map).
 //
 // Every piece reaches the images through PageData's pathOf and factsOf, and
 // writes into PageOut, which hands the text on in pieces so that the page
@@ -66,10 +67,14 @@ struct PageData {
   bool flaggedBy(std::size_t image, std::size_t row) const;
   // True when any check that ran flagged the image.
   bool flagged(std::size_t image) const;
+  // What the readiness analyses measured of the image; null without them.
+  const readiness::PhotoReadiness* readinessOf(std::size_t image) const;
 };
 
 // The check colours, in check row order.
 extern const std::array<const char*, kCheckCount> kCheckColours;
+// The flights' colours on the map, taken in turn.
+extern const std::array<const char*, 8> kFlightColours;
 
 void appendNumber(std::string& page, long long number);
 // Degrees with six places, written by hand: the C runtime's locale is the user's.
@@ -86,6 +91,10 @@ void appendSummary(PageOut& out, const PageData& data);
 void appendFlaggedTable(PageOut& out, const PageData& data);
 // The SVG map, its legend and the list of photos without a position.
 void appendMap(PageOut& out, const PageData& data);
+// The readiness verdict (in the header) and the findings with their photos;
+// nothing without a readiness result.
+void appendReadinessVerdict(std::string& page, const PageData& data);
+void appendReadinessFindings(PageOut& out, const PageData& data);
 // Each check's value groups with their photos.
 void appendChecks(PageOut& out, const PageData& data);
 

@@ -4,13 +4,18 @@
 #ifndef PHOTOCHECK_PAGE_PAGE_SCRIPT_H
 #define PHOTOCHECK_PAGE_PAGE_SCRIPT_H
 
-// Screen (wide: the map beside its list; narrow, a phone: the map the full
-// width, the lists below) and print (the verdict, the flagged table and the
-// map on the first page; the groups and settings after). The map's canvas
+// Screen (wide: the map beside its list; with readiness, the lists and the
+// map side by side on the first screen; narrow, a phone: the map the full
+// width, the lists below) and print (the verdict, the flagged table, where
+// held-back rows are said as a count, and the map on the first page, above
+// the lists with readiness; the groups and settings after). The map's canvas
 // keeps the drawing's shape (its aspect-ratio is set where it stands).
 inline constexpr char kPageStyle[] =
     "body{font:14px/1.35 sans-serif;margin:.5em 1.2em;color:#222}"
     "h1{font-size:1.45em;margin:.2em 0}h1.pass{color:#2a7d2a}h1.fail{color:#b00}"
+    ".rv{font-size:1.45em;font-weight:bold;margin:.2em 0}.rv.ok{color:#2a7d2a}"
+    ".rv.risk{color:#b00}.rv.unknown{color:#a60}"
+    "header h1,header .rv{display:inline-block;margin-right:1.2em}"
     "h2{font-size:1.15em;margin:.8em 0 .3em}"
     ".meta{color:#555;margin:.1em 0;overflow-wrap:anywhere}"
     "#lang{float:right;font-size:1em}"
@@ -20,7 +25,13 @@ inline constexpr char kPageStyle[] =
     ".flagged td:first-child{overflow-wrap:break-word;min-width:8em}"
     ".flagged td:nth-child(2){white-space:nowrap}"
     "[data-i]{cursor:pointer}[data-i]:hover{text-decoration:underline}.hl{background:#ff0}"
-    ".more{margin:.3em 0}"
+    ".more{margin:.3em 0}.prt{display:none}"
+    ".findings{margin:.2em 0;padding-left:1.2em}.findings li.risk{color:#b00}"
+    ".findings ol{color:#222}.findings summary{cursor:pointer}"
+    ".first{display:grid;grid-template-columns:minmax(0,5fr) minmax(0,6fr);gap:1.2em;"
+    "align-items:start}.where{position:sticky;top:0}.where .map{display:block}"
+    ".where .map canvas{max-height:62vh}.where .side{max-height:none}"
+    ".nomap>h2,.nomap>p,.nomap canvas{display:none}"
     ".map{display:flex;gap:1em;align-items:flex-start}"
     ".map canvas{flex:1 1 0;min-width:0;width:100%;height:auto;max-height:85vh;border:1px solid "
     "#999;background:#fafafa;touch-action:none;cursor:grab}"
@@ -28,9 +39,16 @@ inline constexpr char kPageStyle[] =
     "#info{border:1px solid #ccc;padding:.3em .5em;margin-bottom:.5em;overflow-wrap:anywhere}"
     ".key{display:inline-block;width:.8em;height:.8em;border-radius:50%;margin-right:.3em}"
     "details{margin:.2em 0}ol{margin:.2em 0;padding-left:3.5em}"
-    "@media (max-width:760px){body{margin:.4em}.map{display:block}.map canvas{max-height:none}"
+    "@media (max-width:760px){body{margin:.4em}.first{display:block}.where{position:static}"
+    ".lists{overflow-x:auto}"
+    ".map{display:block}.map canvas{max-height:none}"
     ".side{max-height:none}td,th{padding:2px 4px}.flagged td:nth-child(2){white-space:normal}}"
-    "@media print{#lang,#reset,.hint,.side,.more{display:none}body{margin:0;font-size:10px}"
+    "@media print{#lang,#reset,#sort,.hint,.side{display:none}body{margin:0;font-size:10px}"
+    ".more{display:block;border:0;background:none;padding:0;font:inherit}"
+    ".more>[data-t]{display:none}.prt{display:inline}"
+    // With readiness the map comes first on paper, the lists below it.
+    ".first{display:flex;flex-direction:column}.where{position:static;order:-1}"
+    ".where .map canvas{max-height:11cm}"
     ".map canvas{flex:none;width:auto;height:auto;max-width:100%;max-height:11cm}"
     "#checks{break-before:page}}";
 
@@ -92,6 +110,15 @@ inline constexpr char kPageScript[] =
     "var o=n.closest('details');if(o)o.open=true});show(i);return}"
     "var r=t.closest('[data-i]');if(!r)return;var i=+r.getAttribute('data-i');clear();"
     "r.classList.add('hl');show(i);var k=byImage[i];pick(k===undefined?-1:k);"
-    "if(k!==undefined)cv.scrollIntoView({block:'nearest'})});";
+    "if(k!==undefined)cv.scrollIntoView({block:'nearest'})});"
+    // With readiness, the flagged table sorts by flight and capture order
+    // (data-o) and back by path (data-i), its held-back rows made first.
+    "var sb=d.getElementById('sort');if(sb)sb.onclick=function(){"
+    "var t=d.querySelector('table.flagged'),p,by=sb.getAttribute('data-by')=='i'?'o':'i';"
+    "while((p=t.querySelector('.part')))open(p);"
+    "var rs=[].slice.call(t.querySelectorAll('tr[data-o]')),b=rs.length?rs[0].parentNode:t;"
+    "rs.sort(function(x,y){return x.getAttribute('data-'+by)-y.getAttribute('data-'+by)});"
+    "rs.forEach(function(r){b.appendChild(r)});sb.setAttribute('data-by',by);"
+    "sb.children[0].hidden=by=='o';sb.children[1].hidden=by!='o'};";
 
 #endif  // PHOTOCHECK_PAGE_PAGE_SCRIPT_H

@@ -34,7 +34,9 @@ void appendHeader(std::string& page, const PageData& data) {
   appendWord(page, Word::otherLanguage);
   page += passed ? "</button>\n<h1 class=pass>" : "</button>\n<h1 class=fail>";
   appendWord(page, passed ? Word::setPassed : Word::setFailed);
-  page += "</h1>\n<p class=meta>";
+  page += "</h1>\n";
+  appendReadinessVerdict(page, data);
+  page += "<p class=meta>";
   appendNumber(page, static_cast<long long>(data.imageCount));
   page += ' ';
   appendWord(page, Word::images);
@@ -111,6 +113,8 @@ void appendScript(std::string& page) {
 
 const std::array<const char*, kCheckCount> kCheckColours = {"#d62728", "#1f77b4", "#ff7f0e",
                                                             "#9467bd"};
+const std::array<const char*, 8> kFlightColours = {"#17becf", "#2ca02c", "#e377c2", "#8c564b",
+                                                   "#bcbd22", "#1f77b4", "#7f7f7f", "#ff7f0e"};
 
 void PageOut::handOnWhenFull() {
   if (text.size() < kPieceBytes) return;
@@ -137,6 +141,11 @@ bool PageData::positioned(std::size_t image) const {
   const ImageFacts* facts = factsOf(image);
   return facts != nullptr && facts->read == ImageRead::decoded && !isErrorImage(*facts) &&
          hasGpsPosition(*facts);
+}
+
+const readiness::PhotoReadiness* PageData::readinessOf(std::size_t image) const {
+  if (input.readiness == nullptr || input.readiness->photos.size() <= image) return nullptr;
+  return &input.readiness->photos[image];
 }
 
 bool PageData::flaggedBy(std::size_t image, std::size_t row) const {
@@ -204,9 +213,16 @@ bool writePage(const PageInput& input, const platform::TextPieceWriter& write) {
   out.text.reserve(kPieceBytes + 4096);
   appendHead(out.text, data);
   appendHeader(out.text, data);
+  // With readiness, the lists and the map stand side by side on the first
+  // screen.
+  const bool beside = all.readiness != nullptr;
+  if (beside) out.text += "<div class=first><div class=lists>\n";
   appendSummary(out, data);
+  appendReadinessFindings(out, data);
   appendFlaggedTable(out, data);
+  if (beside) out.text += "</div><div class=where>\n";
   appendMap(out, data);
+  if (beside) out.text += "</div></div>\n";
   appendChecks(out, data);
   appendSettings(out.text, data);
   appendScript(out.text);

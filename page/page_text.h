@@ -17,6 +17,7 @@
 #include "checks/check_table.h"
 #include "platform/path_list.h"
 #include "platform/platform.h"
+#include "readiness/readiness_result.h"
 #include "reading/image_facts.h"
 
 struct PageInput {
@@ -36,6 +37,10 @@ struct PageInput {
   // Where set, called before the outcomes are first read: they may still be
   // in the making on another thread until then. May throw std::bad_alloc.
   std::function<void()> awaitOutcomes;
+  // Whether the set will reconstruct, and per photo (in the images' order)
+  // what was measured of it; null when the analyses did not run, and the
+  // page then says nothing of readiness.
+  const readiness::ReadinessResult* readiness = nullptr;
 };
 
 // Writes the page to `write` piece by piece. False when a piece could not be

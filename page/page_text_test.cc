@@ -195,6 +195,10 @@ TEST(PageText, HoldsBackTheRestOfALongListInParts) {
   // each of 50 rows and parts of 500, 500 and 150.
   EXPECT_EQ(countOf(page, "<script type=text/html class=part>"), 9u);
   EXPECT_EQ(countOf(page, "<button class=more "), 3u);
+  // On paper each says how many rows it did not print.
+  EXPECT_EQ(
+      countOf(page, u8"<button class=more type=button><span class=prt><span data-t=56>未打印的行"),
+      3u);
   EXPECT_EQ(countOf(page, "<tr id=r"), 1200u);
   EXPECT_EQ(countOf(page, "</script><script type=text/html class=part><li data-i=550>"), 2u);
 }

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "readiness/thresholds.h"
+
 namespace {
 
 struct WordForms {
@@ -74,6 +76,50 @@ constexpr WordForms kWords[] = {
     {Word::outputFolder,       u8"输出文件夹",                    "output folder"},
     {Word::showMore,           u8"显示更多",                      "show more"},
     {Word::runId,              u8"运行编号",                      "run"},
+    {Word::rowsNotPrinted,     u8"未打印的行",                    "rows not printed"},
+    {Word::readiness,          u8"重建准备",                      "Readiness"},
+    {Word::ready,              u8"可以重建",                      "ready"},
+    {Word::atRisk,             u8"有重建风险",                    "at risk"},
+    {Word::cannotTell,         u8"无法判断：没有离地高度",        "cannot tell: no height above ground"},
+    {Word::readinessFindings,  u8"重建风险",                      "Readiness findings"},
+    {Word::noReadinessFinding, u8"没有发现重建风险",              "No readiness finding"},
+    {Word::findingsNotListed,  u8"条发现未列出",                  "more findings not listed"},
+    {Word::photosNotListed,    u8"张未列出",                      "more photos not listed"},
+    {Word::flight,             u8"架次",                          "flight"},
+    {Word::line,               u8"航线",                          "line"},
+    {Word::views,              u8"张可见",                        "views"},
+    {Word::median,             u8"中值",                          "median"},
+    {Word::sortByFlight,       u8"按架次和拍摄顺序排序",          "Sort by flight and capture order"},
+    {Word::sortByPath,         u8"按路径排序",                    "Sort by path"},
+    {Word::footprintLegend,    u8"影像覆盖范围按架次着色，红色虚线框为覆盖缺口；不同航线之间不连线",
+                               "footprints coloured by flight, coverage gaps in red dashes; no line joins photos of different lines"},
+    {Word::fewViews,           u8"覆盖缺口：少于5张影像可见的区域", "coverage gap: an area seen by fewer than 5 photos"},
+    {Word::forwardBelow,       u8"航向重叠低于70%",               "forward overlap below 70%"},
+    {Word::sideBelow,          u8"旁向重叠低于60%",               "side overlap below 60%"},
+    {Word::finestPhotos,       u8"地面分辨率相差超过2倍：最精细的影像", "GSD spread above 2x: the finest photos"},
+    {Word::coarsestPhotos,     u8"地面分辨率相差超过2倍：最粗的影像", "GSD spread above 2x: the coarsest photos"},
+    {Word::pitchOffMedian,     u8"倾斜影像：云台俯仰角偏离本架次中值超过20度",
+                               "oblique: gimbal pitch more than 20 degrees off its flight median"},
+    {Word::horizonInView,      u8"倾斜影像：云台俯仰角高于-20度，拍到地平线",
+                               "oblique: gimbal pitch above -20 degrees, the horizon in view"},
+    {Word::smearAbovePixel,    u8"运动模糊风险：曝光期间地面移动超过1像素",
+                               "motion blur risk: the ground moves more than 1 pixel during the exposure"},
+    {Word::slowShutter,        u8"快门慢于1/80秒",                "shutter slower than 1/80 s"},
+    {Word::otherModel,         u8"混用相机：相机型号",            "mixed cameras: camera model"},
+    {Word::otherSerial,        u8"混用相机：相机序列号",          "mixed cameras: serial number"},
+    {Word::otherFocalLength,   u8"混用相机：35 mm等效焦距",       "mixed cameras: 35 mm focal length"},
+    {Word::otherZoom,          u8"混用相机：数码变焦",            "mixed cameras: digital zoom"},
+    {Word::zeroPosition,       u8"GPS位置为0/0，未定位",          "GPS position 0/0, no fix"},
+    {Word::farFromNeighbours,  u8"GPS位置远离所有其他影像",       "GPS position far from every other photo"},
+    {Word::missingAltitude,    u8"GPS位置没有高度",               "GPS position without altitude"},
+    {Word::rtkMixed,           u8"没有RTK固定解，而其他影像有",   "without a fixed RTK solution, among photos with one"},
+    {Word::sameTimeAndPosition, u8"重复拍摄：拍摄时间和位置相同", "taken twice: same capture time and position"},
+    {Word::stationary,         u8"同一地点多张影像，不是悬停",    "photos at one spot that are not a hover"},
+    {Word::flightGap,          u8"暂停后的新架次",                "a new flight after a pause"},
+    {Word::otherDay,           u8"另一天的新架次",                "a new flight on another day"},
+    {Word::photosWithoutTime,  u8"张影像没有拍摄时间，不分架次和航线", "photos without a capture time: in no flight or line"},
+    {Word::photosWithoutHeight, u8"张影像有位置但没有离地高度，没有覆盖范围",
+                               "photos with a position but no height above ground: no footprint"},
 };
 // clang-format on
 
@@ -102,6 +148,17 @@ constexpr bool allPlain() {
   return true;
 }
 static_assert(allPlain(), "the words need no escaping in markup or script");
+
+// The causes' words name the thresholds: they must be the analyses' own.
+static_assert(readiness::kMinViews == 5 && readiness::kMinForwardOverlap == 0.70 &&
+                  readiness::kMinSideOverlap == 0.60 && readiness::kMaxGsdSpread == 2.0 &&
+                  readiness::kMaxPitchOffMedianDeg == 20.0 &&
+                  readiness::kHorizonPitchDeg == -20.0 && readiness::kMaxSmearPixels == 1.0 &&
+                  readiness::kSlowShutterSeconds == 1.0 / 80.0,
+              "the findings' words say the thresholds the readiness analyses use");
+static_assert(static_cast<std::size_t>(Word::otherDay) - static_cast<std::size_t>(Word::fewViews) ==
+                  static_cast<std::size_t>(readiness::FindingCause::otherDay),
+              "one cause word per readiness::FindingCause, in its order");
 
 }  // namespace
 
@@ -151,6 +208,24 @@ Word problemWord(ImageProblem problem) {
       return Word::exifDamaged;
   }
   return Word::count;
+}
+
+Word verdictWord(readiness::Verdict verdict) {
+  switch (verdict) {
+    case readiness::Verdict::ready:
+      return Word::ready;
+    case readiness::Verdict::atRisk:
+      return Word::atRisk;
+    case readiness::Verdict::cannotTell:
+      break;
+  }
+  return Word::cannotTell;
+}
+
+Word causeWord(readiness::FindingCause cause) {
+  const std::size_t index =
+      static_cast<std::size_t>(Word::fewViews) + static_cast<std::size_t>(cause);
+  return index <= static_cast<std::size_t>(Word::otherDay) ? static_cast<Word>(index) : Word::count;
 }
 
 Word settingWord(std::string_view meaning) {

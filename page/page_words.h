@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "readiness/readiness_result.h"
 #include "reading/image_facts.h"
 
 enum class Word : std::uint8_t {
@@ -70,6 +71,45 @@ enum class Word : std::uint8_t {
   outputFolder,
   showMore,
   runId,
+  rowsNotPrinted,
+  readiness,
+  ready,
+  atRisk,
+  cannotTell,
+  readinessFindings,
+  noReadinessFinding,
+  findingsNotListed,
+  photosNotListed,
+  flight,
+  line,
+  views,
+  median,
+  sortByFlight,
+  sortByPath,
+  footprintLegend,
+  fewViews,  // the findings' causes, in readiness::FindingCause order
+  forwardBelow,
+  sideBelow,
+  finestPhotos,
+  coarsestPhotos,
+  pitchOffMedian,
+  horizonInView,
+  smearAbovePixel,
+  slowShutter,
+  otherModel,
+  otherSerial,
+  otherFocalLength,
+  otherZoom,
+  zeroPosition,
+  farFromNeighbours,
+  missingAltitude,
+  rtkMixed,
+  sameTimeAndPosition,
+  stationary,
+  flightGap,
+  otherDay,
+  photosWithoutTime,
+  photosWithoutHeight,
   count,  // not a word: the number of words
 };
 
@@ -84,6 +124,10 @@ Word checkWord(std::size_t row);
 
 // Why a photo could not be checked; Word::count for ImageProblem::none.
 Word problemWord(ImageProblem problem);
+
+// The readiness verdict's word, and a finding's cause's.
+Word verdictWord(readiness::Verdict verdict);
+Word causeWord(readiness::FindingCause cause);
 
 // The word for one of the run's setting meanings; Word::count when the
 // meaning is none the page knows.

@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "page/page_text.h"
 #include "tests/support/count_of.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
@@ -211,6 +212,143 @@ TEST(BrowserPage, ShowsTheRowsItHeldBackOnRequest) {
   // The rows made in English: the 60 rows, the counts, the legend and the section.
   EXPECT_EQ(countOf(html, "<span data-t=\"9\">resolution</span>"), 60u + 3);
   EXPECT_NE(html.find("data-chosen=\"59\""), std::string::npos);
+}
+
+// A lawnmower survey of two flights a day apart, three lines of ten photos
+// each, flown north and south, 4000 x 3000 pixels of 2 cm; every seventh
+// photo flagged by the resolution check. The folder flight1 holds the later
+// flight (the analyses' flight 2), flight2 the earlier. Its readiness result
+// is made here (the analyses' own tests tell what they find): at risk, a
+// coverage gap around flight 2's middle line and low forward overlap on
+// flight 1's first line.
+struct LawnmowerPage {
+  platform::PathList images;
+  std::vector<ImageFacts> facts;
+  CheckOutcome resolution;
+  readiness::ReadinessResult result;
+
+  LawnmowerPage() {
+    for (std::uint32_t flight = 0; flight < 2; ++flight) {
+      for (std::uint32_t line = 0; line < 3; ++line) {
+        for (std::uint32_t k = 0; k < 10; ++k) {
+          const std::uint32_t image = static_cast<std::uint32_t>(images.size());
+          const std::uint32_t step = line % 2 == 0 ? k : 9 - k;
+          images.push_back(platform::FilePath("survey/flight" + std::to_string(flight + 1) +
+                                              "/DJI_" + std::to_string(1000 + image) + ".JPG"));
+          ImageFacts photo;
+          photo.read = ImageRead::decoded;
+          photo.latitude = 30.26 + step * 20 / 111320.0;
+          photo.longitude = 120.1 + (flight * 3 + line) * 55 / 96200.0;
+          photo.imageWidth = 4000;
+          photo.imageHeight = 3000;
+          photo.captured.year = 2024;
+          photo.captured.month = 5;
+          photo.captured.day = static_cast<std::uint8_t>(18 - flight);
+          photo.captured.hour = 10;
+          photo.captured.minute = static_cast<std::uint8_t>(line * 10 + k / 2);
+          photo.captured.second = static_cast<std::uint8_t>(k % 2 * 30);
+          photo.flaggedBy = image % 7 == 3 ? 1 : 0;
+          (photo.flaggedBy != 0 ? resolution.groups["1*1"] : resolution.groups["4000*3000"])
+              .push_back(image);
+          if (photo.flaggedBy != 0) resolution.reported.push_back(image);
+          facts.push_back(photo);
+          readiness::PhotoReadiness measured;
+          measured.flight = 1 - flight;
+          measured.line = (1 - flight) * 3 + line;
+          measured.gsdCm = 2.0f;
+          measured.yawDeg = line % 2 == 0 ? 0.0f : 180.0f;
+          measured.forwardOverlap = 0.67f;
+          measured.views = 6;
+          result.photos.push_back(measured);
+        }
+      }
+    }
+    result.verdict = readiness::Verdict::atRisk;
+    result.flightCount = 2;
+    result.lineCount = 6;
+    readiness::Finding gap;
+    gap.kind = readiness::FindingKind::coverageGap;
+    gap.cause = readiness::FindingCause::fewViews;
+    gap.photos = {13, 14, 15, 16};
+    gap.photoCount = 4;
+    gap.value = 2;
+    readiness::Finding forward;
+    forward.kind = readiness::FindingKind::lowForwardOverlap;
+    forward.cause = readiness::FindingCause::forwardBelow;
+    forward.flight = 0;
+    forward.line = 0;
+    forward.photos = {32, 33, 34};
+    forward.photoCount = 3;
+    forward.value = 0.52;
+    result.findings = {gap, forward};
+  }
+
+  PageInput input() const {
+    PageInput page;
+    page.status = 1;
+    page.version = "test";
+    page.runTime = "2026-12-10 10:00:00 +00:00";
+    page.folderShown = "/home/survey";
+    page.imageFolder = platform::FilePath("survey");
+    page.images = &images;
+    page.facts = &facts;
+    page.outcomes[0] = &resolution;
+    page.readiness = &result;
+    return page;
+  }
+};
+
+// The page with readiness in Chromium: the verdict beside the checks', the
+// findings' lines, sixty footprints and the gap drawn on a map that starts
+// on the first screen of a 1366x900 laptop, and the flagged table sorted by
+// flight and capture order on request. Its screenshot, readiness-page.png,
+// is left beside the built photocheck.
+TEST(BrowserPage, ChromiumShowsTheReadinessVerdictFindingsAndFootprints) {
+  if (!fs::exists(kChromium) || !fs::exists(kTimeout)) {
+    GTEST_SKIP() << "no " << kChromium << " (scripts/install-deps.sh chromium installs it)";
+  }
+  TempFolder root;
+  const LawnmowerPage survey;
+  const std::string page = root / "readiness.html";
+  writeFileBytes(page, pageText(survey.input()));
+  const ToolRun dom = runChromium(
+      root, "1366,900", "en-US", "--dump-dom",
+      withScript(root, page, "sorting.html",
+                 "var b=document.body,m=document.getElementById('m');"
+                 "b.setAttribute('data-map-top',Math.round(m.getBoundingClientRect().top));"
+                 "b.setAttribute('data-map-left',Math.round(m.getBoundingClientRect().left));"
+                 "click(document.getElementById('sort'));"
+                 "b.setAttribute('data-first-row',"
+                 "document.querySelector('.flagged tr[data-i]').getAttribute('data-i'));"));
+  if (dom.status != 0 || dom.out.find("<html") == std::string::npos) {
+    GTEST_SKIP() << "Chromium could not start here (status " << dom.status << "): " << dom.err;
+  }
+  const std::string& html = dom.out;
+  EXPECT_NE(html.find(">The set failed<"), std::string::npos);
+  EXPECT_NE(html.find("<p class=\"rv risk\"><span data-t=\"57\">Readiness</span>: <span "
+                      "data-t=\"59\">at risk</span></p>"),
+            std::string::npos);
+  EXPECT_NE(html.find(">forward overlap below 70%</span> <span data-t=\"65\">flight</span> 1 "
+                      "<span data-t=\"66\">line</span> 1 — 52% (3 "),
+            std::string::npos);
+  EXPECT_NE(html.find(">coverage gap: an area seen by fewer than 5 photos<"), std::string::npos);
+  EXPECT_NE(html.find("<li data-i=\"14\">flight1/DJI_1014.JPG — 6 <span"), std::string::npos);
+  EXPECT_NE(html.find("data-footprints=\"60\""), std::string::npos);
+  EXPECT_NE(html.find("data-gaps=\"1\""), std::string::npos);
+  // The map beside the lists, high on the first screen.
+  const std::size_t top = html.find("data-map-top=\"");
+  ASSERT_NE(top, std::string::npos);
+  EXPECT_LT(std::stoi(html.substr(top + 14)), 450);
+  const std::size_t left = html.find("data-map-left=\"");
+  ASSERT_NE(left, std::string::npos);
+  EXPECT_GT(std::stoi(html.substr(left + 15)), 500);
+  // Sorted by flight and capture order, the earlier flight's photos (in
+  // the folder flight2, from photo 31 on) come first.
+  EXPECT_NE(html.find("data-first-row=\"31\""), std::string::npos);
+  EXPECT_LT(html.find("<tr id=\"r59\""), html.find("<tr id=\"r3\""));
+  EXPECT_NE(html.find("data-by=\"o\""), std::string::npos);
+
+  expectScreenshot(root, "1366,900", "readiness-page.png", page);
 }
 
 }  // namespace
