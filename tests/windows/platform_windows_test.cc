@@ -161,9 +161,11 @@ TEST(WindowsFiles, AFileIsKnownByItsWholeFileIdWhicheverCallAsks) {
   EXPECT_EQ(read.file, halves[0]);
   EXPECT_EQ(read.fileHigh, halves[1]);
   EXPECT_TRUE(platform::identityOf(root / "photo.jpg") == read);
+  platform::OpenFolder folder;
+  ASSERT_TRUE(platform::openFolderOf(root / "photo.jpg", folder));
   platform::FileIdentity looked;
-  EXPECT_EQ(platform::sideFileTarget(root / "photo.jpg", looked),
-            platform::SideFileTarget::regularFile);
+  EXPECT_EQ(platform::sideFileTargetIn(folder, looked), platform::SideFileTarget::regularFile);
+  platform::closeFolder(folder);
   EXPECT_TRUE(looked == read);
   EXPECT_FALSE(platform::identityOf(root / "other.jpg") == read);
   if (::CreateHardLinkA((root / "hard.jpg").c_str(), (root / "photo.jpg").c_str(), nullptr)) {
