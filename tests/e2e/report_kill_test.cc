@@ -9,6 +9,7 @@
 #include <sys/file.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -62,25 +63,42 @@ TEST(ReportKill, ARunKilledWhileWritingItsReportLeavesNoPartialFile) {
   const std::string earlier = "{\"an earlier report\":1}";
 
   // The report is printed on the console just before it is written: kill the
-  // run from that moment on, within the next 4 ms (writing and syncing the
-  // file takes one or two on a disk).
+  // run from that moment on, at a time drawn within what is left of a run
+  // left alone on this machine (writing and syncing the file takes one or two
+  // milliseconds on a disk, more on a loaded or slower one), so that most
+  // kills fall inside the write whatever the machine's speed.
+  using Clock = std::chrono::steady_clock;
+  const auto startUntilTheReport = [&set]() {
+    e2e::StartedTool started = e2e::startTool(PHOTOCHECK_EXE, {set.settings}, {});
+    std::string seen;
+    char buffer[4096];
+    while (started.pid > 0 && seen.find("{\"errors\"") == std::string::npos) {
+      const ssize_t got = ::read(started.out, buffer, sizeof buffer);
+      if (got <= 0) break;
+      seen.append(buffer, static_cast<std::size_t>(got));
+    }
+    return started;
+  };
+  std::vector<long long> rests;
+  for (int run = 0; run < 5; ++run) {
+    e2e::StartedTool started = startUntilTheReport();
+    ASSERT_GT(started.pid, 0);
+    const Clock::time_point seen = Clock::now();
+    e2e::finishTool(started, std::chrono::seconds(10));
+    rests.push_back(
+        std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - seen).count());
+  }
+  std::sort(rests.begin(), rests.end());
   std::mt19937 random(18);
-  std::uniform_int_distribution<int> delay(0, 4000);
+  std::uniform_int_distribution<long long> delay(0, std::max(rests[2], 200LL));
   int killedBeforeTheEnd = 0;
   int replaced = 0;
   std::set<std::string> left;  // temporary names standing after the last kill
   int leftovers = 0;           // kills that left one
   for (int run = 0; run < 100; ++run) {
     writeFileBytes(set.output + "/error.json", earlier);
-    e2e::StartedTool started = e2e::startTool(PHOTOCHECK_EXE, {set.settings}, {});
+    e2e::StartedTool started = startUntilTheReport();
     ASSERT_GT(started.pid, 0);
-    std::string seen;
-    char buffer[4096];
-    while (seen.find("{\"errors\"") == std::string::npos) {
-      const ssize_t got = ::read(started.out, buffer, sizeof buffer);
-      if (got <= 0) break;
-      seen.append(buffer, static_cast<std::size_t>(got));
-    }
     std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
     ::kill(started.pid, SIGKILL);
     const ToolRun finished = e2e::finishTool(started, std::chrono::seconds(10));
@@ -115,8 +133,10 @@ TEST(ReportKill, ARunKilledWhileWritingItsReportLeavesNoPartialFile) {
   }
   // How many kills came in that instant depends on the machine's speed:
   // told, not gated.
-  std::printf("%d of 100 kills left the whole report under its temporary name, %d replaced it\n",
-              leftovers, replaced);
+  std::printf(
+      "%d of 100 kills left the whole report under its temporary name, %d replaced it, %d came "
+      "before the run's end (kills drawn within %lld us)\n",
+      leftovers, replaced, killedBeforeTheEnd, std::max(rests[2], 200LL));
 }
 
 // A whole report an earlier run left under its temporary name is taken back
