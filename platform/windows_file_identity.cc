@@ -25,4 +25,19 @@ FileIdentity identityOfOpenFile(HANDLE handle) {
           std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow, 0};
 }
 
+std::wstring finalPathOf(HANDLE handle) {
+  std::wstring path(MAX_PATH, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length =
+        ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+    if (length == 0) return std::wstring();
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(length);  // the room it needs, its closing zero included
+  }
+  return std::wstring();
+}
+
 }  // namespace platform

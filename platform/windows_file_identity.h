@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "platform/platform.h"
 
 namespace platform {
@@ -16,6 +18,10 @@ namespace platform {
 // and later; FILE_ID_INFO), else the serial number and 64-bit file index.
 // Unknown where the system says neither.
 FileIdentity identityOfOpenFile(HANDLE handle);
+
+// The path the system resolves the open `handle` to (junctions and links
+// followed), in the "\\?\" form; empty where it gives none.
+std::wstring finalPathOf(HANDLE handle);
 
 }  // namespace platform
 

@@ -77,23 +77,6 @@ std::array<std::uint64_t, 3> fileIdOf(HANDLE handle) {
   return {id.device, id.file, id.fileHigh};
 }
 
-// The path the system resolves the open folder to, junctions and links
-// followed; empty where it gives none.
-std::wstring finalPathOf(HANDLE handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length =
-        ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
-    if (length == 0) return std::wstring();
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(length);  // the room it needs, its closing zero included
-  }
-  return std::wstring();
-}
-
 // The identity of the folder at `native`; unknown when it cannot be opened
 // or the system gives neither an ID nor a final path. The handle follows a
 // junction or a folder link to the folder it leads to, so every path to one

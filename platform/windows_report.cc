@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "platform/windows_file_identity.h"
 #include "platform/windows_paths.h"
 
 namespace platform {
@@ -193,23 +194,6 @@ bool moveOver(HANDLE file, bool marked, const std::wstring& temporary, const Ope
   }
   ::DeleteFileW(temporary.c_str());
   return false;
-}
-
-// The path the system resolves the open `handle` to (junctions and links
-// followed), in the "\\?\" form; empty where it gives none.
-std::wstring finalPathOf(HANDLE handle) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const DWORD length =
-        ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
-    if (length == 0) return std::wstring();
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(length);  // the room it needs, its closing zero included
-  }
-  return std::wstring();
 }
 
 // True when the temporary file open as `file` was made in the open folder:
