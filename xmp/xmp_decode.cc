@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <type_traits>
 
 #include "xmp/xmp_facts.h"
@@ -211,6 +212,19 @@ int XMLCALL onExternalEntity(XML_Parser, const XML_Char*, const XML_Char*, const
 // its reset is freed instead of kept.
 constexpr std::size_t kMostKeptParserBytes = 256 * 1024;
 
+// A random salt for a parser's name hashes, or 0 when there is no source of
+// randomness (expat then draws its own).
+unsigned long drawnSalt() {
+  try {
+    std::random_device device;
+    const unsigned long salt =
+        (static_cast<unsigned long>(device()) << 16 << 16) ^ static_cast<unsigned long>(device());
+    return salt;
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
 void freeParser(XmpParser& kept) {
   XmpParser* const before = counted;
   counted = &kept;
@@ -235,7 +249,11 @@ XML_Parser parserForPacket(XmpParser& kept, bool fresh) {
     const XML_Char separator[] = {kSeparator, 0};
     kept.peakBytes = 0;
     kept.parser = XML_ParserCreate_MM("UTF-8", &memory, separator);
+    kept.hashSalt = drawnSalt();
   }
+  // A reset forgets the salt; it stays a secret of this parser all the same,
+  // as no packet sees the hashes.
+  if (kept.parser != nullptr && kept.hashSalt != 0) XML_SetHashSalt(kept.parser, kept.hashSalt);
   kept.peakBytes = kept.bytesInUse;
   return kept.parser;
 }

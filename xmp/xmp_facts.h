@@ -128,6 +128,9 @@ struct XmpParser {
   ~XmpParser();
 
   XML_ParserStruct* parser = nullptr;  // null until the first packet
+  // The salt of the parser's name hashes, drawn once per parser (0: expat
+  // draws one per packet, a system call each).
+  unsigned long hashSalt = 0;
   std::size_t bytesInUse = 0;
   std::size_t peakBytes = 0;
 };
