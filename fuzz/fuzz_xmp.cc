@@ -2,7 +2,9 @@
 // taken as a JPEG file whose XMP segment is found by the EXIF reader's walk,
 // read and decoded. The decoder must end with one of its outcomes for any
 // bytes, within its memory cap, without reading outside them; the walk must
-// place the packet inside the file.
+// place the packet inside the file. Each input is also decoded by one
+// parser kept from input to input, as a reading thread keeps it, and must
+// give the same facts as a new parser.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,10 +34,38 @@ void check(const XmpFacts& facts) {
   if (facts.projectionType.size() > kMostXmpTextBytes) std::abort();
 }
 
+bool sameNumber(const XmpNumber& a, const XmpNumber& b) {
+  return a.has == b.has &&
+         (!a.has || a.value == b.value || (a.value != a.value && b.value != b.value));
+}
+
+// The kept parser's facts against a new parser's: every field, the outcome.
+void checkSame(const XmpFacts& fresh, const XmpFacts& kept) {
+  if (fresh.outcome != kept.outcome || fresh.projectionType != kept.projectionType) std::abort();
+  const XmpNumber XmpFacts::* numbers[] = {
+      &XmpFacts::relativeAltitude, &XmpFacts::absoluteAltitude, &XmpFacts::gimbalPitch,
+      &XmpFacts::gimbalYaw,        &XmpFacts::gimbalRoll,       &XmpFacts::flightPitch,
+      &XmpFacts::flightYaw,        &XmpFacts::flightRoll,       &XmpFacts::flightXSpeed,
+      &XmpFacts::flightYSpeed,     &XmpFacts::flightZSpeed,     &XmpFacts::rtkFlag,
+      &XmpFacts::rtkStdLon,        &XmpFacts::rtkStdLat,        &XmpFacts::rtkStdHgt,
+      &XmpFacts::posePitch,        &XmpFacts::poseHeading,      &XmpFacts::cameraPitch,
+      &XmpFacts::cameraYaw,        &XmpFacts::cameraRoll,       &XmpFacts::gpsXYAccuracy,
+      &XmpFacts::gpsZAccuracy};
+  for (const auto number : numbers) {
+    if (!sameNumber(fresh.*number, kept.*number)) std::abort();
+  }
+}
+
+XmpParser keptParser;
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  check(decodeXmpPacket(data, size));
+  const XmpFacts fresh = decodeXmpPacket(data, size);
+  check(fresh);
+  const XmpFacts kept = decodeXmpPacket(data, size, keptParser);
+  check(kept);
+  checkSame(fresh, kept);
   if (size > UINT32_MAX) return 0;
 
   const auto length = static_cast<std::uint32_t>(size);

@@ -62,6 +62,7 @@
 
 #include "exif/byte_source.h"
 #include "platform/platform.h"
+#include "xmp/xmp_facts.h"
 
 inline constexpr std::uint32_t kSourceHeadBytes = 64 * 1024;
 inline constexpr std::uint32_t kSourceShortHeadBytes = 16 * 1024;
@@ -98,8 +99,10 @@ struct ReadBuffers {
   ReadBuffer head;
   ReadBuffer tail;
   ReadBuffer scan;
-  // The XMP packet, when the flight facts are read (reading/image_facts.h).
+  // The XMP packet, when the flight facts are read (reading/image_facts.h),
+  // and the parser that decodes packet after packet.
   std::vector<unsigned char> xmp;
+  XmpParser xmpParser;
 };
 
 // Bytes of the file kept in memory: `length` bytes from `start` (none yet

@@ -67,7 +67,7 @@ bool decodeXmpAt(FileSource& source, const XmpSegment& place, XmpFacts& xmp) {
   std::vector<unsigned char>& packet = source.buffers->xmp;
   packet.resize(place.length);
   if (!readXmpPacket(byteSourceOf(source), place, packet.data())) return false;
-  xmp = decodeXmpPacket(packet.data(), packet.size());
+  xmp = decodeXmpPacket(packet.data(), packet.size(), source.buffers->xmpParser);
   return true;
 }
 

@@ -23,6 +23,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <type_traits>
 
 #include "xmp/xmp_facts.h"
@@ -41,26 +42,22 @@ constexpr char kRdfDescription[] =
     "Description";
 
 // ------------------------------------------------------------ parser memory
-// The memory the parser holds, counted per thread: expat's allocator calls
-// take no context, and a thread decodes one packet at a time.
-struct ParserMemory {
-  std::size_t inUse = 0;
-  std::size_t peak = 0;
-};
-thread_local ParserMemory parserMemory;
-static_assert(std::is_trivially_destructible_v<ParserMemory>);
+// The memory of the parser at work on this thread: expat's allocator calls
+// take no context, and a thread works one parser at a time.
+thread_local XmpParser* counted = nullptr;
+static_assert(std::is_trivially_destructible_v<XmpParser*>);
 
 // Each block carries its size in front, in a header that keeps the caller's
 // part aligned as malloc's own blocks are.
 constexpr std::size_t kHeader = alignof(std::max_align_t);
 
 void* parserMalloc(std::size_t size) {
-  if (size > kMostXmpParserBytes - parserMemory.inUse) return nullptr;
+  if (size > kMostXmpParserBytes - counted->bytesInUse) return nullptr;
   auto* block = static_cast<unsigned char*>(std::malloc(kHeader + size));
   if (block == nullptr) return nullptr;
   std::memcpy(block, &size, sizeof size);
-  parserMemory.inUse += size;
-  if (parserMemory.inUse > parserMemory.peak) parserMemory.peak = parserMemory.inUse;
+  counted->bytesInUse += size;
+  if (counted->bytesInUse > counted->peakBytes) counted->peakBytes = counted->bytesInUse;
   return block + kHeader;
 }
 
@@ -69,7 +66,7 @@ void parserFree(void* pointer) {
   unsigned char* block = static_cast<unsigned char*>(pointer) - kHeader;
   std::size_t size = 0;
   std::memcpy(&size, block, sizeof size);
-  parserMemory.inUse -= size;
+  counted->bytesInUse -= size;
   std::free(block);
 }
 
@@ -79,12 +76,12 @@ void* parserRealloc(void* pointer, std::size_t size) {
   std::size_t old = 0;
   std::memcpy(&old, block, sizeof old);
   // inUse - old is what the other blocks hold.
-  if (size > kMostXmpParserBytes - (parserMemory.inUse - old)) return nullptr;
+  if (size > kMostXmpParserBytes - (counted->bytesInUse - old)) return nullptr;
   auto* grown = static_cast<unsigned char*>(std::realloc(block, kHeader + size));
   if (grown == nullptr) return nullptr;
   std::memcpy(grown, &size, sizeof size);
-  parserMemory.inUse = parserMemory.inUse - old + size;
-  if (parserMemory.inUse > parserMemory.peak) parserMemory.peak = parserMemory.inUse;
+  counted->bytesInUse = counted->bytesInUse - old + size;
+  if (counted->bytesInUse > counted->peakBytes) counted->peakBytes = counted->bytesInUse;
   return grown + kHeader;
 }
 
@@ -205,25 +202,71 @@ int XMLCALL onExternalEntity(XML_Parser, const XML_Char*, const XML_Char*, const
   return XML_STATUS_ERROR;
 }
 
-}  // namespace
+// ------------------------------------------------------------ the kept parser
+// A reset parser keeps some blocks of its earlier packets (name pools, hash
+// tables), counted in its bytesInUse like all its memory, so it never holds
+// less than a new one would at the same point of a packet: a packet it
+// decodes within kMostXmpParserBytes a new parser decodes too. A packet that
+// runs out of memory in a kept parser is decoded again in a new one, whose
+// verdict counts; a parser left holding more than kMostKeptParserBytes after
+// its reset is freed instead of kept.
+constexpr std::size_t kMostKeptParserBytes = 256 * 1024;
 
-XmpFacts decodeXmpPacket(const unsigned char* data, std::size_t length) {
-  Decoding d;
-  const bool tooLong = length > kMostXmpPacketBytes;
-  std::size_t decoded = tooLong ? kMostXmpPacketBytes : length;
-  // Deliberate: zero bytes at the end are dropped. Writers end the segment
-  // with a C string's terminator (Parrot's and Samsung's cameras), which XML
-  // does not allow after the packet's trailer.
-  while (decoded > 0 && data[decoded - 1] == 0) --decoded;
+// A random salt for a parser's name hashes, or 0 when there is no source of
+// randomness (expat then draws its own).
+unsigned long drawnSalt() {
+  try {
+    std::random_device device;
+    const unsigned long salt =
+        (static_cast<unsigned long>(device()) << 16 << 16) ^ static_cast<unsigned long>(device());
+    return salt;
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
 
-  parserMemory = ParserMemory();
-  const XML_Memory_Handling_Suite memory = {parserMalloc, parserRealloc, parserFree};
-  // The packet's encoding is UTF-8 whatever its declaration says.
-  const XML_Char separator[] = {kSeparator, 0};
-  d.parser = XML_ParserCreate_MM("UTF-8", &memory, separator);
+void freeParser(XmpParser& kept) {
+  XmpParser* const before = counted;
+  counted = &kept;
+  XML_ParserFree(kept.parser);
+  counted = before;
+  kept.parser = nullptr;
+}
+
+// `kept`'s parser, reset, or a new one (null when there is no memory), with
+// `counted` pointing at `kept`.
+XML_Parser parserForPacket(XmpParser& kept, bool fresh) {
+  counted = &kept;
+  if (kept.parser != nullptr && (fresh || XML_ParserReset(kept.parser, "UTF-8") != XML_TRUE ||
+                                 kept.bytesInUse > kMostKeptParserBytes)) {
+    freeParser(kept);
+    counted = &kept;
+  }
+  if (kept.parser == nullptr) {
+    kept.bytesInUse = 0;
+    const XML_Memory_Handling_Suite memory = {parserMalloc, parserRealloc, parserFree};
+    // The packet's encoding is UTF-8 whatever its declaration says.
+    const XML_Char separator[] = {kSeparator, 0};
+    kept.peakBytes = 0;
+    kept.parser = XML_ParserCreate_MM("UTF-8", &memory, separator);
+    kept.hashSalt = drawnSalt();
+  }
+  // A reset forgets the salt; it stays a secret of this parser all the same,
+  // as no packet sees the hashes.
+  if (kept.parser != nullptr && kept.hashSalt != 0) XML_SetHashSalt(kept.parser, kept.hashSalt);
+  kept.peakBytes = kept.bytesInUse;
+  return kept.parser;
+}
+
+// Decodes the packet's first `decoded` bytes; a reset clears every handler
+// and setting, so each is set again.
+void decodeWith(Decoding& d, const unsigned char* data, std::size_t decoded, XmpParser& kept,
+                bool fresh) {
+  d.parser = parserForPacket(kept, fresh);
   if (d.parser == nullptr) {
     d.facts.outcome = XmpOutcome::noMemory;
-    return d.facts;
+    counted = nullptr;
+    return;
   }
   XML_SetUserData(d.parser, &d);
   XML_SetElementHandler(d.parser, onStart, onEnd);
@@ -240,11 +283,39 @@ XmpFacts decodeXmpPacket(const unsigned char* data, std::size_t length) {
     d.facts.outcome = XML_GetErrorCode(d.parser) == XML_ERROR_NO_MEMORY ? XmpOutcome::noMemory
                                                                         : XmpOutcome::malformed;
   }
+  d.facts.parserPeakBytes = kept.peakBytes;
+  counted = nullptr;
+}
+
+}  // namespace
+
+XmpParser::~XmpParser() {
+  if (parser != nullptr) freeParser(*this);
+}
+
+XmpFacts decodeXmpPacket(const unsigned char* data, std::size_t length, XmpParser& kept) {
+  const bool tooLong = length > kMostXmpPacketBytes;
+  std::size_t decoded = tooLong ? kMostXmpPacketBytes : length;
+  // Deliberate: zero bytes at the end are dropped. Writers end the segment
+  // with a C string's terminator (Parrot's and Samsung's cameras), which XML
+  // does not allow after the packet's trailer.
+  while (decoded > 0 && data[decoded - 1] == 0) --decoded;
+
+  const bool reused = kept.parser != nullptr;
+  Decoding d;
+  decodeWith(d, data, decoded, kept, false);
+  if (reused && d.facts.outcome == XmpOutcome::noMemory) {
+    d = Decoding();
+    decodeWith(d, data, decoded, kept, true);
+  }
   if (tooLong &&
       (d.facts.outcome == XmpOutcome::complete || d.facts.outcome == XmpOutcome::malformed)) {
     d.facts.outcome = XmpOutcome::tooLong;
   }
-  XML_ParserFree(d.parser);
-  d.facts.parserPeakBytes = parserMemory.peak;
   return d.facts;
+}
+
+XmpFacts decodeXmpPacket(const unsigned char* data, std::size_t length) {
+  XmpParser parser;
+  return decodeXmpPacket(data, length, parser);
 }

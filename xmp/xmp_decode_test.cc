@@ -34,6 +34,10 @@ XmpFacts decode(const std::string& bytes) {
   return decodeXmpPacket(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
+XmpFacts decode(const std::string& bytes, XmpParser& kept) {
+  return decodeXmpPacket(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), kept);
+}
+
 // Every number field by name, so that a case can say which ones it sets and
 // have all others checked absent.
 struct NumberField {
@@ -289,13 +293,43 @@ TEST(XmpDecode, HostilePacketsEndWithNoOrPartialFacts) {
        true},
       {"no bytes", "", XmpOutcome::malformed, false},
   };
+  // Each case also through one parser kept from case to case, after a
+  // well-formed packet each time, as a reading thread decodes them.
+  XmpParser kept;
+  const std::string good = packet(kDjiNs + " drone-dji:RelativeAltitude=\"+7.5\"");
   for (const HostileCase& c : cases) {
     SCOPED_TRACE(c.name);
+    const Expected field = c.keepsTheField ? Expected{{"relativeAltitude", 7.5}} : Expected{};
     const XmpFacts facts = decode(c.packet);
     EXPECT_EQ(static_cast<int>(facts.outcome), static_cast<int>(c.outcome));
-    expectNumbers(facts, c.keepsTheField ? Expected{{"relativeAltitude", 7.5}} : Expected{});
+    expectNumbers(facts, field);
     EXPECT_LE(facts.parserPeakBytes, kMostXmpParserBytes);
+    const XmpFacts before = decode(good, kept);
+    EXPECT_EQ(before.outcome, XmpOutcome::complete);
+    expectNumbers(before, {{"relativeAltitude", 7.5}});
+    const XmpFacts again = decode(c.packet, kept);
+    EXPECT_EQ(static_cast<int>(again.outcome), static_cast<int>(c.outcome));
+    expectNumbers(again, field);
+    EXPECT_LE(again.parserPeakBytes, kMostXmpParserBytes);
   }
+}
+
+// A kept parser serves packet after packet: the same one, reset, with the
+// namespaces and fields of each packet and none of the one before.
+TEST(XmpDecode, AKeptParserDecodesEachPacketOnItsOwn) {
+  XmpParser kept;
+  const XmpFacts first = decode(packet(kDjiNs + " drone-dji:GimbalYawDegree=\"12\""), kept);
+  const XML_ParserStruct* const parser = kept.parser;
+  ASSERT_NE(parser, nullptr);
+  expectNumbers(first, {{"gimbalYaw", 12}});
+  // The prefix of the packet before, bound to another URI here.
+  const XmpFacts second =
+      decode(packet("xmlns:drone-dji=\"urn:other\" drone-dji:GimbalYawDegree=\"5\" " +
+                    std::string("xmlns:d=\"") + kDjiUri + "\" d:RelativeAltitude=\"3\""),
+             kept);
+  EXPECT_EQ(second.outcome, XmpOutcome::complete);
+  expectNumbers(second, {{"relativeAltitude", 3}});
+  EXPECT_EQ(kept.parser, parser);
 }
 
 // A packet of the largest size costs the parser a bounded amount of memory
@@ -313,6 +347,13 @@ TEST(XmpDecode, ALongPacketIsDecodedToTheCapOnly) {
   ASSERT_LE(fits.size(), kMostXmpPacketBytes);
   const XmpFacts whole = decode(fits);
   EXPECT_EQ(whole.outcome, XmpOutcome::complete);
+  XmpParser kept;
+  for (int round = 0; round < 2; ++round) {
+    const XmpFacts again = decode(fits, kept);
+    EXPECT_EQ(again.outcome, XmpOutcome::complete);
+    EXPECT_TRUE(again.relativeAltitude.has);
+    EXPECT_LT(again.parserPeakBytes, kMostXmpParserBytes / 2);
+  }
   EXPECT_TRUE(whole.relativeAltitude.has);
   EXPECT_GT(whole.parserPeakBytes, 0u);
   EXPECT_LT(whole.parserPeakBytes, kMostXmpParserBytes / 2);

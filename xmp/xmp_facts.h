@@ -113,4 +113,30 @@ struct XmpFacts {
 // outside them, fetches nothing and expands no entity.
 XmpFacts decodeXmpPacket(const unsigned char* data, std::size_t length);
 
+// expat's parser, kept by XmpParser.
+struct XML_ParserStruct;
+
+// One parser for packet after packet, reset between them: making and
+// freeing a parser per photo cost more than parsing a drone's packet. Its
+// owner decodes one packet at a time, and is an object of a thread's own
+// frame or one that frame owns (never a thread_local object). The parser's
+// memory is counted here, whichever thread frees it.
+struct XmpParser {
+  XmpParser() = default;
+  XmpParser(const XmpParser&) = delete;
+  XmpParser& operator=(const XmpParser&) = delete;
+  ~XmpParser();
+
+  XML_ParserStruct* parser = nullptr;  // null until the first packet
+  // The salt of the parser's name hashes, drawn once per parser (0: expat
+  // draws one per packet, a system call each).
+  unsigned long hashSalt = 0;
+  std::size_t bytesInUse = 0;
+  std::size_t peakBytes = 0;
+};
+
+// decodeXmpPacket with the parser `kept` holds (made when it holds none):
+// the same facts and outcome for any bytes.
+XmpFacts decodeXmpPacket(const unsigned char* data, std::size_t length, XmpParser& kept);
+
 #endif  // PHOTOCHECK_XMP_XMP_FACTS_H
