@@ -166,7 +166,7 @@ void writeReadinessMember(ReportJsonWriter& writer, const GeoJsonInput& input) {
   writer.Key("readiness");
   writer.StartObject();
   writer.Key("verdict");
-  writer.String(readiness::verdictText(result.verdict));
+  writer.String(readiness::verdictText(result.verdict, result.noFootprint));
   writer.Key("flights");
   writer.Uint(result.flightCount);
   writer.Key("lines");

@@ -217,7 +217,7 @@ void appendReadinessVerdict(std::string& page, const PageData& data) {
   }
   appendWord(page, Word::readiness);
   page += ": ";
-  appendWord(page, verdictWord(result->verdict));
+  appendWord(page, verdictWord(result->verdict, result->noFootprint));
   page += "</p>\n";
 }
 

@@ -99,18 +99,24 @@ struct SurveyRun {
 TEST(PageReadiness, TheHeaderTellsTheVerdictBesideTheChecks) {
   struct Case {
     readiness::Verdict verdict;
+    readiness::NoFootprint why;
     const char* shown;
   };
   const Case cases[] = {
-      {readiness::Verdict::ready, u8"<p class=\"rv ok\">"},
-      {readiness::Verdict::atRisk, u8"<p class=\"rv risk\">"},
-      {readiness::Verdict::cannotTell, u8"<p class=\"rv unknown\">"},
+      {readiness::Verdict::ready, readiness::NoFootprint::noHeight, u8"<p class=\"rv ok\">"},
+      {readiness::Verdict::atRisk, readiness::NoFootprint::noHeight, u8"<p class=\"rv risk\">"},
+      {readiness::Verdict::cannotTell, readiness::NoFootprint::noHeight,
+       u8"<p class=\"rv unknown\">"},
+      {readiness::Verdict::cannotTell, readiness::NoFootprint::noNadirPhoto,
+       u8"<p class=\"rv unknown\">"},
   };
   const char* words[] = {u8">可以重建</span></p>", u8">有重建风险</span></p>",
-                         u8">无法判断：没有离地高度</span></p>"};
+                         u8">无法判断：没有离地高度</span></p>",
+                         u8">无法判断：没有垂直向下拍摄的影像</span></p>"};
   for (std::size_t k = 0; k < std::size(cases); ++k) {
     SurveyRun run;
     run.result.verdict = cases[k].verdict;
+    run.result.noFootprint = cases[k].why;
     const std::string page = pageText(run.input());
     const std::size_t verdict = page.find(cases[k].shown);
     EXPECT_GT(verdict, page.find("<h1 class=fail>")) << cases[k].shown;

@@ -120,6 +120,10 @@ constexpr WordForms kWords[] = {
     {Word::photosWithoutTime,  u8"张影像没有拍摄时间，不分架次和航线", "photos without a capture time: in no flight or line"},
     {Word::photosWithoutHeight, u8"张影像有位置但没有离地高度，没有覆盖范围",
                                "photos with a position but no height above ground: no footprint"},
+    {Word::cannotTellNoPosition,    u8"无法判断：没有GPS位置",     "cannot tell: no GPS position"},
+    {Word::cannotTellNoNadirPhoto,  u8"无法判断：没有垂直向下拍摄的影像", "cannot tell: no photo looks straight down"},
+    {Word::cannotTellNoFocalLength, u8"无法判断：没有35毫米等效焦距和像素尺寸", "cannot tell: no 35 mm focal length and pixel size"},
+    {Word::cannotTellNoHeading,     u8"无法判断：没有航向",        "cannot tell: no heading"},
 };
 // clang-format on
 
@@ -210,7 +214,7 @@ Word problemWord(ImageProblem problem) {
   return Word::count;
 }
 
-Word verdictWord(readiness::Verdict verdict) {
+Word verdictWord(readiness::Verdict verdict, readiness::NoFootprint why) {
   switch (verdict) {
     case readiness::Verdict::ready:
       return Word::ready;
@@ -218,6 +222,18 @@ Word verdictWord(readiness::Verdict verdict) {
       return Word::atRisk;
     case readiness::Verdict::cannotTell:
       break;
+  }
+  switch (why) {
+    case readiness::NoFootprint::noPosition:
+      return Word::cannotTellNoPosition;
+    case readiness::NoFootprint::noHeight:
+      break;
+    case readiness::NoFootprint::noNadirPhoto:
+      return Word::cannotTellNoNadirPhoto;
+    case readiness::NoFootprint::noFocalLength:
+      return Word::cannotTellNoFocalLength;
+    case readiness::NoFootprint::noHeading:
+      return Word::cannotTellNoHeading;
   }
   return Word::cannotTell;
 }

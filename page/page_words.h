@@ -110,6 +110,10 @@ enum class Word : std::uint8_t {
   otherDay,
   photosWithoutTime,
   photosWithoutHeight,
+  cannotTellNoPosition,  // the other reasons of "cannot tell"
+  cannotTellNoNadirPhoto,
+  cannotTellNoFocalLength,
+  cannotTellNoHeading,
   count,  // not a word: the number of words
 };
 
@@ -126,7 +130,8 @@ Word checkWord(std::size_t row);
 Word problemWord(ImageProblem problem);
 
 // The readiness verdict's word, and a finding's cause's.
-Word verdictWord(readiness::Verdict verdict);
+Word verdictWord(readiness::Verdict verdict,
+                 readiness::NoFootprint why = readiness::NoFootprint::noHeight);
 Word causeWord(readiness::FindingCause cause);
 
 // The word for one of the run's setting meanings; Word::count when the

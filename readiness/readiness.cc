@@ -18,6 +18,12 @@ namespace {
 Footprints measurePhotos(const std::vector<SurveyPhoto>& photos, const SurveyOptions& options,
                          const SurveyLayout& layout, ReadinessResult& result) {
   Footprints footprints(photos.size());
+  // How many photos passed each step towards a footprint: where none has a
+  // footprint, the first step none passed is why.
+  std::uint32_t placed = 0;
+  std::uint32_t heightKnown = 0;
+  std::uint32_t lookingDown = 0;
+  std::uint32_t sized = 0;
   for (std::uint32_t i = 0; i < photos.size(); ++i) {
     PhotoReadiness& measured = result.photos[i];
     measured.flight = layout.flightOf[i];
@@ -25,15 +31,19 @@ Footprints measurePhotos(const std::vector<SurveyPhoto>& photos, const SurveyOpt
     if (!measured.flight) ++result.photosWithoutTime;  // none, or not a number
     if (!isPlaced(photos[i])) ++result.photosWithoutPosition;
     if (!layout.placed[i]) continue;  // no position, or a GPS outlier
+    ++placed;
     const std::optional<double> height = heightAboveGround(photos[i], options);
     if (!height) {
       ++result.photosWithoutHeight;
       continue;
     }
+    ++heightKnown;
     measured.heightAboveGroundM = static_cast<float>(*height);
     if (!looksDown(photos[i])) continue;
+    ++lookingDown;
     if (const std::optional<double> gsd = groundSampleCm(photos[i], *height)) {
       measured.gsdCm = static_cast<float>(*gsd);
+      ++sized;
     }
     const std::optional<double> lineHeading =
         layout.lineOf[i] ? layout.lines[*layout.lineOf[i]].headingDeg : std::nullopt;
@@ -42,6 +52,11 @@ Footprints measurePhotos(const std::vector<SurveyPhoto>& photos, const SurveyOpt
     measured.yawDeg = static_cast<float>(*yaw);
     footprints[i] = nadirFootprint(photos[i], *height, *yaw);
   }
+  result.noFootprint = placed == 0        ? NoFootprint::noPosition
+                       : heightKnown == 0 ? NoFootprint::noHeight
+                       : lookingDown == 0 ? NoFootprint::noNadirPhoto
+                       : sized == 0       ? NoFootprint::noFocalLength
+                                          : NoFootprint::noHeading;
   return footprints;
 }
 

@@ -116,8 +116,19 @@ struct PhotoReadiness {
   MaybeCount<std::uint16_t> views;  // photos that see its centre (at most 65534)
 };
 
+// Why no photo got a footprint, for "cannot tell": the first of the steps
+// towards one that no photo passed.
+enum class NoFootprint : std::uint8_t {
+  noPosition,     // no photo has a usable GPS position
+  noHeight,       // none of those has a height above ground
+  noNadirPhoto,   // none of those looks straight down
+  noFocalLength,  // none of those has a 35 mm focal length and pixel size
+  noHeading,      // none of those has a yaw or a line to take one from
+};
+
 struct ReadinessResult {
   Verdict verdict = Verdict::cannotTell;
+  NoFootprint noFootprint = NoFootprint::noHeight;  // with Verdict::cannotTell
   std::vector<Finding> findings;
   std::vector<PhotoReadiness> photos;  // one per input photo, in list order
   std::uint32_t flightCount = 0;
@@ -131,8 +142,9 @@ struct ReadinessResult {
   double gridCellM = 0;  // the views grid's cell
 };
 
-// "ready", "at risk", "cannot tell: no height above ground".
-const char* verdictText(Verdict verdict);
+// "ready", "at risk", or "cannot tell: " and why, such as "cannot tell: no
+// height above ground".
+const char* verdictText(Verdict verdict, NoFootprint why = NoFootprint::noHeight);
 
 // The kind's name in the side files: "coverage_gap", "low_forward_overlap"...
 const char* kindName(FindingKind kind);

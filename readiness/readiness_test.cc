@@ -405,6 +405,38 @@ TEST(Readiness, WithoutAHeightAboveGroundItCannotTell) {
   EXPECT_NEAR(*known.photos[5].forwardOverlap, 0.8, 0.005);
 }
 
+// Where no photo gets a footprint, the verdict names the first step towards
+// one that no photo passed: an all-oblique set has its heights, and is not
+// told it has none.
+TEST(Readiness, CannotTellSaysWhichStepNoPhotoPassed) {
+  const struct {
+    const char* name;
+    void (*spoil)(SurveyPhoto&);
+    const char* verdict;
+  } kCases[] = {
+      {"no position", [](SurveyPhoto& p) { p.hasPosition = false; },
+       "cannot tell: no GPS position"},
+      {"no height", [](SurveyPhoto& p) { p.hasRelativeAltitude = false; },
+       "cannot tell: no height above ground"},
+      {"all oblique",
+       [](SurveyPhoto& p) {
+         p.hasGimbalPitch = true;
+         p.gimbalPitchDeg = -45;
+       },
+       "cannot tell: no photo looks straight down"},
+      {"no focal length", [](SurveyPhoto& p) { p.focalLength35mm = 0; },
+       "cannot tell: no 35 mm focal length and pixel size"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::vector<SurveyPhoto> photos = survey::lawnmower(survey::Plan{});
+    for (SurveyPhoto& photo : photos) c.spoil(photo);
+    const ReadinessResult result = readiness::analyzeReadiness(photos, {});
+    EXPECT_EQ(result.verdict, readiness::Verdict::cannotTell);
+    EXPECT_STREQ(readiness::verdictText(result.verdict, result.noFootprint), c.verdict);
+  }
+}
+
 TEST(Readiness, NamesAndTexts) {
   const struct {
     readiness::FindingKind kind;

@@ -31,7 +31,7 @@ std::string where(const Finding& finding) {
 
 }  // namespace
 
-const char* verdictText(Verdict verdict) {
+const char* verdictText(Verdict verdict, NoFootprint why) {
   switch (verdict) {
     case Verdict::ready:
       return "ready";
@@ -39,6 +39,18 @@ const char* verdictText(Verdict verdict) {
       return "at risk";
     case Verdict::cannotTell:
       break;
+  }
+  switch (why) {
+    case NoFootprint::noPosition:
+      return "cannot tell: no GPS position";
+    case NoFootprint::noHeight:
+      break;
+    case NoFootprint::noNadirPhoto:
+      return "cannot tell: no photo looks straight down";
+    case NoFootprint::noFocalLength:
+      return "cannot tell: no 35 mm focal length and pixel size";
+    case NoFootprint::noHeading:
+      return "cannot tell: no heading";
   }
   return "cannot tell: no height above ground";
 }
