@@ -21,6 +21,7 @@
 #include <expat.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -225,6 +226,18 @@ unsigned long drawnSalt() {
   }
 }
 
+// Expat 2.8 takes the salt as 16 bytes and deprecates the one-word call;
+// the word's 64 bits of secret are as many as the older call took.
+void setSalt(XML_Parser parser, unsigned long salt) {
+#if XML_MAJOR_VERSION > 2 || (XML_MAJOR_VERSION == 2 && XML_MINOR_VERSION >= 8)
+  std::uint8_t entropy[16] = {};
+  std::memcpy(entropy, &salt, sizeof salt);
+  XML_SetHashSalt16Bytes(parser, entropy);
+#else
+  XML_SetHashSalt(parser, salt);
+#endif
+}
+
 void freeParser(XmpParser& kept) {
   XmpParser* const before = counted;
   counted = &kept;
@@ -253,7 +266,7 @@ XML_Parser parserForPacket(XmpParser& kept, bool fresh) {
   }
   // A reset forgets the salt; it stays a secret of this parser all the same,
   // as no packet sees the hashes.
-  if (kept.parser != nullptr && kept.hashSalt != 0) XML_SetHashSalt(kept.parser, kept.hashSalt);
+  if (kept.parser != nullptr && kept.hashSalt != 0) setSalt(kept.parser, kept.hashSalt);
   kept.peakBytes = kept.bytesInUse;
   return kept.parser;
 }
