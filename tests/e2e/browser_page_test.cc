@@ -4,11 +4,11 @@
 // from the file, and the DOM it builds holds the flagged table before the
 // map, by path, one dot per photo with a position, and the browser's
 // language (Chinese where it is not English); a click on a dot shows its
-// details and one on a row lights its dot. Its screenshots at 1366x900
-// and 390x844 are the pictures the README shows (remake them by copying
-// sample-page.png and sample-page-phone.png from beside the built photocheck
-// to docs/). Skips with a message where Chromium is not installed or cannot
-// start.
+// details and one on a row lights its dot. It also takes screenshots at
+// 1366x900 and 390x844 (sample-page.png and sample-page-phone.png beside
+// the built photocheck); the pictures the README shows are those of a
+// survey flight, made by scripts/sample-pages.sh. Skips with a message
+// where Chromium is not installed or cannot start.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
