@@ -245,8 +245,9 @@ bool writeDeepTree(const std::string& folder, unsigned depth, std::uint64_t seed
 int main(int argc, char** argv) {
   const std::string kind = argc > 1 ? argv[1] : "";
   if (argc != 3 && !(argc == 4 && kind == "survey")) {
-    std::fprintf(stderr, "usage: generate_sets large|small|flat|deep|survey FOLDER\n"
-                         "       generate_sets survey FOLDER COUNT\n");
+    std::fprintf(stderr,
+                 "usage: generate_sets large|small|flat|deep|survey FOLDER\n"
+                 "       generate_sets survey FOLDER COUNT\n");
     return 2;
   }
   const std::string folder = argv[2];

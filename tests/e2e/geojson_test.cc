@@ -327,9 +327,8 @@ TEST(GeoJson, MissingValuesAreWhatUsageSays) {
         const std::string member = "\"" + property + "\":" + value;
         const std::size_t at = features[column].find(member);
         const char after = at == std::string::npos ? '\0' : features[column][at + member.size()];
-        EXPECT_TRUE(after == ',' || after == '}')
-            << member << " in column " << column + 2 << ":\n"
-            << features[column];
+        EXPECT_TRUE(after == ',' || after == '}') << member << " in column " << column + 2 << ":\n"
+                                                  << features[column];
         ++compared;
       }
     }
