@@ -47,8 +47,8 @@ say "writing the survey set into $folder"
 rm -rf "$folder"
 mkdir -p "$folder"
 build/bench/tools/generate_sets survey "$folder" 2000
-# Lines 8 to 12 (photos 800-1299) without their photos 40 to 59: a hole
-# 150 m wide and 400 m long that no photo sees.
+# The 9th to the 13th line (photos 800-1299) without their photos 40 to 59:
+# a hole 150 m wide and 400 m long that no photo sees.
 for line in 8 9 10 11 12; do
   for step in $(seq 40 59); do
     rm "$folder/$(printf 'IMG_%06d.JPG' $((line * 100 + step)))"
