@@ -5,9 +5,11 @@
 //   generate_sets small DIR     20,000 photos of about 30 KB
 //   generate_sets flat DIR      100,000 photos of about 2 KB in one folder
 //   generate_sets deep DIR      a tree 1,000 folders deep, one photo per level
-//   generate_sets survey DIR    100,000 drone photos of about 3 KB in one folder:
+//   generate_sets survey DIR [COUNT]
+//                               100,000 drone photos of about 3 KB in one folder:
 //                               the flat set's photos with a survey flight's
-//                               metadata (below)
+//                               metadata (below); COUNT photos instead, the
+//                               first of them (2,000 are one flight)
 //
 // Every run writes the same bytes (fixed seeds). What varies from photo to
 // photo, by its number k:
@@ -32,6 +34,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -240,12 +243,23 @@ bool writeDeepTree(const std::string& folder, unsigned depth, std::uint64_t seed
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: generate_sets large|small|flat|deep|survey FOLDER\n");
+  const std::string kind = argc > 1 ? argv[1] : "";
+  if (argc != 3 && !(argc == 4 && kind == "survey")) {
+    std::fprintf(stderr,
+                 "usage: generate_sets large|small|flat|deep|survey FOLDER\n"
+                 "       generate_sets survey FOLDER COUNT\n");
     return 2;
   }
-  const std::string kind = argv[1];
   const std::string folder = argv[2];
+  unsigned long count = 100000;
+  if (argc == 4) {
+    char* end = nullptr;
+    count = std::strtoul(argv[3], &end, 10);
+    if (*end != '\0' || count == 0 || count > 100000) {
+      std::fprintf(stderr, "COUNT must be 1 to 100000: %s\n", argv[3]);
+      return 2;
+    }
+  }
   bool ok = false;
   if (kind == "large") {
     ok = writeFlatSet(folder, 200, 5u << 20, 0x1A6E5E7ULL);
@@ -254,7 +268,7 @@ int main(int argc, char** argv) {
   } else if (kind == "flat") {
     ok = writeFlatSet(folder, 100000, 1000, 0xF1A7ULL);
   } else if (kind == "survey") {
-    ok = writeFlatSet(folder, 100000, 1000, 0x5E7ULL, true);
+    ok = writeFlatSet(folder, static_cast<unsigned>(count), 1000, 0x5E7ULL, true);
   } else if (kind == "deep") {
     ok = writeDeepTree(folder, 1000, 0xDEE9ULL);
   } else {

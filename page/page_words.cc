@@ -46,8 +46,11 @@ constexpr WordForms kWords[] = {
     {Word::resetView,          u8"复位",                          "Reset view"},
     {Word::passed,             u8"通过",                          "passed"},
     {Word::ringMeans,          u8"黑圈：多项检测的错误影像",      "black ring: flagged by more than one check"},
-    {Word::gpsNotOnMap,        u8"GPS错误影像没有位置，不在地图上（见旁边的列表）",
-                               "a photo flagged by the GPS check has no position: it is listed beside the map, not on it"},
+    // Said alike in every layout: the list of photos without a position
+    // stands beside the map, below it or (on paper) not at all, while the
+    // flagged table always holds them.
+    {Word::gpsNotOnMap,        u8"GPS错误影像没有位置，不在地图上，列在错误影像表中",
+                               "a photo flagged by the GPS check has no position: it is not on the map but in the flagged table"},
     {Word::withoutPosition,    u8"没有可用GPS位置的影像",         "Without a usable GPS position"},
     {Word::photoDetails,       u8"点击圆点查看影像详情",          "Click a dot to see its photo"},
     {Word::allChecks,          u8"各项检测",                      "Checks"},

@@ -1,9 +1,11 @@
 @echo off
 rem Runs photocheck on the sample set in the examples folder beside this file.
-rem Start it from a console window (cmd) or from Explorer: the Chinese lines
-rem are GBK bytes, which a console with code page 936 shows. The sample set
-rem has one faulty photo for each check, so the run ends with exit status 1
-rem and writes its report to examples\output\error.json.
+rem Start it from a console window (cmd) or from Explorer: photocheck.exe
+rem writes its Chinese lines to the console window as characters, so a
+rem console of any code page shows them (sent into a file or a pipe, they
+rem are GBK bytes). The sample set has one faulty photo for each check, so
+rem the run ends with exit status 1 and writes its report to
+rem examples\output\error.json.
 setlocal
 cd /d "%~dp0"
 photocheck.exe examples\photocheck.settings

@@ -4,21 +4,23 @@
 // from the file, and the DOM it builds holds the flagged table before the
 // map, by path, one dot per photo with a position, and the browser's
 // language (Chinese where it is not English); a click on a dot shows its
-// details and one on a row lights its dot. Its screenshots at 1366x900
-// and 390x844 are the pictures the README shows (remake them by copying
-// sample-page.png and sample-page-phone.png from beside the built photocheck
-// to docs/). Skips with a message where Chromium is not installed or cannot
-// start.
+// details and one on a row lights its dot. It also takes screenshots at
+// 1366x900 and 390x844 (sample-page.png and sample-page-phone.png beside
+// the built photocheck); the pictures the README shows are those of a
+// survey flight, made by scripts/sample-pages.sh. Skips with a message
+// where Chromium is not installed or cannot start.
 #ifndef _WIN32
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 
 #include "page/page_text.h"
+#include "tests/e2e/photo_set.h"
 #include "tests/support/count_of.h"
 #include "tests/support/run_tool.h"
 #include "tests/support/temp_folder.h"
@@ -358,6 +360,76 @@ TEST(BrowserPage, ChromiumShowsTheReadinessVerdictFindingsAndFootprints) {
   EXPECT_NE(html.find("data-by=\"o\""), std::string::npos);
 
   expectScreenshot(root, "1366,900", "readiness-page.png", page);
+}
+
+// The page on paper, as docs/usage.md tells it: the print rules of its
+// style sheet applied on screen at the width of a Letter page's print area
+// (Chromium's print lays out at that width too), for a set of 249 flagged
+// photos. The map stands above the lists, the flagged table's held-back
+// rows are one line that counts them, the controls and the list beside the
+// map are not printed, and the checks' groups start on a page of their own.
+// Then the same page printed to a PDF: three pages at least.
+TEST(BrowserPage, PrintsTheMapFirstAndCountsTheRowsItLeavesOut) {
+  if (!fs::exists(kChromium) || !fs::exists(kTimeout)) {
+    GTEST_SKIP() << "no " << kChromium << " (scripts/install-deps.sh chromium installs it)";
+  }
+  TempFolder root;
+  e2e::Photo noFocalLength;
+  noFocalLength.focalLength35mm.reset();
+  for (int k = 0; k < 260; ++k) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/images/IMG_%04d.JPG", k);
+    e2e::writePhoto(root / name, k < 249 ? noFocalLength : e2e::Photo{});
+  }
+  const std::string page = root / "print.html";
+  ::setenv("PHOTOCHECK_HTML", page.c_str(), 1);
+  const e2e::PhotoRun run = e2e::runOn(root, root / "images", root / "out");
+  ::unsetenv("PHOTOCHECK_HTML");
+  ASSERT_EQ(run.run.status, 1);
+  ASSERT_TRUE(fs::exists(page));
+
+  const ToolRun dom = runChromium(
+      root, "720,900", "en-US", "--dump-dom",
+      withScript(
+          root, page, "printed.html",
+          "var d=document,b=d.body,css='';"
+          "for(var s of d.styleSheets)for(var r of s.cssRules)"
+          "if(r.media&&r.media.mediaText=='print')for(var q of r.cssRules)css+=q.cssText;"
+          "var st=d.createElement('style');st.textContent=css;d.head.appendChild(st);"
+          "function topOf(q){return Math.round(d.querySelector(q).getBoundingClientRect().top)}"
+          "b.setAttribute('data-map',topOf('#m'));"
+          "b.setAttribute('data-table',topOf('table.flagged'));"
+          "b.setAttribute('data-held',d.querySelector('table.flagged~.more').innerText);"
+          "b.setAttribute('data-hidden',['#lang','#reset','.hint','.side'].map(function(q){"
+          "return getComputedStyle(d.querySelector(q)).display}).join());"
+          "b.setAttribute('data-break',getComputedStyle(d.getElementById('checks'))"
+          ".breakBefore);"));
+  if (dom.status != 0 || dom.out.find("<html") == std::string::npos) {
+    GTEST_SKIP() << "Chromium could not start here (status " << dom.status << "): " << dom.err;
+  }
+  const auto attribute = [&dom](const std::string& name) {
+    const std::size_t at = dom.out.find(" " + name + "=\"");
+    if (at == std::string::npos) return std::string();
+    const std::size_t from = at + name.size() + 3;
+    return dom.out.substr(from, dom.out.find('"', from) - from);
+  };
+  ASSERT_FALSE(attribute("data-map").empty()) << dom.out.substr(0, 2000);
+  EXPECT_LT(std::stoi(attribute("data-map")), std::stoi(attribute("data-table")));
+  EXPECT_EQ(attribute("data-held"), "rows not printed (199)");
+  EXPECT_EQ(attribute("data-hidden"), "none,none,none,none");
+  EXPECT_EQ(attribute("data-break"), "page");
+
+  const std::string pdf = root / "print.pdf";
+  const ToolRun printed = runChromium(root, "1366,900", "en-US", "--print-to-pdf=" + pdf, page);
+  EXPECT_EQ(printed.status, 0) << printed.err;
+  const std::optional<std::string> bytes = readFileBytes(pdf);
+  ASSERT_TRUE(bytes.has_value()) << "no PDF at " << pdf;
+  EXPECT_EQ(bytes->substr(0, 5), "%PDF-");
+  // The page tree's count: the header, the map and the table's first rows;
+  // the rest of the table; the groups from a page of their own.
+  const std::size_t count = bytes->find("/Count ");
+  ASSERT_NE(count, std::string::npos);
+  EXPECT_GE(std::stoi(bytes->substr(count + 7)), 3);
 }
 
 }  // namespace

@@ -232,6 +232,110 @@ TEST(GeoJson, EveryKindOfFileThroughGdalAndPython) {
   EXPECT_EQ(countOf(gdal->out, "flag_gps (Integer(Boolean)) = 1"), 5u) << gdal->out;
 }
 
+// The rows of the table that follows `marker` in docs/usage.md, each cut
+// into its cells (without the bars and the blanks around them); none when
+// the page no longer shows it.
+std::vector<std::vector<std::string>> usageTableRows(const std::string& marker) {
+  std::vector<std::vector<std::string>> rows;
+  const std::optional<std::string> usage = readFileBytes((kCheckout / "docs/usage.md").string());
+  const std::size_t at = usage ? usage->find(marker) : std::string::npos;
+  if (at == std::string::npos) return rows;
+  std::size_t line = usage->find('\n', at) + 1;
+  for (std::size_t end; (end = usage->find('\n', line)) != std::string::npos; line = end + 1) {
+    const std::string text = usage->substr(line, end - line);
+    if (text.empty() || text[0] != '|') break;
+    std::vector<std::string> cells;
+    for (std::size_t from = 1, bar; (bar = text.find('|', from)) != std::string::npos;
+         from = bar + 1) {
+      const std::size_t first = text.find_first_not_of(' ', from);
+      const std::size_t last = text.find_last_not_of(' ', bar - 1);
+      cells.push_back(first < bar ? text.substr(first, last + 1 - first) : std::string());
+    }
+    if (cells.empty() || cells[0].rfind("---", 0) == 0) continue;
+    rows.push_back(cells);
+  }
+  if (!rows.empty()) rows.erase(rows.begin());  // the heading
+  return rows;
+}
+
+// The `code` spans of a cell, in order.
+std::vector<std::string> codeSpans(const std::string& cell) {
+  std::vector<std::string> spans;
+  for (std::size_t open = cell.find('`'); open != std::string::npos;) {
+    const std::size_t close = cell.find('`', open + 1);
+    if (close == std::string::npos) break;
+    spans.push_back(cell.substr(open + 1, close - open - 1));
+    open = cell.find('`', close + 1);
+  }
+  return spans;
+}
+
+// The JSON value a cell promises: a cell that is one `literal`, alone or
+// before a note in brackets; empty for one that describes it in words.
+std::string promisedValue(const std::string& cell) {
+  if (cell.empty() || cell[0] != '`') return std::string();
+  const std::size_t close = cell.find('`', 1);
+  if (close == std::string::npos) return std::string();
+  const std::string rest = cell.substr(close + 1);
+  if (!rest.empty() && rest.rfind(" (", 0) != 0) return std::string();
+  return cell.substr(1, close - 1);
+}
+
+// What the report writes for the feature whose path is `path`: its text from
+// the path to the next feature.
+std::string featureText(const std::string& report, const std::string& path) {
+  const std::size_t at = report.find("\"path\":\"" + path + "\"");
+  if (at == std::string::npos) return std::string();
+  return report.substr(at, report.find("{\"type\":\"Feature\"", at) - at);
+}
+
+// docs/usage.md's table of what each property holds where a value is
+// missing, as the report writes it: for a photo with an EXIF block that
+// holds none of the values (all checks on), for that photo with every check
+// off, and for a file that is not a JPEG.
+TEST(GeoJson, MissingValuesAreWhatUsageSays) {
+  const auto rows = usageTableRows("GeoJson.MissingValuesAreWhatUsageSays reads this table");
+  ASSERT_GE(rows.size(), 5u) << "docs/usage.md no longer shows the table of missing values";
+  TempFolder root;
+  const std::string images = root / "images";
+  testsupport::ExifBuilder bare;
+  bare.addShorts(testsupport::Ifd::ifd0, 0x0112, {1});  // Orientation alone
+  writeFileBytes(images + "/bare.jpg", testsupport::JpegBuilder().exif(bare.segment()).build());
+  writeFileBytes(images + "/notes.txt", "not a photo\n");
+
+  const std::string path = root / "set.geojson";
+  ::setenv("PHOTOCHECK_GEOJSON", path.c_str(), 1);
+  const e2e::PhotoRun on = e2e::runOn(root, images, root / "out");
+  const std::optional<std::string> checked = readFileBytes(path);
+  const e2e::PhotoRun off = e2e::runOn(root, images, root / "out", {false, false, false, false});
+  const std::optional<std::string> unchecked = readFileBytes(path);
+  ::unsetenv("PHOTOCHECK_GEOJSON");
+  ASSERT_EQ(on.run.status, 1) << on.run.out;
+  ASSERT_TRUE(checked.has_value() && unchecked.has_value());
+
+  // The table's columns after the property, and the feature each stands for.
+  const std::string features[] = {featureText(*checked, "bare.jpg"),
+                                  featureText(*unchecked, "bare.jpg"),
+                                  featureText(*checked, "notes.txt")};
+  std::size_t compared = 0;
+  for (const std::vector<std::string>& row : rows) {
+    ASSERT_EQ(row.size(), 4u) << row[0];
+    for (const std::string& property : codeSpans(row[0])) {
+      for (std::size_t column = 0; column < 3; ++column) {
+        const std::string value = promisedValue(row[column + 1]);
+        if (value.empty()) continue;
+        const std::string member = "\"" + property + "\":" + value;
+        const std::size_t at = features[column].find(member);
+        const char after = at == std::string::npos ? '\0' : features[column][at + member.size()];
+        EXPECT_TRUE(after == ',' || after == '}') << member << " in column " << column + 2 << ":\n"
+                                                  << features[column];
+        ++compared;
+      }
+    }
+  }
+  EXPECT_GE(compared, 30u);
+}
+
 // The block of docs/usage.md after `marker` that opens with `fence`, as the
 // page stands; empty when the page no longer shows it.
 std::string usageBlock(const std::string& marker, const std::string& fence) {
