@@ -264,6 +264,9 @@ void measureSideOverlap(const SurveyLayout& layout, const Footprints& footprints
       sideOfSlot(layout, footprints, slots, i, photos, pairs);
     }
     for (const auto& [lines, overlaps] : pairs) {
+      // A pair met by a photo or two only is the edge of a hole (found as
+      // a gap or a forward overlap finding), not two lines side by side.
+      if (overlaps.size() < std::size_t(kMinLinePhotos)) continue;
       values.clear();
       for (const auto& measured : overlaps) values.push_back(measured.first);
       auto middle = values.begin() + values.size() / 2;
