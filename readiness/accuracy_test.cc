@@ -445,6 +445,62 @@ const AccuracyCase kCases[] = {
      {},
      kClean,
      1},
+    {"GPS noise 2 m, 60/50 heading 37, 60 m: low, but no gap",
+     also(flown(0.6, 0.5, 37, 60), [](Plan& p) { p.gpsNoiseM = 2; }),
+     nothingDropped,
+     nullptr,
+     {},
+     {K::lowForwardOverlap, K::lowSideOverlap},
+     kNoGap,
+     1},
+    {"GPS noise 2 m, 10 photos missing mid-line, 70/60 heading 90, 120 m",
+     also(flown(0.7, 0.6, 90, 120), [](Plan& p) { p.gpsNoiseM = 2; }),
+     [](const PlannedPhoto& p) { return p.line == 4 && p.index >= 6 && p.index < 16; },
+     nullptr,
+     {{5, 15, 3, 5}},
+     {K::lowForwardOverlap, K::lowSideOverlap, K::coverageGap},
+     {},
+     1},
+    {"a racetrack at heading 135 with GPS noise",
+     also(flown(0.8, 0.7, 135, 90),
+          [](Plan& p) {
+            p.flightOrder = {0, 2, 4, 6, 7, 5, 3, 1};
+            p.gpsNoiseM = 1.5;
+          }),
+     nothingDropped,
+     nullptr,
+     {},
+     {},
+     kClean,
+     1},
+    {"12 lines of 30, turns, noise, long side along, heading 37",
+     also(flown(0.85, 0.7, 37, 70),
+          [](Plan& p) {
+            p.lines = 12;
+            p.photosPerLine = 30;
+            p.turnPhotos = 2;
+            p.gpsNoiseM = 1.5;
+            p.longSideAlong = true;
+          }),
+     nothingDropped,
+     nullptr,
+     {},
+     {},
+     kClean,
+     1},
+    {"two batteries mid-survey, turns and noise",
+     also(flown(0.8, 0.7, 90, 100),
+          [](Plan& p) {
+            p.batteryAfterLines = 3;
+            p.turnPhotos = 3;
+            p.gpsNoiseM = 1.5;
+          }),
+     nothingDropped,
+     nullptr,
+     {},
+     {K::timeGap},
+     {K::coverageGap, K::lowForwardOverlap, K::lowSideOverlap},
+     2},
     {"two batteries, the same area",
      also(flown(0.8, 0.7, 37, 100), [](Plan& p) { p.batteryAfterLines = 4; }),
      nothingDropped,

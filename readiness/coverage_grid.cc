@@ -276,11 +276,11 @@ void findCoverageGaps(const CoverageGrid& grid, const std::vector<std::uint8_t>&
            grid.views[std::size_t(r) * grid.stride() + c] < std::uint32_t(kMinViews);
   };
   // A region is a hole where a cell of it has its eight neighbours in it,
-  // or four cells of it in a square are seen by at most kMinViews / 2: a
+  // or four cells of it in a square are seen by at most kMinViews - 2: a
   // region of neither is a seam (the stripes of a survey flown at the edge
   // of kMinViews, seen by one photo too few, or the noise of the positions).
   const auto isDeep = [&](std::uint32_t r, std::uint32_t c) {
-    return isGap(r, c) && grid.views[std::size_t(r) * grid.stride() + c] <= kMinViews / 2;
+    return isGap(r, c) && grid.views[std::size_t(r) * grid.stride() + c] <= kMinViews - 2;
   };
   const auto isWide = [&](std::uint32_t r, std::uint32_t c) {
     if (r + 1 < grid.rows && c + 1 < grid.columns && isDeep(r, c) && isDeep(r + 1, c) &&

@@ -49,7 +49,7 @@ std::vector<std::uint8_t> insideOfSurvey(const CoverageGrid& grid,
 
 // One coverageGap finding per region of 4-connected inside cells seen by
 // fewer than kMinViews photos and three cells wide somewhere, or two where
-// at most kMinViews / 2 see it (a thinner seam is the stripes of a survey
+// at most kMinViews - 2 see it (a thinner seam is the stripes of a survey
 // flown at the edge of kMinViews, or noise), the
 // largest kMaxGapFindings of them (the rest counted in `leftOut`), each
 // naming the photos whose footprints reach it, its fewest views and its box
