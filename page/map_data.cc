@@ -103,6 +103,16 @@ void writeMeasure(MapWriter& json, readiness::MaybeFloat value, double perUnit) 
   }
 }
 
+// A count, null where unknown.
+template <typename T>
+void writeCount(MapWriter& json, readiness::MaybeCount<T> value) {
+  if (value) {
+    json.Uint(*value);
+  } else {
+    json.Null();
+  }
+}
+
 // With readiness, what the details of a dot show of it (null: unknown):
 // its line (0-based), its height above ground in decimetres, its GSD in
 // hundredths of a centimetre, its forward and side overlap in percent, its
@@ -114,20 +124,12 @@ void writeReadinessFacts(MapWriter& json, const PageData& data, std::size_t imag
     for (int k = 0; k < 8; ++k) json.Null();
     return;
   }
-  if (measured->line) {
-    json.Uint(*measured->line);
-  } else {
-    json.Null();
-  }
+  writeCount(json, measured->line);
   writeMeasure(json, measured->heightAboveGroundM, 10);
   writeMeasure(json, measured->gsdCm, 100);
   writeMeasure(json, measured->forwardOverlap, 100);
   writeMeasure(json, measured->sideOverlap, 100);
-  if (measured->views) {
-    json.Uint(*measured->views);
-  } else {
-    json.Null();
-  }
+  writeCount(json, measured->views);
   writeMeasure(json, measured->pitchDeg, 1);
   writeMeasure(json, measured->smearPx, 100);
 }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "readiness/readiness.h"
@@ -265,24 +266,16 @@ std::function<void(Plan&)> also(std::function<void(Plan&)> first, std::function<
   };
 }
 
+// A survey flown as planned at good overlap: no finding of any kind that
+// would put it at risk, nor a pause.
+AccuracyCase clean(const char* name, std::function<void(Plan&)> plan) {
+  return {name, std::move(plan), nothingDropped, nullptr, {}, {}, kClean, 1};
+}
+
 const AccuracyCase kCases[] = {
-    {"80/70 north, back and forth",
-     flown(0.8, 0.7, 0, 100),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
-    {"75/65 heading 37, 80 m",
-     flown(0.75, 0.65, 37, 80),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
-    {"90/80 heading 90, 60 m", flown(0.9, 0.8, 90, 60), nothingDropped, nullptr, {}, {}, kClean, 1},
+    clean("80/70 north, back and forth", flown(0.8, 0.7, 0, 100)),
+    clean("75/65 heading 37, 80 m", flown(0.75, 0.65, 37, 80)),
+    clean("90/80 heading 90, 60 m", flown(0.9, 0.8, 90, 60)),
     {"70/60 heading 135, 120 m",
      flown(0.7, 0.6, 135, 120),
      nothingDropped,
@@ -299,38 +292,14 @@ const AccuracyCase kCases[] = {
      {K::lowForwardOverlap, K::lowSideOverlap},
      kNoGap,
      1},
-    {"all lines one way, heading 90",
-     also(flown(0.8, 0.7, 90, 100), [](Plan& p) { p.backAndForth = false; }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
-    {"yaw only in the drone's field, heading 37",
-     also(flown(0.8, 0.7, 37, 100), [](Plan& p) { p.yawIn = survey::YawIn::flightOnly; }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
-    {"no yaw written, heading 135",
-     also(flown(0.8, 0.7, 135, 100), [](Plan& p) { p.yawIn = survey::YawIn::nowhere; }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
-    {"long side along the track, heading 37",
-     also(flown(0.8, 0.7, 37, 100), [](Plan& p) { p.longSideAlong = true; }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
+    clean("all lines one way, heading 90",
+          also(flown(0.8, 0.7, 90, 100), [](Plan& p) { p.backAndForth = false; })),
+    clean("yaw only in the drone's field, heading 37",
+          also(flown(0.8, 0.7, 37, 100), [](Plan& p) { p.yawIn = survey::YawIn::flightOnly; })),
+    clean("no yaw written, heading 135",
+          also(flown(0.8, 0.7, 135, 100), [](Plan& p) { p.yawIn = survey::YawIn::nowhere; })),
+    clean("long side along the track, heading 37",
+          also(flown(0.8, 0.7, 37, 100), [](Plan& p) { p.longSideAlong = true; })),
     {"long side along, 65/55, heading 90",
      also(flown(0.65, 0.55, 90, 100), [](Plan& p) { p.longSideAlong = true; }),
      nothingDropped,
@@ -339,22 +308,10 @@ const AccuracyCase kCases[] = {
      {K::lowForwardOverlap, K::lowSideOverlap},
      kNoGap,
      1},
-    {"GPS noise 1.5 m, 80/70 heading 37, 60 m",
-     also(flown(0.8, 0.7, 37, 60), [](Plan& p) { p.gpsNoiseM = 1.5; }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
-    {"GPS noise 2 m, 90/75 heading 90, 60 m",
-     also(flown(0.9, 0.75, 90, 60), [](Plan& p) { p.gpsNoiseM = 2; }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
+    clean("GPS noise 1.5 m, 80/70 heading 37, 60 m",
+          also(flown(0.8, 0.7, 37, 60), [](Plan& p) { p.gpsNoiseM = 1.5; })),
+    clean("GPS noise 2 m, 90/75 heading 90, 60 m",
+          also(flown(0.9, 0.75, 90, 60), [](Plan& p) { p.gpsNoiseM = 2; })),
     {"GPS noise 1 m, 70/60 heading 135, 120 m",
      also(flown(0.7, 0.6, 135, 120), [](Plan& p) { p.gpsNoiseM = 1; }),
      nothingDropped,
@@ -425,26 +382,13 @@ const AccuracyCase kCases[] = {
      {},
      {K::coverageGap, K::lowSideOverlap},
      1},
-    {"photos in the turns, heading 37",
-     also(flown(0.8, 0.7, 37, 100), [](Plan& p) { p.turnPhotos = 3; }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
-    {"photos in the turns, GPS noise, heading 135",
-     also(flown(0.75, 0.65, 135, 80),
-          [](Plan& p) {
-            p.turnPhotos = 4;
-            p.gpsNoiseM = 1.5;
-          }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
+    clean("photos in the turns, heading 37",
+          also(flown(0.8, 0.7, 37, 100), [](Plan& p) { p.turnPhotos = 3; })),
+    clean("photos in the turns, GPS noise, heading 135", also(flown(0.75, 0.65, 135, 80),
+                                                              [](Plan& p) {
+                                                                p.turnPhotos = 4;
+                                                                p.gpsNoiseM = 1.5;
+                                                              })),
     {"GPS noise 2 m, 60/50 heading 37, 60 m: low, but no gap",
      also(flown(0.6, 0.5, 37, 60), [](Plan& p) { p.gpsNoiseM = 2; }),
      nothingDropped,
@@ -461,33 +405,21 @@ const AccuracyCase kCases[] = {
      {K::lowForwardOverlap, K::lowSideOverlap, K::coverageGap},
      {},
      1},
-    {"a racetrack at heading 135 with GPS noise",
-     also(flown(0.8, 0.7, 135, 90),
-          [](Plan& p) {
-            p.flightOrder = {0, 2, 4, 6, 7, 5, 3, 1};
-            p.gpsNoiseM = 1.5;
-          }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
-    {"12 lines of 30, turns, noise, long side along, heading 37",
-     also(flown(0.85, 0.7, 37, 70),
-          [](Plan& p) {
-            p.lines = 12;
-            p.photosPerLine = 30;
-            p.turnPhotos = 2;
-            p.gpsNoiseM = 1.5;
-            p.longSideAlong = true;
-          }),
-     nothingDropped,
-     nullptr,
-     {},
-     {},
-     kClean,
-     1},
+    clean("a racetrack at heading 135 with GPS noise", also(flown(0.8, 0.7, 135, 90),
+                                                            [](Plan& p) {
+                                                              p.flightOrder = {0, 2, 4, 6,
+                                                                               7, 5, 3, 1};
+                                                              p.gpsNoiseM = 1.5;
+                                                            })),
+    clean("12 lines of 30, turns, noise, long side along, heading 37",
+          also(flown(0.85, 0.7, 37, 70),
+               [](Plan& p) {
+                 p.lines = 12;
+                 p.photosPerLine = 30;
+                 p.turnPhotos = 2;
+                 p.gpsNoiseM = 1.5;
+                 p.longSideAlong = true;
+               })),
     {"two batteries mid-survey, turns and noise",
      also(flown(0.8, 0.7, 90, 100),
           [](Plan& p) {

@@ -28,12 +28,7 @@ struct Axis {
 
 Axis axisOf(const SurveyLayout& layout, const FlightLine& line) {
   Axis axis;
-  for (std::uint32_t k = line.begin; k < line.end; ++k) {
-    axis.centre.east += layout.points[layout.lineOrder[k]].east;
-    axis.centre.north += layout.points[layout.lineOrder[k]].north;
-  }
-  axis.centre.east /= (line.end - line.begin);
-  axis.centre.north /= (line.end - line.begin);
+  axis.centre = meanOf(layout, line);
   axis.headingDeg = *line.headingDeg;
   axis.east = std::sin(axis.headingDeg * kDegree);
   axis.north = std::cos(axis.headingDeg * kDegree);

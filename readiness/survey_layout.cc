@@ -7,6 +7,17 @@
 
 namespace readiness {
 
+LocalPoint meanOf(const SurveyLayout& layout, const FlightLine& line) {
+  LocalPoint mean;
+  for (std::uint32_t k = line.begin; k < line.end; ++k) {
+    mean.east += layout.points[layout.lineOrder[k]].east;
+    mean.north += layout.points[layout.lineOrder[k]].north;
+  }
+  mean.east /= (line.end - line.begin);
+  mean.north /= (line.end - line.begin);
+  return mean;
+}
+
 namespace {
 
 constexpr double kEarthRadiusM = 6371008.8;  // the mean radius
@@ -80,14 +91,8 @@ std::optional<double> fittedHeading(const SurveyLayout& layout, const FlightLine
   const std::optional<double> rough = headingBetween(layout.points[layout.lineOrder[line.begin]],
                                                      layout.points[layout.lineOrder[line.end - 1]]);
   if (!rough || line.end - line.begin < 3) return rough;
-  double meanE = 0, meanN = 0;
-  for (std::uint32_t k = line.begin; k < line.end; ++k) {
-    meanE += layout.points[layout.lineOrder[k]].east;
-    meanN += layout.points[layout.lineOrder[k]].north;
-  }
-  const double count = line.end - line.begin;
-  meanE /= count;
-  meanN /= count;
+  const LocalPoint mean = meanOf(layout, line);
+  const double meanE = mean.east, meanN = mean.north;
   double ee = 0, nn = 0, en = 0;
   for (std::uint32_t k = line.begin; k < line.end; ++k) {
     const double e = layout.points[layout.lineOrder[k]].east - meanE;
@@ -105,7 +110,7 @@ std::optional<double> fittedHeading(const SurveyLayout& layout, const FlightLine
 
 // The lines of one flight: its placed photos (timeOrder[begin, end)) in
 // capture order, a new line wherever a step turns away from the line's
-// direction so far.
+// direction so far and leaves the line fitted to its photos.
 void splitLines(SurveyLayout& layout, std::uint32_t flight, std::uint32_t begin,
                 std::uint32_t end) {
   bool open = false;
@@ -155,12 +160,7 @@ std::optional<FittedAxis> axisOfRange(const SurveyLayout& layout, const FlightLi
   const std::optional<double> heading = fittedHeading(layout, line);
   if (!heading) return std::nullopt;
   FittedAxis axis;
-  for (std::uint32_t k = line.begin; k < line.end; ++k) {
-    axis.mean.east += layout.points[layout.lineOrder[k]].east;
-    axis.mean.north += layout.points[layout.lineOrder[k]].north;
-  }
-  axis.mean.east /= (line.end - line.begin);
-  axis.mean.north /= (line.end - line.begin);
+  axis.mean = meanOf(layout, line);
   axis.east = std::sin(*heading * kDegree);
   axis.north = std::cos(*heading * kDegree);
   axis.step = (axis.along(layout.points[layout.lineOrder[line.end - 1]]) -

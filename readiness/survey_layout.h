@@ -77,6 +77,9 @@ SurveyLayout placePhotos(const std::vector<SurveyPhoto>& photos);
 // flight, photos not placed to no line: nothing is guessed for them.
 void splitFlights(const std::vector<SurveyPhoto>& photos, SurveyLayout& layout);
 
+// The mean position of a line's photos.
+LocalPoint meanOf(const SurveyLayout& layout, const FlightLine& line);
+
 // The heading from `from` to `to`, degrees clockwise from north; none when
 // the two lie closer than half a metre.
 std::optional<double> headingBetween(const LocalPoint& from, const LocalPoint& to);
