@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -94,44 +96,44 @@ void writeFootprint(MapWriter& json, const PageData& data, const MapLayout& map,
   json.Int64(std::llround(*measured->yawDeg));
 }
 
-// A measure as a whole number of `unit`s, null where unknown.
-void writeMeasure(MapWriter& json, readiness::MaybeFloat value, double perUnit) {
-  if (value) {
-    json.Int64(std::llround(*value * perUnit));
-  } else {
-    json.Null();
-  }
+// A measure as a whole number of `perUnit`ths, none where unknown.
+std::optional<long long> wholeOf(readiness::MaybeFloat value, double perUnit) {
+  if (!value) return std::nullopt;
+  return std::llround(*value * perUnit);
 }
 
-// A count, null where unknown.
 template <typename T>
-void writeCount(MapWriter& json, readiness::MaybeCount<T> value) {
-  if (value) {
-    json.Uint(*value);
-  } else {
-    json.Null();
-  }
+std::optional<long long> wholeOf(readiness::MaybeCount<T> value) {
+  if (!value) return std::nullopt;
+  return static_cast<long long>(*value);
 }
 
-// With readiness, what the details of a dot show of it (null: unknown):
-// its line (0-based), its height above ground in decimetres, its GSD in
-// hundredths of a centimetre, its forward and side overlap in percent, its
-// views, its gimbal pitch in degrees and its smear in hundredths of a
-// pixel.
+// With readiness, what the details of a dot show of it (null: unknown; the
+// unknown ones at the end left out, so that a set without heights pays
+// nothing for them): its line (0-based), its height above ground in
+// decimetres, its GSD in hundredths of a centimetre, its forward and side
+// overlap in percent, its views, its gimbal pitch in degrees and its smear
+// in hundredths of a pixel.
 void writeReadinessFacts(MapWriter& json, const PageData& data, std::size_t image) {
   const readiness::PhotoReadiness* measured = data.readinessOf(image);
-  if (measured == nullptr) {
-    for (int k = 0; k < 8; ++k) json.Null();
-    return;
+  if (measured == nullptr) return;
+  const std::optional<long long> facts[] = {wholeOf(measured->line),
+                                            wholeOf(measured->heightAboveGroundM, 10),
+                                            wholeOf(measured->gsdCm, 100),
+                                            wholeOf(measured->forwardOverlap, 100),
+                                            wholeOf(measured->sideOverlap, 100),
+                                            wholeOf(measured->views),
+                                            wholeOf(measured->pitchDeg, 1),
+                                            wholeOf(measured->smearPx, 100)};
+  std::size_t count = std::size(facts);
+  while (count > 0 && !facts[count - 1]) --count;
+  for (std::size_t k = 0; k < count; ++k) {
+    if (facts[k]) {
+      json.Int64(*facts[k]);
+    } else {
+      json.Null();
+    }
   }
-  writeCount(json, measured->line);
-  writeMeasure(json, measured->heightAboveGroundM, 10);
-  writeMeasure(json, measured->gsdCm, 100);
-  writeMeasure(json, measured->forwardOverlap, 100);
-  writeMeasure(json, measured->sideOverlap, 100);
-  writeCount(json, measured->views);
-  writeMeasure(json, measured->pitchDeg, 1);
-  writeMeasure(json, measured->smearPx, 100);
 }
 
 // The standard base64 alphabet, for the coverage raster's bytes.

@@ -22,7 +22,8 @@
 //               across, yaw]: its flight (-1: none) and its footprint (see
 //               writeFootprint; 0, 0, 0: none), then [line, height, GSD,
 //               forward, side, views, pitch, smear] for its details (see
-//               writeReadinessFacts; null: unknown).
+//               writeReadinessFacts; null: unknown, those at the end left
+//               out).
 //   "track":    the dots' places in "dots" in capture order, for the line;
 //               with readiness, -1 between photos of different lines or
 //               whose footprints do not meet (no line is drawn there: the

@@ -245,22 +245,21 @@ TEST(PageReadiness, TheMapDrawsFootprintsByFlightBreaksTheLineBetweenLinesAndOut
   // is 133 m from south to north, 900 map units: 6.75 units a metre.
   const rapidjson::Value& dots = data["dots"];
   ASSERT_EQ(dots.Size(), 5u);
-  ASSERT_EQ(dots[0].Size(), 20u);
+  ASSERT_EQ(dots[0].Size(), 18u);
   EXPECT_EQ(dots[0][0].GetInt(), 1);
   EXPECT_EQ(dots[0][8].GetInt(), 1);
   EXPECT_NEAR(dots[0][9].GetDouble() / dots[0][10].GetDouble(), 0.75, 0.01);
   EXPECT_NEAR(dots[0][10].GetInt() / 10.0, 80 * 900 / 133.43, 1.5);
   EXPECT_EQ(dots[0][11].GetInt(), 90);
   // Its details: line 1 (0-based), no height, GSD 2.00 cm, forward overlap
-  // 60 %, no side overlap, 3 views, no pitch, no smear; and their words.
+  // 60 %, no side overlap, 3 views; no pitch and no smear, left out at the
+  // end; and their words.
   EXPECT_EQ(dots[0][12].GetInt(), 1);
   EXPECT_TRUE(dots[0][13].IsNull());
   EXPECT_EQ(dots[0][14].GetInt(), 200);
   EXPECT_EQ(dots[0][15].GetInt(), 60);
   EXPECT_TRUE(dots[0][16].IsNull());
   EXPECT_EQ(dots[0][17].GetInt(), 3);
-  EXPECT_TRUE(dots[0][18].IsNull());
-  EXPECT_TRUE(dots[0][19].IsNull());
   ASSERT_EQ(data["rw"].Size(), 9u);
   EXPECT_EQ(data["rw"][0].GetInt(), 65);  // flight
   // The coverage raster: its south-west corner where a.jpg stands, a cell
