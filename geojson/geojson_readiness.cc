@@ -106,6 +106,16 @@ void writeFinding(ReportJsonWriter& writer, const GeoJsonInput& input,
     writer.Key("paths_left_out");
     writer.Uint64(finding.photoCount - finding.photos.size());
   }
+  if (finding.area) {
+    // A coverage gap's box, as GeoJSON's bbox: west, south, east, north.
+    writer.Key("bbox");
+    writer.StartArray();
+    for (const double degrees :
+         {finding.area->west, finding.area->south, finding.area->east, finding.area->north}) {
+      writer.Double(std::round(degrees * 1e7) / 1e7);
+    }
+    writer.EndArray();
+  }
   writer.EndObject();
 }
 

@@ -20,12 +20,25 @@
 //               data of 20,000 photos is a third smaller.
 //               With readiness, each dot goes on with [flight, along,
 //               across, yaw]: its flight (-1: none) and its footprint (see
-//               writeFootprint; 0, 0, 0: none).
+//               writeFootprint; 0, 0, 0: none), then [line, height, GSD,
+//               forward, side, views, pitch, smear] for its details (see
+//               writeReadinessFacts; null: unknown, those at the end left
+//               out).
 //   "track":    the dots' places in "dots" in capture order, for the line;
-//               with readiness, -1 between photos of different lines (no
-//               line is drawn there: the ground between is not covered)
+//               with readiness, -1 between photos of different lines or
+//               whose footprints do not meet (no line is drawn there: the
+//               ground between is not covered)
 //   "gaps":     with readiness, each coverage gap as the places in "dots"
 //               of the photos around it
+//   "cov":      with readiness and a views grid, the coverage raster drawn
+//               under the footprints: [x, y, cell width, cell height,
+//               columns, rows, cells]: the south-west corner and a cell in
+//               map units, then per cell (row after row, the southern
+//               first) a byte, its fewest views (at most 127) plus 128 in a
+//               coverage gap's cell, all as base64 (at most 4096 cells:
+//               5.4 KB whatever the survey)
+//   "rw":       with readiness, the words (their numbers in the page's word
+//               lists) of flight, line and the eight facts, for the details
 //   "flightColours": with readiness, the flights' colours, taken in turn
 #ifndef PHOTOCHECK_PAGE_MAP_DATA_H
 #define PHOTOCHECK_PAGE_MAP_DATA_H

@@ -17,6 +17,9 @@ inline constexpr char kMapScript[] =
     "FC=M.flightColours||['#999'];"
     // Read once: the block's text (a megabyte at 20,000 photos) leaves the DOM.
     "md.remove();"
+    // The coverage raster's cells, unpacked once.
+    "var CV=null;if(M.cov){var b=atob(M.cov[6]);CV=new Uint8Array(b.length);"
+    "for(var k=0;k<b.length;k++)CV[k]=b.charCodeAt(k)}"
     "M.dots.forEach(function(p,k){byImage[p[0]]=k});"
     "function dotOf(i){var k=byImage[i];return k===undefined?null:M.dots[k]}"
     "function box(){return fixed||cv.getBoundingClientRect()}"
@@ -36,7 +39,14 @@ inline constexpr char kMapScript[] =
     // and draws twenty thousand in milliseconds).
     "function put(a,rad,fill,edge,width){g.beginPath();g.arc(a[0],a[1],rad,0,7);"
     "if(fill){g.fillStyle=fill;g.fill()}g.strokeStyle=edge;g.lineWidth=width;g.stroke()}"
-    // With readiness, the footprints first, each filled faintly in its
+    // With readiness, the views per ground point first (the coverage
+    // raster: red under 5, yellow 5-8, green 9 or more; a gap's cells red).
+    "if(CV){var o=M.cov,cw=o[2]/s,ch=o[3]/s,c0=at(o[0],o[1]),sh=0;g.globalAlpha=.3;"
+    "for(var y=0;y<o[5];y++)for(var x=0;x<o[4];x++){var cl=CV[y*o[4]+x],m=cl&127;"
+    "if(!m&&!(cl&128))continue;sh++;g.fillStyle=m<5?'#d73027':m<9?'#fee08b':'#1a9850';"
+    "g.fillRect(c0[0]+x*cw,c0[1]-(y+1)*ch,cw+.5,ch+.5)}g.globalAlpha=1;"
+    "cv.setAttribute('data-coverage-cells',sh)}"
+    // With readiness, the footprints next, each filled faintly in its
     // flight's colour (where many overlap the colour deepens: the ground
     // seen by more photos), edged where few; counted in data-footprints.
     "var fp=0,few=M.dots.length<=3000;M.dots.forEach(function(p){if(!(p[9]>0))return;"
@@ -51,7 +61,17 @@ inline constexpr char kMapScript[] =
     "g.beginPath();var mv=1;M.track.forEach(function(k){if(k<0){mv=1;return}"
     "var a=at(M.dots[k][1],M.dots[k][2]);mv?g.moveTo(a[0],a[1]):g.lineTo(a[0],a[1]);mv=0});"
     "g.strokeStyle='#bbb';g.lineWidth=1;g.stroke();"
-    // Each coverage gap: a red dashed box about the photos around it.
+    // Each coverage gap: its cells outlined in red (the edges between a gap
+    // cell and one that is not); without the raster, a red dashed box about
+    // the photos around it.
+    "if(CV){var o=M.cov,cw=o[2]/s,ch=o[3]/s,c0=at(o[0],o[1]);"
+    "function gp(r,c){return r>=0&&c>=0&&r<o[5]&&c<o[4]&&CV[r*o[4]+c]&128}"
+    "function seg(a,b,e,f){g.moveTo(a,b);g.lineTo(e,f)}g.beginPath();"
+    "for(var y=0;y<o[5];y++)for(var x=0;x<o[4];x++){if(!gp(y,x))continue;"
+    "var x0=c0[0]+x*cw,y0=c0[1]-(y+1)*ch,x1=x0+cw,y1=y0+ch;"
+    "if(!gp(y+1,x))seg(x0,y0,x1,y0);if(!gp(y-1,x))seg(x0,y1,x1,y1);"
+    "if(!gp(y,x-1))seg(x0,y0,x0,y1);if(!gp(y,x+1))seg(x1,y0,x1,y1)}"
+    "g.strokeStyle='#d00';g.lineWidth=2.5;g.stroke()}else "
     "(M.gaps||[]).forEach(function(q){if(!q.length)return;var l=1e9,tp=1e9,rt=-1e9,bt=-1e9;"
     "q.forEach(function(k){var a=at(M.dots[k][1],M.dots[k][2]);l=Math.min(l,a[0]);"
     "tp=Math.min(tp,a[1]);rt=Math.max(rt,a[0]);bt=Math.max(bt,a[1])});"

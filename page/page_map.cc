@@ -58,6 +58,8 @@ void appendLegend(std::string& page, const PageData& data, std::size_t placedCou
       page += " &nbsp; ";
     }
     appendWord(page, Word::footprintLegend);
+    page += "<br>";
+    appendWord(page, Word::coverageLegend);
   }
   page += "</p>\n";
 }

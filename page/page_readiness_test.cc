@@ -82,6 +82,14 @@ struct SurveyRun {
     forward.line = 1;
     forward.value = 0.5;
     result.findings = {gap, forward};
+    // Two by two cells from a.jpg's position northwards and eastwards: the
+    // south-west one a gap's, seen by 3; the north-east one by 200.
+    result.coverage.south = 30.2600;
+    result.coverage.west = 120.1;
+    result.coverage.cellNorth = result.coverage.cellEast = 0.0001;
+    result.coverage.columns = result.coverage.rows = 2;
+    result.coverage.views = {3, 7, 12, 200};
+    result.coverage.gaps = {1, 0, 0, 0};
   }
 
   PageInput input() const {
@@ -237,12 +245,39 @@ TEST(PageReadiness, TheMapDrawsFootprintsByFlightBreaksTheLineBetweenLinesAndOut
   // is 133 m from south to north, 900 map units: 6.75 units a metre.
   const rapidjson::Value& dots = data["dots"];
   ASSERT_EQ(dots.Size(), 5u);
-  ASSERT_EQ(dots[0].Size(), 12u);
+  ASSERT_EQ(dots[0].Size(), 18u);
   EXPECT_EQ(dots[0][0].GetInt(), 1);
   EXPECT_EQ(dots[0][8].GetInt(), 1);
   EXPECT_NEAR(dots[0][9].GetDouble() / dots[0][10].GetDouble(), 0.75, 0.01);
   EXPECT_NEAR(dots[0][10].GetInt() / 10.0, 80 * 900 / 133.43, 1.5);
   EXPECT_EQ(dots[0][11].GetInt(), 90);
+  // Its details: line 1 (0-based), no height, GSD 2.00 cm, forward overlap
+  // 60 %, no side overlap, 3 views; no pitch and no smear, left out at the
+  // end; and their words.
+  EXPECT_EQ(dots[0][12].GetInt(), 1);
+  EXPECT_TRUE(dots[0][13].IsNull());
+  EXPECT_EQ(dots[0][14].GetInt(), 200);
+  EXPECT_EQ(dots[0][15].GetInt(), 60);
+  EXPECT_TRUE(dots[0][16].IsNull());
+  EXPECT_EQ(dots[0][17].GetInt(), 3);
+  ASSERT_EQ(data["rw"].Size(), 9u);
+  EXPECT_EQ(data["rw"][0].GetInt(), 65);  // flight
+  // The coverage raster: its south-west corner where a.jpg stands, a cell
+  // 0.0001 degree of latitude (11.12 m) high; its bytes the views, 127 at
+  // most, and 128 in the gap's cell.
+  const rapidjson::Value& cov = data["cov"];
+  ASSERT_EQ(cov.Size(), 7u);
+  const rapidjson::Value* a = nullptr;
+  for (const rapidjson::Value& dot : dots.GetArray()) {
+    if (dot[0].GetInt() == 0) a = &dot;
+  }
+  ASSERT_NE(a, nullptr);
+  EXPECT_NEAR(cov[0].GetDouble(), (*a)[1].GetDouble(), 0.6);
+  EXPECT_NEAR(cov[1].GetDouble(), (*a)[2].GetDouble(), 0.6);
+  EXPECT_NEAR(cov[3].GetDouble(), 11.119 * 900 / 133.43, 0.05);
+  EXPECT_EQ(cov[4].GetInt(), 2);
+  EXPECT_EQ(cov[5].GetInt(), 2);
+  EXPECT_STREQ(cov[6].GetString(), "gwcMfw==");
   // Capture order d, c | a, b | e: two breaks, between the lines.
   std::vector<int> track;
   for (const rapidjson::Value& k : data["track"].GetArray()) {
@@ -262,6 +297,21 @@ TEST(PageReadiness, TheMapDrawsFootprintsByFlightBreaksTheLineBetweenLinesAndOut
     EXPECT_NE(page.find(key + u8"<span data-t=65>架次</span> " + std::to_string(flight + 1)),
               std::string::npos);
   }
+}
+
+// a.jpg and b.jpg, one line 22 m apart, with footprints of 8 m by 6 m: the
+// ground between them is not covered, and the line breaks there too.
+TEST(PageReadiness, TheLineBreaksWhereNeighboursFootprintsDoNotMeet) {
+  SurveyRun run;
+  run.result.photos[0].gsdCm = run.result.photos[1].gsdCm = 0.2f;
+  const rapidjson::Document data = mapData(pageText(run.input()));
+  ASSERT_TRUE(data.IsObject());
+  const rapidjson::Value& dots = data["dots"];
+  std::vector<int> track;
+  for (const rapidjson::Value& k : data["track"].GetArray()) {
+    track.push_back(k.GetInt() < 0 ? -1 : dots[k.GetInt()][0].GetInt());
+  }
+  EXPECT_EQ(track, (std::vector<int>{3, 2, -1, 0, -1, 1, -1, 4}));
 }
 
 TEST(PageReadiness, ASetWithoutAnyPositionGetsNoEmptyMap) {

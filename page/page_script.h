@@ -97,7 +97,13 @@ inline constexpr char kPageScript[] =
     "if(v)info.appendChild(el('div',w[k]+': '+v.textContent))});"
     "if(c){info.appendChild(el('div',w[P]+': '+degrees(M.origin[0]+c[5])+', '+"
     "degrees(M.origin[1]+c[6])));"
-    "if(c[7])info.appendChild(el('div',w[C]+': '+when(M.origin[2]+c[7]-1)))}}"
+    "if(c[7])info.appendChild(el('div',w[C]+': '+when(M.origin[2]+c[7]-1)));"
+    // With readiness, its flight, line, height, GSD, overlaps, views, pitch
+    // and smear (map_data.h), those it has.
+    "if(M.rw){var u=function(x,q,t){return x==null?null:x/q+t},"
+    "f=[c[8]<0?null:c[8]+1,u(c[12],1,1),u(c[13],10,' m'),u(c[14],100,' cm/px'),"
+    "u(c[15],1,'%'),u(c[16],1,'%'),c[17],u(c[18],1,'\\u00b0'),u(c[19],100,' px')];"
+    "f.forEach(function(x,k){if(x!=null)info.appendChild(el('div',w[M.rw[k]]+': '+x))})}}}"
     "function degrees(m){var a=Math.abs(m);"
     "return(m<0?'-':'')+Math.floor(a/1e6)+'.'+String(a%1e6).padStart(6,'0')}"
     "function when(n){var s=String(n);return s.slice(0,4)+'-'+s.slice(4,6)+'-'+s.slice(6,8)+' '+"

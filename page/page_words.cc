@@ -94,8 +94,8 @@ constexpr WordForms kWords[] = {
     {Word::median,             u8"中值",                          "median"},
     {Word::sortByFlight,       u8"按架次和拍摄顺序排序",          "Sort by flight and capture order"},
     {Word::sortByPath,         u8"按路径排序",                    "Sort by path"},
-    {Word::footprintLegend,    u8"影像覆盖范围按架次着色，红色虚线框为覆盖缺口；不同航线之间不连线",
-                               "footprints coloured by flight, coverage gaps in red dashes; no line joins photos of different lines"},
+    {Word::footprintLegend,    u8"影像覆盖范围按架次着色，红线围出覆盖缺口；不同航线之间不连线",
+                               "footprints coloured by flight, coverage gaps outlined in red; no line joins photos of different lines"},
     {Word::fewViews,           u8"覆盖缺口：少于5张影像可见的区域", "coverage gap: an area seen by fewer than 5 photos"},
     {Word::forwardBelow,       u8"航向重叠低于70%",               "forward overlap below 70%"},
     {Word::sideBelow,          u8"旁向重叠低于60%",               "side overlap below 60%"},
@@ -127,6 +127,14 @@ constexpr WordForms kWords[] = {
     {Word::cannotTellNoNadirPhoto,  u8"无法判断：没有垂直向下拍摄的影像", "cannot tell: no photo looks straight down"},
     {Word::cannotTellNoFocalLength, u8"无法判断：没有35毫米等效焦距和像素尺寸", "cannot tell: no 35 mm focal length and pixel size"},
     {Word::cannotTellNoHeading,     u8"无法判断：没有航向",        "cannot tell: no heading"},
+    {Word::heightAboveGround,  u8"离地高度",                      "height above ground"},
+    {Word::groundSampleDistance, u8"地面分辨率",                  "GSD"},
+    {Word::forwardOverlap,     u8"航向重叠",                      "forward overlap"},
+    {Word::sideOverlap,        u8"旁向重叠",                      "side overlap"},
+    {Word::gimbalPitch,        u8"云台俯仰角",                    "gimbal pitch"},
+    {Word::motionSmear,        u8"曝光期间的地面位移",            "smear during the exposure"},
+    {Word::coverageLegend,     u8"底色为看到每处地面的影像数（红：少于5张，黄：5-8张，绿：9张以上）",
+                               "shading: photos that see each ground point (red fewer than 5, yellow 5-8, green 9 or more)"},
 };
 // clang-format on
 

@@ -114,6 +114,14 @@ enum class Word : std::uint8_t {
   cannotTellNoNadirPhoto,
   cannotTellNoFocalLength,
   cannotTellNoHeading,
+  // The readiness facts of a photo in the map's details, and the shading.
+  heightAboveGround,
+  groundSampleDistance,
+  forwardOverlap,
+  sideOverlap,
+  gimbalPitch,
+  motionSmear,
+  coverageLegend,
   count,  // not a word: the number of words
 };
 

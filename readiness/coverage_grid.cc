@@ -93,7 +93,68 @@ struct Region {
   std::uint32_t cells = 0;
   std::uint32_t fewestViews = 0;
   std::uint32_t minColumn = 0, maxColumn = 0, minRow = 0, maxRow = 0;
+  std::uint32_t id = 0;  // its number in the flood's order
+  bool wide = false;     // a cell of it has its eight neighbours in it
 };
+
+// True when the footprint at `centre`, a cell wider all round, covers a
+// cell of `region` (regionOf: per cell, its region's id + 1): the photo
+// borders the gap or sees into it.
+bool reachesRegion(const CoverageGrid& grid, const std::vector<std::uint32_t>& regionOf,
+                   const Region& region, const LocalPoint& centre, const Footprint& footprint) {
+  const double reach = halfDiagonal(footprint) + grid.cellM;
+  const double fromColumn = std::max(double(region.minColumn),
+                                     std::floor((centre.east - reach - grid.west) / grid.cellM));
+  const double toColumn = std::min(double(region.maxColumn),
+                                   std::floor((centre.east + reach - grid.west) / grid.cellM));
+  const double fromRow =
+      std::max(double(region.minRow), std::floor((centre.north - reach - grid.south) / grid.cellM));
+  const double toRow =
+      std::min(double(region.maxRow), std::floor((centre.north + reach - grid.south) / grid.cellM));
+  const double ue = std::sin(footprint.yawDeg * kDegree), un = std::cos(footprint.yawDeg * kDegree);
+  for (double r = fromRow; r <= toRow; ++r) {
+    for (double c = fromColumn; c <= toColumn; ++c) {
+      if (regionOf[std::size_t(r) * grid.columns + std::size_t(c)] != region.id + 1) continue;
+      const double dx = grid.west + (c + 0.5) * grid.cellM - centre.east;
+      const double dy = grid.south + (r + 0.5) * grid.cellM - centre.north;
+      if (std::fabs(dx * ue + dy * un) <= footprint.alongM / 2 + grid.cellM &&
+          std::fabs(dx * un - dy * ue) <= footprint.acrossM / 2 + grid.cellM) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The views grid made coarse enough for drawing (see CoverageRaster), each
+// listed gap's cells marked with its place among the findings (gapOf: per
+// grid cell, 0 or 1 + that place).
+void coarsen(const CoverageGrid& grid, const std::vector<std::uint8_t>& gapOf,
+             const LocalFrame& frame, CoverageRaster& raster) {
+  const std::uint32_t factor = static_cast<std::uint32_t>(
+      std::ceil(std::sqrt(double(grid.columns) * grid.rows / double(kMaxRasterCells)) - 1e-9));
+  std::uint32_t f = std::max<std::uint32_t>(1, factor);
+  while (std::uint64_t((grid.columns + f - 1) / f) * ((grid.rows + f - 1) / f) > kMaxRasterCells)
+    ++f;
+  raster.columns = (grid.columns + f - 1) / f;
+  raster.rows = (grid.rows + f - 1) / f;
+  const auto corner = geoOf(frame, {grid.west, grid.south});
+  raster.south = corner.first;
+  raster.west = corner.second;
+  raster.cellNorth = f * grid.cellM / frame.northPerDegree;
+  raster.cellEast = f * grid.cellM / frame.eastPerDegree;
+  raster.views.assign(std::size_t(raster.columns) * raster.rows, 255);
+  raster.gaps.assign(raster.views.size(), 0);
+  for (std::uint32_t r = 0; r < grid.rows; ++r) {
+    for (std::uint32_t c = 0; c < grid.columns; ++c) {
+      const std::size_t at = std::size_t(r / f) * raster.columns + c / f;
+      const std::uint32_t views = grid.views[std::size_t(r) * grid.stride() + c];
+      raster.views[at] = std::uint8_t(std::min<std::uint32_t>({views, raster.views[at], 255}));
+      const std::uint8_t gap = gapOf[std::size_t(r) * grid.columns + c];
+      if (gap != 0 && raster.gaps[at] == 0) raster.gaps[at] = gap;
+    }
+  }
+}
 
 }  // namespace
 
@@ -200,8 +261,9 @@ std::vector<std::uint8_t> insideOfSurvey(const CoverageGrid& grid,
 
 void findCoverageGaps(const CoverageGrid& grid, const std::vector<std::uint8_t>& inside,
                       const std::vector<LocalPoint>& points, const Footprints& footprints,
-                      std::vector<PhotoReadiness>& photos, std::vector<Finding>& findings,
-                      std::uint32_t& leftOut) {
+                      const LocalFrame& frame, std::vector<PhotoReadiness>& photos,
+                      std::vector<Finding>& findings, std::uint32_t& leftOut,
+                      CoverageRaster& raster) {
   if (grid.views.empty()) return;
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (footprints[i]) {
@@ -213,14 +275,36 @@ void findCoverageGaps(const CoverageGrid& grid, const std::vector<std::uint8_t>&
     return inside[std::size_t(r) * grid.columns + c] &&
            grid.views[std::size_t(r) * grid.stride() + c] < std::uint32_t(kMinViews);
   };
+  // A region is a hole where a cell of it has its eight neighbours in it,
+  // or four cells of it in a square are seen by at most kMinViews - 2: a
+  // region of neither is a seam (the stripes of a survey flown at the edge
+  // of kMinViews, seen by one photo too few, or the noise of the positions).
+  const auto isDeep = [&](std::uint32_t r, std::uint32_t c) {
+    return isGap(r, c) && grid.views[std::size_t(r) * grid.stride() + c] <= kMinViews - 2;
+  };
+  const auto isWide = [&](std::uint32_t r, std::uint32_t c) {
+    if (r + 1 < grid.rows && c + 1 < grid.columns && isDeep(r, c) && isDeep(r + 1, c) &&
+        isDeep(r, c + 1) && isDeep(r + 1, c + 1)) {
+      return true;
+    }
+    if (r == 0 || c == 0 || r + 1 >= grid.rows || c + 1 >= grid.columns) return false;
+    for (std::uint32_t dr = r - 1; dr <= r + 1; ++dr) {
+      for (std::uint32_t dc = c - 1; dc <= c + 1; ++dc) {
+        if (!isGap(dr, dc)) return false;
+      }
+    }
+    return true;
+  };
   std::vector<bool> seen(grid.views.size(), false);
+  // Each gap cell's region (its id + 1), for marking the listed ones.
+  std::vector<std::uint32_t> regionOf(std::size_t(grid.rows) * grid.columns, 0);
   std::vector<std::uint32_t> queue;
   std::vector<Region> regions;
   for (std::uint32_t r = 0; r < grid.rows; ++r) {
     for (std::uint32_t c = 0; c < grid.columns; ++c) {
       const std::size_t at = std::size_t(r) * grid.stride() + c;
       if (seen[at] || !isGap(r, c)) continue;
-      Region region{0, grid.views[at], c, c, r, r};
+      Region region{0, grid.views[at], c, c, r, r, std::uint32_t(regions.size()), false};
       queue.assign(1, std::uint32_t(at));
       seen[at] = true;
       while (!queue.empty()) {
@@ -228,6 +312,8 @@ void findCoverageGaps(const CoverageGrid& grid, const std::vector<std::uint8_t>&
         queue.pop_back();
         const std::uint32_t cr = cell / grid.stride(), cc = cell % grid.stride();
         ++region.cells;
+        regionOf[std::size_t(cr) * grid.columns + cc] = region.id + 1;
+        if (!region.wide) region.wide = isWide(cr, cc);
         region.fewestViews = std::min(region.fewestViews, grid.views[cell]);
         region.minColumn = std::min(region.minColumn, cc);
         region.maxColumn = std::max(region.maxColumn, cc);
@@ -247,6 +333,10 @@ void findCoverageGaps(const CoverageGrid& grid, const std::vector<std::uint8_t>&
       regions.push_back(region);
     }
   }
+  const std::size_t regionCount = regions.size();
+  regions.erase(std::remove_if(regions.begin(), regions.end(),
+                               [](const Region& region) { return !region.wide; }),
+                regions.end());
   std::sort(regions.begin(), regions.end(),
             [](const Region& a, const Region& b) { return a.cells > b.cells; });
   if (regions.size() > kMaxGapFindings) {
@@ -260,17 +350,27 @@ void findCoverageGaps(const CoverageGrid& grid, const std::vector<std::uint8_t>&
     const double east = grid.west + (region.maxColumn + 1) * grid.cellM;
     const double south = grid.south + region.minRow * grid.cellM;
     const double north = grid.south + (region.maxRow + 1) * grid.cellM;
+    const auto southWest = geoOf(frame, {west, south});
+    const auto northEast = geoOf(frame, {east, north});
+    finding.area = GeoBox{southWest.first, southWest.second, northEast.first, northEast.second};
     for (std::uint32_t i = 0; i < points.size(); ++i) {
-      if (!footprints[i]) continue;
-      // A footprint that reaches the gap's box, or its edge (a cell on).
-      const double reach = halfDiagonal(*footprints[i]) + grid.cellM;
-      if (points[i].east + reach >= west && points[i].east - reach <= east &&
-          points[i].north + reach >= south && points[i].north - reach <= north) {
+      if (footprints[i] && reachesRegion(grid, regionOf, region, points[i], *footprints[i])) {
         addPhoto(finding, i);
       }
     }
     findings.push_back(std::move(finding));
   }
+  // The listed gaps' cells marked with their place among the findings.
+  std::vector<std::uint8_t> gapOf(regionOf.size(), 0);
+  {
+    std::vector<std::uint8_t> placeOf(regionCount + 1, 0);
+    for (std::size_t k = 0; k < regions.size(); ++k)
+      placeOf[regions[k].id + 1] = std::uint8_t(k + 1);
+    for (std::size_t cell = 0; cell < regionOf.size(); ++cell) {
+      if (regionOf[cell] != 0) gapOf[cell] = placeOf[regionOf[cell]];
+    }
+  }
+  coarsen(grid, gapOf, frame, raster);
 }
 
 }  // namespace readiness

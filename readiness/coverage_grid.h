@@ -48,14 +48,18 @@ std::vector<std::uint8_t> insideOfSurvey(const CoverageGrid& grid,
                                          const Footprints& footprints);
 
 // One coverageGap finding per region of 4-connected inside cells seen by
-// fewer than kMinViews photos, the largest kMaxGapFindings of them (the rest
-// counted in `leftOut`), each naming the photos whose footprints reach it
-// and its fewest views. Sets each footprinted photo's views (those at its
-// centre).
+// fewer than kMinViews photos and three cells wide somewhere, or two where
+// at most kMinViews - 2 see it (a thinner seam is the stripes of a survey
+// flown at the edge of kMinViews, or noise), the
+// largest kMaxGapFindings of them (the rest counted in `leftOut`), each
+// naming the photos whose footprints reach it, its fewest views and its box
+// in degrees. Sets each footprinted photo's views (those at its centre), and
+// `raster` to the grid made coarse for drawing, the listed gaps marked.
 void findCoverageGaps(const CoverageGrid& grid, const std::vector<std::uint8_t>& inside,
                       const std::vector<LocalPoint>& points, const Footprints& footprints,
-                      std::vector<PhotoReadiness>& photos, std::vector<Finding>& findings,
-                      std::uint32_t& leftOut);
+                      const LocalFrame& frame, std::vector<PhotoReadiness>& photos,
+                      std::vector<Finding>& findings, std::uint32_t& leftOut,
+                      CoverageRaster& raster);
 
 }  // namespace readiness
 

@@ -75,7 +75,9 @@ TEST(CoverageGrid, TheInsideLiesHalfAFootprintWithinThePhotos) {
   std::vector<readiness::PhotoReadiness> photos(points.size());
   std::vector<readiness::Finding> findings;
   std::uint32_t leftOut = 0;
-  readiness::findCoverageGaps(grid, inside, points, footprints, photos, findings, leftOut);
+  readiness::CoverageRaster raster;
+  readiness::findCoverageGaps(grid, inside, points, footprints, {}, photos, findings, leftOut,
+                              raster);
   ASSERT_EQ(findings.size(), 1u);
   EXPECT_EQ(findings[0].value, 0);
   // The eight around the hole, and the ring beyond whose footprints reach
@@ -101,7 +103,9 @@ TEST(CoverageGrid, AnLShapedSurveyHasNoGapInItsNotch) {
   std::vector<readiness::PhotoReadiness> photos(points.size());
   std::vector<readiness::Finding> findings;
   std::uint32_t leftOut = 0;
-  readiness::findCoverageGaps(grid, inside, points, footprints, photos, findings, leftOut);
+  readiness::CoverageRaster raster;
+  readiness::findCoverageGaps(grid, inside, points, footprints, {}, photos, findings, leftOut,
+                              raster);
   EXPECT_TRUE(findings.empty());
 }
 

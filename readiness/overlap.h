@@ -21,12 +21,14 @@ using Footprints = std::vector<std::optional<Footprint>>;
 void measureForwardOverlap(const SurveyLayout& layout, const Footprints& footprints,
                            std::vector<PhotoReadiness>& photos, std::vector<Finding>& findings);
 
-// Each photo's side overlap with the worse of the lines beside its line in
-// its flight (the survey lines, of kMinLinePhotos or more, parallel and
-// reaching along the same stretch, found by sorting the lines by their
-// offset, not by the order they were flown in), from its distance to that
-// line's axis; one finding per pair of lines side by side whose median
-// overlap is below kMinSideOverlap.
+// Each photo's side overlap with the worse of the nearest lines on either
+// side of its line in its flight that have a photo abreast of it (the
+// survey lines, of kMinLinePhotos or more, parallel, found by sorting the
+// lines by their offset, not by the order they were flown in; past a
+// missing stretch, the line beyond), from the distance between the two
+// lines' fitted axes there; one finding per pair of lines so measured by
+// kMinLinePhotos photos or more whose median overlap is below
+// kMinSideOverlap, naming those photos.
 void measureSideOverlap(const SurveyLayout& layout, const Footprints& footprints,
                         std::vector<PhotoReadiness>& photos, std::vector<Finding>& findings);
 

@@ -84,7 +84,8 @@ ReadinessResult analyzeReadiness(const std::vector<SurveyPhoto>& photos,
     const CoverageGrid grid = countViews(layout.points, footprints);
     result.gridCellM = grid.cellM;
     findCoverageGaps(grid, insideOfSurvey(grid, layout.points, footprints), layout.points,
-                     footprints, result.photos, result.findings, result.findingsLeftOut);
+                     footprints, layout.frame, result.photos, result.findings,
+                     result.findingsLeftOut, result.coverage);
   }
   measureForwardOverlap(layout, footprints, result.photos, result.findings);
   measureSideOverlap(layout, footprints, result.photos, result.findings);

@@ -59,6 +59,11 @@ enum class FindingCause : std::uint8_t {
   otherDay,             // timeGap: a new flight on another day
 };
 
+// A part of the ground, in degrees: the box about a coverage gap.
+struct GeoBox {
+  double south = 0, west = 0, north = 0, east = 0;
+};
+
 struct Finding {
   FindingKind kind = FindingKind::coverageGap;
   FindingCause cause = FindingCause::fewViews;
@@ -73,7 +78,20 @@ struct Finding {
   // The measure: the lowest overlap (a fraction), the GSD spread, the worst
   // pitch or smear, the gap's views, the pause in seconds...
   std::optional<double> value;
-  std::string label;  // mixedCamera: the group's value; gsdSpread: its flights
+  std::string label;           // mixedCamera: the group's value; gsdSpread: its flights
+  std::optional<GeoBox> area;  // coverageGap: the box about its cells
+};
+
+// The views per ground point, coarsened for drawing: at most
+// kMaxRasterCells cells whatever the survey, each holding the fewest views
+// of the grid's cells in it (at most 255) and the coverage gap it shows (0:
+// none, else 1 + the gap's place among the coverage-gap findings).
+struct CoverageRaster {
+  double south = 0, west = 0;          // degrees: the south-west corner
+  double cellNorth = 0, cellEast = 0;  // degrees: one cell's size
+  std::uint32_t columns = 0, rows = 0;
+  std::vector<std::uint8_t> views;  // row after row, the southern row first
+  std::vector<std::uint8_t> gaps;
 };
 
 // A measure that may be unknown, in the bytes of the measure alone: NaN
@@ -140,6 +158,7 @@ struct ReadinessResult {
   // kMaxGapFindings, camera groups beyond kMaxCameraGroups.
   std::uint32_t findingsLeftOut = 0;
   double gridCellM = 0;  // the views grid's cell
+  CoverageRaster coverage;
 };
 
 // "ready", "at risk", or "cannot tell: " and why, such as "cannot tell: no

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "readiness/readiness_result.h"
@@ -18,6 +19,13 @@ struct LocalPoint {
   double north = 0;  // metres north
 };
 
+// The local map's frame: where its 0/0 lies and how many metres a degree
+// makes, for giving a place on it back in degrees.
+struct LocalFrame {
+  double latitude = 0, longitude = 0;  // degrees at 0/0
+  double eastPerDegree = 1, northPerDegree = 1;
+};
+
 // A photo is placed where it has a position that is not 0/0 (a receiver
 // without a fix writes zeros).
 bool isPlaced(const SurveyPhoto& photo);
@@ -27,7 +35,11 @@ bool isPlaced(const SurveyPhoto& photo);
 // at a survey's few kilometres is off by far less than a footprint.
 // Longitudes are taken relative to the first placed photo, so a set across
 // the 180th meridian stays in one piece. Unplaced photos get 0/0.
-std::vector<LocalPoint> projectLocal(const std::vector<SurveyPhoto>& photos);
+std::vector<LocalPoint> projectLocal(const std::vector<SurveyPhoto>& photos,
+                                     LocalFrame* frame = nullptr);
+
+// Degrees of latitude (first) and longitude (second) of a local point.
+std::pair<double, double> geoOf(const LocalFrame& frame, const LocalPoint& point);
 
 struct FlightLine {
   std::uint32_t flight = 0;
@@ -37,6 +49,7 @@ struct FlightLine {
 };
 
 struct SurveyLayout {
+  LocalFrame frame;
   std::vector<LocalPoint> points;  // per photo (0/0 where not placed)
   std::vector<std::uint8_t> placed;
   // The photos with a capture time, in capture order (ties in list order),
@@ -57,9 +70,15 @@ SurveyLayout placePhotos(const std::vector<SurveyPhoto>& photos);
 
 // Splits the photos into flights at a pause of more than kFlightGapSeconds
 // or a change of day, and each flight's placed photos into straight lines at
-// a turn of more than kTurnDeg. Photos without a capture time belong to no
+// a turn: a step more than kTurnDeg off the line's heading that leaves the
+// line's axis by more than kLineWanderM (GPS noise turns short steps
+// further than that without leaving the line). A line's heading is its
+// photos' best-fitting direction, the way it was flown. Photos without a capture time belong to no
 // flight, photos not placed to no line: nothing is guessed for them.
 void splitFlights(const std::vector<SurveyPhoto>& photos, SurveyLayout& layout);
+
+// The mean position of a line's photos.
+LocalPoint meanOf(const SurveyLayout& layout, const FlightLine& line);
 
 // The heading from `from` to `to`, degrees clockwise from north; none when
 // the two lie closer than half a metre.

@@ -59,6 +59,13 @@ constexpr double kFlightGapSeconds = 120.0;
 // wobbles by a few degrees in wind).
 constexpr double kTurnDeg = 30.0;
 
+// A step that turns more than kTurnDeg ends a line only when it also leaves
+// the line fitted to its photos so far by more than this (or goes back along
+// it): consumer GPS wanders 1-2 m from photo to photo, which turns the short
+// steps of a high-overlap line by tens of degrees, while the next line of a
+// survey lies a line spacing away (17 m at 80 % side overlap 60 m up).
+constexpr double kLineWanderM = 8.0;
+
 // A line of fewer photos than this is a turn or a single shot: it is not a
 // neighbour line for the side overlap.
 constexpr int kMinLinePhotos = 3;
@@ -102,6 +109,10 @@ constexpr int kRtkFixed = 50;
 // median footprint's shorter side (finer shows nothing more).
 constexpr long kMaxGridCells = 1L << 19;
 constexpr double kCellsPerFootprintSide = 8.0;
+
+// The views grid made coarse for drawing on the page's map holds at most
+// this many cells (4 KiB of views and as many of gap marks).
+constexpr long kMaxRasterCells = 4096;
 
 // At most this many photo indices are listed per finding (the count says how
 // many there are), and at most this many coverage gaps are listed.

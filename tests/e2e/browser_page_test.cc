@@ -152,7 +152,9 @@ TEST(BrowserPage, ChromiumShowsTheFlaggedPhotosFirstByPath) {
                       "Hasselblad"),
             std::string::npos);
   EXPECT_NE(html.find("position: 30.2"), std::string::npos);
-  EXPECT_NE(html.find("captured: 2024-05-18 10:26:07\""), std::string::npos);
+  // Then the readiness facts it has: its flight and line (no height, so no
+  // footprint and no measure).
+  EXPECT_NE(html.find("captured: 2024-05-18 10:26:07flight: 1line: 2\""), std::string::npos);
   // The run's readiness gives each row its place in flight order (data-o).
   EXPECT_NE(html.find("<tr id=\"r3\" data-i=\"3\" data-o=\"0\" class=\"hl\">"), std::string::npos);
   EXPECT_NE(html.find("data-chosen=\"3\""), std::string::npos);
@@ -292,6 +294,21 @@ struct LawnmowerPage {
     forward.photoCount = 3;
     forward.value = 0.52;
     result.findings = {gap, forward};
+    // The views under the footprints: 10 by 6 cells over the survey, 6
+    // views each but a square of four seen by 2, the gap's.
+    readiness::CoverageRaster& raster = result.coverage;
+    raster.south = 30.26 - 30 / 111320.0;
+    raster.west = 120.1 - 40 / 96200.0;
+    raster.cellNorth = 25 / 111320.0;
+    raster.cellEast = 60 / 96200.0;
+    raster.columns = 6;
+    raster.rows = 10;
+    raster.views.assign(60, 6);
+    raster.gaps.assign(60, 0);
+    for (const std::size_t cell : {26, 27, 32, 33}) {
+      raster.views[cell] = 2;
+      raster.gaps[cell] = 1;
+    }
   }
 
   PageInput input() const {
@@ -328,6 +345,8 @@ TEST(BrowserPage, ChromiumShowsTheReadinessVerdictFindingsAndFootprints) {
                  "var b=document.body,m=document.getElementById('m');"
                  "b.setAttribute('data-map-top',Math.round(m.getBoundingClientRect().top));"
                  "b.setAttribute('data-map-left',Math.round(m.getBoundingClientRect().left));"
+                 "clickDot(14);b.setAttribute('data-a',"
+                 "document.getElementById('info').textContent);"
                  "click(document.getElementById('sort'));"
                  "b.setAttribute('data-first-row',"
                  "document.querySelector('.flagged tr[data-i]').getAttribute('data-i'));"));
@@ -343,9 +362,14 @@ TEST(BrowserPage, ChromiumShowsTheReadinessVerdictFindingsAndFootprints) {
                       "<span data-t=\"66\">line</span> 1 — 52% (3 "),
             std::string::npos);
   EXPECT_NE(html.find(">coverage gap: an area seen by fewer than 5 photos<"), std::string::npos);
-  EXPECT_NE(html.find("<li data-i=\"14\">flight1/DJI_1014.JPG — 6 <span"), std::string::npos);
+  EXPECT_NE(html.find(">flight1/DJI_1014.JPG — 6 <span"), std::string::npos);
   EXPECT_NE(html.find("data-footprints=\"60\""), std::string::npos);
   EXPECT_NE(html.find("data-gaps=\"1\""), std::string::npos);
+  // Every cell of the views raster shaded under the footprints; a dot's
+  // details give its readiness facts.
+  EXPECT_NE(html.find("data-coverage-cells=\"60\""), std::string::npos);
+  EXPECT_NE(html.find("flight: 2line: 5GSD: 2 cm/pxforward overlap: 67%views: 6\""),
+            std::string::npos);
   // The map beside the lists, high on the first screen.
   const std::size_t top = html.find("data-map-top=\"");
   ASSERT_NE(top, std::string::npos);

@@ -214,6 +214,63 @@ TEST(Readiness, LawnmowerFlightThroughPythonAndGdal) {
   EXPECT_EQ(countOf(gdal->out, "line (Integer) = 4"), 5u) << gdal->out;
 }
 
+// A hole through three lines of a lawnmower flown at 37 degrees: the
+// GeoJSON's coverage gap holds the hole's middle in its bbox and names only
+// photos about it, and the page's map data carries the coverage raster with
+// the gap's cells marked.
+constexpr char kGapBack[] = R"(
+import json, sys
+with open(sys.argv[1], encoding="utf-8") as f:
+    report = json.load(f)
+lat, lon = float(sys.argv[2]), float(sys.argv[3])
+for f in report["readiness"]["findings"]:
+    if f["kind"] == "coverage_gap":
+        w, s, e, n = f["bbox"]
+        print("gap", w <= lon <= e and s <= lat <= n, (e - w) < 0.01 and (n - s) < 0.01,
+              len(f["paths"]))
+)";
+
+TEST(Readiness, AHoleIsOneGapWithItsBoxOnTheMapAndInTheReport) {
+  TempFolder root;
+  const std::string images = root / "images";
+  survey::Plan plan;
+  plan.headingDeg = 37;
+  std::vector<survey::PlannedPhoto> planned;
+  const std::vector<readiness::SurveyPhoto> photos = survey::lawnmower(plan, &planned);
+  double lat = 0, lon = 0;
+  int missing = 0;
+  for (std::size_t i = 0; i < photos.size(); ++i) {
+    const survey::PlannedPhoto& p = planned[i];
+    if (p.line >= 3 && p.line <= 5 && p.index >= 6 && p.index < 16) {
+      lat += photos[i].latitude;
+      lon += photos[i].longitude;
+      ++missing;
+      continue;
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "/DJI_%04zu.JPG", i);
+    writeFileBytes(images + name, droneJpegOf(photos[i]));
+  }
+  const std::string page = root / "flight.html", report = root / "flight.geojson";
+  ::setenv("PHOTOCHECK_HTML", page.c_str(), 1);
+  ::setenv("PHOTOCHECK_GEOJSON", report.c_str(), 1);
+  const e2e::PhotoRun run = e2e::runOn(root, images, root / "out");
+  ::unsetenv("PHOTOCHECK_HTML");
+  ::unsetenv("PHOTOCHECK_GEOJSON");
+  ASSERT_EQ(run.run.status, 0) << run.run.err;
+  const std::optional<std::string> html = readFileBytes(page);
+  ASSERT_TRUE(html.has_value());
+  EXPECT_NE(html->find("\"cov\":["), std::string::npos);
+  const std::optional<ToolRun> python = runInstalled(
+      "python3",
+      {"-c", kGapBack, report, std::to_string(lat / missing), std::to_string(lon / missing)});
+  if (!python) GTEST_SKIP() << "python3 is not installed: the report is not read back";
+  ASSERT_EQ(python->status, 0) << python->err;
+  // One gap about the hole; its photos: those of lines 2 to 6 that border it.
+  EXPECT_EQ(countOf(python->out, "gap "), 1u) << python->out;
+  EXPECT_EQ(python->out.rfind("gap True True ", 0), 0u) << python->out;
+}
+
 // A ground height that is no number is not used: the report says what it
 // was, and one console line after the side files' tells it.
 TEST(Readiness, GroundHeightThatIsNoNumberIsSaid) {
