@@ -7,7 +7,6 @@
 #include <new>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/command_line.h"
