@@ -61,6 +61,15 @@ TEST(Options, PageGeoJsonAndCharsetWinOverTheirVariables) {
             std::string::npos);
   EXPECT_FALSE(fs::exists(root / "variable.html"));
   EXPECT_FALSE(fs::exists(root / "variable.geojson"));
+
+  // And the other way round: UTF-8 asked for where the variable says GBK.
+  ::setenv("PHOTOCHECK_CHARSET", "GBK", 1);
+  const ToolRun utf8 = runTool(PHOTOCHECK_EXE, {"--charset=utf-8", plain.settingsPath});
+  unsetVariables();
+  EXPECT_EQ(utf8.status, 1);
+  const std::string utf8Text = texts::utf8FormOf(texts::kGpsDescription);
+  EXPECT_NE(readFileBytes(root / "out/error.json").value_or("").find(utf8Text), std::string::npos);
+  EXPECT_NE(utf8.out.find(utf8Text), std::string::npos);
 }
 
 struct RefusedCase {
