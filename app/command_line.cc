@@ -4,19 +4,9 @@
 #include <utility>
 
 #include "console/console_texts.h"
+#include "platform/platform.h"
 
 namespace {
-
-// `text` equals `upperAscii` with ASCII letters in any case.
-bool equalsIgnoringCase(std::string_view text, std::string_view upperAscii) {
-  if (text.size() != upperAscii.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != upperAscii[i]) return false;
-  }
-  return true;
-}
 
 // The row `text` spells, alone or as "--name=value" (`valueAt` then past the
 // "="); null for no row.
@@ -92,9 +82,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments, bool win
         line.geoJson = value;
         break;
       case OptionKind::charset:
-        if (equalsIgnoringCase(valueText, "UTF-8")) {
+        if (platform::equalsIgnoringCase(valueText, "utf-8")) {
           line.utf8 = true;
-        } else if (equalsIgnoringCase(valueText, "GBK")) {
+        } else if (platform::equalsIgnoringCase(valueText, "gbk")) {
           line.utf8 = false;
         } else {
           return refused(texts::kOptionNamed + name + texts::kCharsetValues + quoted(valueText));

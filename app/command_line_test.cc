@@ -29,8 +29,12 @@ struct LineCase {
   std::optional<Piece> geoJson;
   std::optional<bool> utf8;
   bool quiet;
-  std::string refusal;  // before the hint
   bool windows = false;
+};
+
+struct RefusedCase {
+  std::vector<std::string> arguments;
+  std::string refusal;  // before the hint
 };
 
 std::string describe(const std::vector<std::string>& arguments) {
@@ -39,14 +43,26 @@ std::string describe(const std::vector<std::string>& arguments) {
   return text;
 }
 
+CommandLine parse(const std::vector<std::string>& arguments, bool windows,
+                  const std::set<std::string>& files) {
+  std::vector<std::string> argv = {"photocheck"};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  return parseCommandLine(
+      argv, windows, [&](int i) { return files.count(argv[static_cast<std::size_t>(i)]) != 0; });
+}
+
+void expectPiece(const std::optional<ArgumentPiece>& actual, const std::optional<Piece>& wanted) {
+  ASSERT_EQ(actual.has_value(), wanted.has_value());
+  if (!wanted) return;
+  EXPECT_EQ(actual->argument, wanted->argument);
+  EXPECT_EQ(actual->from, wanted->from);
+}
+
 TEST(CommandLine, SortsTheSettingsFileTheEchoedArgumentsAndTheOptions) {
-  const std::string unknown = texts::kUnknownOption;
-  const std::string option = texts::kOptionNamed;
   const Action run = Action::run;
-  const Action refused = Action::refused;
   const LineCase cases[] = {
-      {{"s.conf"}, {}, run, {1}, {}, {}, {}, false, ""},
-      {{"s.conf", "x", "y"}, {}, run, {1, 2, 3}, {}, {}, {}, false, ""},
+      {{"s.conf"}, {}, run, {1}, {}, {}, {}, false},
+      {{"s.conf", "x", "y"}, {}, run, {1, 2, 3}, {}, {}, {}, false},
       {{"--page", "p.html", "--geojson=g.json", "--charset", "utf-8", "--quiet", "s.conf"},
        {},
        run,
@@ -54,123 +70,61 @@ TEST(CommandLine, SortsTheSettingsFileTheEchoedArgumentsAndTheOptions) {
        Piece{2, 0},
        Piece{3, 10},
        true,
-       true,
-       ""},
+       true},
       // After the settings file, between echoed arguments; GBK is as without.
-      {{"s.conf", "x", "--charset=gbk", "--quiet", "y"},
-       {},
-       run,
-       {1, 2, 5},
-       {},
-       {},
-       false,
-       true,
-       ""},
+      {{"s.conf", "x", "--charset=gbk", "--quiet", "y"}, {}, run, {1, 2, 5}, {}, {}, false, true},
       // The later of two values wins; an empty one asks for no page.
-      {{"--page", "a.html", "--page=", "s.conf"}, {}, run, {4}, Piece{3, 7}, {}, {}, false, ""},
-      {{"--quiet", "--quiet", "s.conf"}, {}, run, {3}, {}, {}, {}, true, ""},
+      {{"--page", "a.html", "--page=", "s.conf"}, {}, run, {4}, Piece{3, 7}, {}, {}, false},
+      {{"--quiet", "--quiet", "s.conf"}, {}, run, {3}, {}, {}, {}, true},
       // A file named like an option is the settings file, or an echoed one.
-      {{"--quiet"}, {"--quiet"}, run, {1}, {}, {}, {}, false, ""},
-      {{"--help", "-V"}, {"--help", "-V"}, run, {1, 2}, {}, {}, {}, false, ""},
+      {{"--quiet"}, {"--quiet"}, run, {1}, {}, {}, {}, false},
+      {{"--help", "-V"}, {"--help", "-V"}, run, {1, 2}, {}, {}, {}, false},
       // ... but a value is taken as it stands.
-      {{"--page", "s.conf", "t.conf"},
-       {"s.conf", "t.conf"},
-       run,
-       {3},
-       Piece{2, 0},
-       {},
-       {},
-       false,
-       ""},
-      {{"--", "--quiet", "-x"}, {}, run, {2, 3}, {}, {}, {}, false, ""},
-      {{"-"}, {}, run, {1}, {}, {}, {}, false, ""},
-      {{"s.conf", "--help"}, {}, Action::help, {1}, {}, {}, {}, false, ""},
-      {{"-h"}, {}, Action::help, {}, {}, {}, {}, false, ""},
-      {{"-V", "--quiet"}, {}, Action::version, {}, {}, {}, {}, true, ""},
-      {{"/?"}, {}, Action::help, {}, {}, {}, {}, false, "", true},
-      {{"/?"}, {}, run, {1}, {}, {}, {}, false, ""},
-      {{"--bogus", "s.conf"}, {}, refused, {}, {}, {}, {}, false, unknown + "\"--bogus\""},
-      {{"s.conf", "--qiuet"}, {}, refused, {}, {}, {}, {}, false, unknown + "\"--qiuet\""},
-      {{"--HELP"}, {}, refused, {}, {}, {}, {}, false, unknown + "\"--HELP\""},
-      {{"s.conf", "--page"},
-       {},
-       refused,
-       {},
-       {},
-       {},
-       {},
-       false,
-       option + "\"--page\"" + texts::kNeedsValue},
-      {{"--geojson", "--quiet", "s.conf"},
-       {},
-       refused,
-       {},
-       {},
-       {},
-       {},
-       false,
-       option + "\"--geojson\"" + texts::kNeedsValue},
-      {{"--quiet=yes", "s.conf"},
-       {},
-       refused,
-       {},
-       {},
-       {},
-       {},
-       false,
-       option + "\"--quiet\"" + texts::kTakesNoValue},
-      {{"--version="},
-       {},
-       refused,
-       {},
-       {},
-       {},
-       {},
-       false,
-       option + "\"--version\"" + texts::kTakesNoValue},
-      {{"--charset", "utf8", "s.conf"},
-       {},
-       refused,
-       {},
-       {},
-       {},
-       {},
-       false,
-       option + "\"--charset\"" + texts::kCharsetValues + "\"utf8\""},
+      {{"--page", "s.conf", "t.conf"}, {"s.conf", "t.conf"}, run, {3}, Piece{2, 0}, {}, {}, false},
+      {{"--", "--quiet", "-x"}, {}, run, {2, 3}, {}, {}, {}, false},
+      {{"-"}, {}, run, {1}, {}, {}, {}, false},
+      {{"s.conf", "--help"}, {}, Action::help, {1}, {}, {}, {}, false},
+      {{"-h"}, {}, Action::help, {}, {}, {}, {}, false},
+      {{"-V", "--quiet"}, {}, Action::version, {}, {}, {}, {}, true},
+      {{"/?"}, {}, Action::help, {}, {}, {}, {}, false, true},
+      {{"/?"}, {}, run, {1}, {}, {}, {}, false},
   };
   for (const LineCase& c : cases) {
-    std::vector<std::string> arguments = {"photocheck"};
-    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
-    const CommandLine line = parseCommandLine(arguments, c.windows, [&](int i) {
-      return c.files.count(arguments[static_cast<std::size_t>(i)]) != 0;
-    });
     SCOPED_TRACE(describe(c.arguments));
+    const CommandLine line = parse(c.arguments, c.windows, c.files);
     EXPECT_EQ(line.action, c.action);
-    if (c.action == refused) {
-      EXPECT_EQ(line.refusal, c.refusal + texts::kHelpHint);
-      continue;
-    }
     EXPECT_EQ(line.refusal, "");
     if (c.action == run) {
       EXPECT_EQ(line.positionals, c.positionals);
     }
-    EXPECT_EQ(line.page.has_value(), c.page.has_value());
-    if (line.page && c.page) {
-      EXPECT_EQ(line.page->argument, c.page->argument);
-      EXPECT_EQ(line.page->from, c.page->from);
-    }
-    EXPECT_EQ(line.geoJson.has_value(), c.geoJson.has_value());
-    if (line.geoJson && c.geoJson) {
-      EXPECT_EQ(line.geoJson->argument, c.geoJson->argument);
-      EXPECT_EQ(line.geoJson->from, c.geoJson->from);
-    }
+    expectPiece(line.page, c.page);
+    expectPiece(line.geoJson, c.geoJson);
     EXPECT_EQ(line.utf8, c.utf8);
     EXPECT_EQ(line.quiet, c.quiet);
   }
+
+  const std::string unknown = texts::kUnknownOption;
+  const std::string option = texts::kOptionNamed;
+  const RefusedCase refusedCases[] = {
+      {{"--bogus", "s.conf"}, unknown + "\"--bogus\""},
+      {{"s.conf", "--qiuet"}, unknown + "\"--qiuet\""},
+      {{"--HELP"}, unknown + "\"--HELP\""},
+      {{"s.conf", "--page"}, option + "\"--page\"" + texts::kNeedsValue},
+      {{"--geojson", "--quiet", "s.conf"}, option + "\"--geojson\"" + texts::kNeedsValue},
+      {{"--quiet=yes", "s.conf"}, option + "\"--quiet\"" + texts::kTakesNoValue},
+      {{"--version="}, option + "\"--version\"" + texts::kTakesNoValue},
+      {{"--charset", "utf8", "s.conf"},
+       option + "\"--charset\"" + texts::kCharsetValues + "\"utf8\""},
+  };
+  for (const RefusedCase& c : refusedCases) {
+    SCOPED_TRACE(describe(c.arguments));
+    const CommandLine line = parse(c.arguments, false, {});
+    EXPECT_EQ(line.action, Action::refused);
+    EXPECT_EQ(line.refusal, c.refusal + texts::kHelpHint);
+  }
   // Options alone name no settings file.
-  const CommandLine none =
-      parseCommandLine({"photocheck", "--quiet"}, false, [](int) { return false; });
-  EXPECT_EQ(none.action, refused);
+  const CommandLine none = parse({"--quiet"}, false, {});
+  EXPECT_EQ(none.action, Action::refused);
   EXPECT_EQ(none.refusal, texts::kNoSettingsFileGiven);
 }
 

@@ -480,6 +480,10 @@ bool pathCanBeMade(const std::string& text);
 enum class StandardOutput { bytes, utf8Terminal, wideConsole };
 StandardOutput standardOutputKind();
 
+// True when `text` is `lowerAscii` with its ASCII letters in any case
+// ("UTF-8" and "utf-8" for "utf-8"); a byte from 0x80 up is never a letter.
+bool equalsIgnoringCase(std::string_view text, std::string_view lowerAscii);
+
 // True when the environment variable PHOTOCHECK_CHARSET holds "UTF-8" (in
 // any case): the console and error.json are then UTF-8 throughout.
 bool utf8OutputRequested();

@@ -35,6 +35,14 @@ std::string settingsText(const std::string& images, const std::string& output) {
   return text;
 }
 
+// The working folder of a run over a set that passes: "run.settings" in
+// root\\work names root\\images, which holds one good photo.
+std::string passingWork(const TempFolder& root) {
+  writePhoto(root / "images\\good.jpg", Photo{});
+  writeFileBytes(root / "work\\run.settings", settingsText(root / "images", root / "out"));
+  return root / "work";
+}
+
 TEST(SettingsName, TheTypedNameIsReadNeverItsLookAlike) {
   codepage::expectTheIntendedOne();
   TempFolder root;
@@ -103,9 +111,7 @@ TEST(SettingsName, ThePagePathIsTheNameSetNeverItsLookAlike) {
   codepage::expectTheIntendedOne();
   TempFolder root;
   const widefiles::TreeRemover remover{root.path()};
-  const std::string work = root / "work";
-  writePhoto(root / "images\\good.jpg", Photo{});
-  writeFileBytes(work + "\\run.settings", settingsText(root / "images", root / "out"));
+  const std::string work = passingWork(root);
 
   struct Case {
     std::wstring page;  // relative to the working folder
@@ -150,9 +156,7 @@ TEST(SettingsName, AnOptionIsTakenFromTheTypedCommandLine) {
   codepage::expectTheIntendedOne();
   TempFolder root;
   const widefiles::TreeRemover remover{root.path()};
-  const std::string work = root / "work";
-  writePhoto(root / "images\\good.jpg", Photo{});
-  writeFileBytes(work + "\\run.settings", settingsText(root / "images", root / "out"));
+  const std::string work = passingWork(root);
   const std::string perPhoto = expectedConsole(std::string(texts::kGpsHeader) + "1\n");
 
   const ToolRun quiet = widerun::run({L"--quiet", L"run.settings"}, widefiles::widen(work));
