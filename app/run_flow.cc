@@ -61,16 +61,16 @@ std::string quoted(const platform::FilePath& path) { return "\"" + path.text + "
 // the options, each argument taken as typed (on Windows from its UTF-16
 // form). A file called "--help" is still a settings file.
 CommandLine commandLineOf(int argc, const char* const* argv) {
-  std::vector<std::string> arguments;
-  for (int i = 0; i < argc; ++i) arguments.push_back(platform::argumentText(argc, argv, i, 0));
+  std::vector<std::string> arguments = {argv[0]};
+  for (int i = 1; i < argc; ++i) arguments.push_back(platform::argumentText(argc, argv, i, 0));
   return parseCommandLine(arguments, platform::kPathSeparator == '\\',
                           [&arguments](int i) { return platform::pathExists(arguments[i]); });
 }
 
-// A command line that is refused prints what such a run printed before the
-// options were known: every argument echoed, then the line of a settings
-// file that does not open; standard error says why. Nothing is read or
-// written.
+// A command line that is refused prints what a run whose settings file does
+// not open prints (for a mistyped option before the settings file, the bytes
+// such a run printed before there were options): every argument echoed, then
+// "open file failed!"; standard error says why. Nothing is read or written.
 int refuseCommandLine(int argc, const char* const* argv, const std::string& why) {
   std::vector<int> all;
   for (int i = 1; i < argc; ++i) all.push_back(i);
