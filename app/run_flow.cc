@@ -2,14 +2,14 @@
 
 #include <array>
 #include <cstdint>
-#include <initializer_list>
 #include <iostream>
 #include <iterator>
 #include <new>
+#include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/settings.h"
 #include "app/side_files.h"
 #include "checks/check_findings.h"
@@ -34,12 +34,15 @@ constexpr std::array<std::string RunSettings::*, kCheckCount> kSwitchOf = {
     &RunSettings::checkResolution, &RunSettings::checkCameraMaker, &RunSettings::checkFocalLength,
     &RunSettings::checkGps};
 
-// The settings file path, then every further argument after an empty line.
-void echoArguments(int argc, const char* const* argv, const platform::FilePath& settingsPath) {
+// The settings file path, then every further argument that is no option
+// after an empty line (each argument's position in argv; the options are
+// not echoed).
+void echoArguments(const char* const* argv, const platform::FilePath& settingsPath,
+                   const std::vector<int>& positionals) {
   console::line(settingsPath.text);
-  for (int i = 2; i < argc; ++i) {
+  for (std::size_t i = 1; i < positionals.size(); ++i) {
     console::endLine();
-    console::line(argv[i]);
+    console::line(argv[positionals[i]]);
   }
 }
 
@@ -54,16 +57,34 @@ void tellWhy(const std::string& reason) {
 
 std::string quoted(const platform::FilePath& path) { return "\"" + path.text + "\""; }
 
-// The sole argument names an option when it is one of the spellings and no
-// file of that name exists: a file called "--help" is still a settings file.
-// "/?" is the Windows spelling; on POSIX it is a path like any other.
-bool isOption(const char* argument, std::initializer_list<std::string_view> spellings) {
-  const bool windows = platform::kPathSeparator == '\\';
-  bool matches = false;
-  for (const std::string_view spelling : spellings) {
-    if (spelling == argument && (spelling != "/?" || windows)) matches = true;
-  }
-  return matches && !platform::pathExists(argument);
+// The command line sorted into the settings file, the echoed arguments and
+// the options, each argument taken as typed (on Windows from its UTF-16
+// form). A file called "--help" is still a settings file.
+CommandLine commandLineOf(int argc, const char* const* argv) {
+  std::vector<std::string> arguments = {argv[0]};
+  for (int i = 1; i < argc; ++i) arguments.push_back(platform::argumentText(argc, argv, i, 0));
+  return parseCommandLine(arguments, platform::kPathSeparator == '\\',
+                          [&arguments](int i) { return platform::pathExists(arguments[i]); });
+}
+
+// A command line that is refused prints what a run whose settings file does
+// not open prints (for a mistyped option before the settings file, the bytes
+// such a run printed before there were options): every argument echoed, then
+// "open file failed!"; standard error says why. Nothing is read or written.
+int refuseCommandLine(int argc, const char* const* argv, const std::string& why) {
+  std::vector<int> all;
+  for (int i = 1; i < argc; ++i) all.push_back(i);
+  echoArguments(argv, platform::argumentPath(argc, argv, 1), all);
+  console::line(texts::kOpenFileFailed);
+  tellWhy(why);
+  return 1;
+}
+
+// The path an option gives, or else its variable's.
+std::string sideFilePath(int argc, const char* const* argv,
+                         const std::optional<ArgumentPiece>& option, std::string (*variable)()) {
+  if (!option) return variable();
+  return platform::argumentText(argc, argv, option->argument, option->from);
 }
 
 // Reads the settings file, echoes it, and takes the six values by position.
@@ -277,19 +298,26 @@ int runPhotocheck(int argc, const char* const* argv) {
     tellWhy(texts::kNoSettingsFileGiven);
     return 1;
   }
-  if (argc == 2 && isOption(argv[1], {"--help", "-h", "/?"})) {
-    console::line(texts::kHelp);
-    return 0;
+  const CommandLine line = commandLineOf(argc, argv);
+  switch (line.action) {
+    case CommandLine::Action::help:
+      console::line(texts::kHelp);
+      return 0;
+    case CommandLine::Action::version:
+      console::line(std::string("photocheck ") + PHOTOCHECK_VERSION_TEXT);
+      console::line(std::string(PHOTOCHECK_COPYRIGHT) + texts::kLicence);
+      return 0;
+    case CommandLine::Action::refused:
+      return refuseCommandLine(argc, argv, line.refusal);
+    case CommandLine::Action::run:
+      break;
   }
-  if (argc == 2 && isOption(argv[1], {"--version", "-V"})) {
-    console::line(std::string("photocheck ") + PHOTOCHECK_VERSION_TEXT);
-    console::line(std::string(PHOTOCHECK_COPYRIGHT) + texts::kLicence);
-    return 0;
-  }
+  if (line.utf8) console::useCharset(*line.utf8);
+  console::setQuiet(line.quiet);
   // The settings file by the name the user typed, also where the code page
   // cannot hold it.
-  const platform::FilePath settingsPath = platform::argumentPath(argc, argv, 1);
-  echoArguments(argc, argv, settingsPath);
+  const platform::FilePath settingsPath = platform::argumentPath(argc, argv, line.positionals[0]);
+  echoArguments(argv, settingsPath, line.positionals);
   console::flush();  // the echo before the settings file is read
   RunSettings settings;
   if (!readRunSettings(settingsPath, argc == 2, settings)) return 1;
@@ -301,8 +329,8 @@ int runPhotocheck(int argc, const char* const* argv) {
   if (images.empty()) tellWhyNothingWasListed(settings);
   CheckFindings findings;
   CheckFlags flags{};
-  const std::string pagePath = platform::htmlPagePath();
-  const std::string geoJsonPath = platform::geoJsonPath();
+  const std::string pagePath = sideFilePath(argc, argv, line.page, platform::htmlPagePath);
+  const std::string geoJsonPath = sideFilePath(argc, argv, line.geoJson, platform::geoJsonPath);
   RunRecord record;
   const bool keepFacts = !pagePath.empty() || !geoJsonPath.empty();
   runSwitchedOnChecks(settings, images, findings, flags, keepFacts, record);

@@ -139,7 +139,7 @@ void giveFactsBack() {
 }
 
 void writeHeaderLine(const CheckRow& check, std::size_t index) {
-  console::numberedLine(check.headerText, static_cast<std::uint64_t>(index + 1));
+  console::progressLine(check.headerText, static_cast<std::uint64_t>(index + 1));
 }
 
 // The first pass: reads every image, files it under this check's value text

@@ -11,6 +11,9 @@ namespace console {
 namespace {
 
 OutputForms gForms;
+// What standard output is, as setUpOutput found it.
+platform::StandardOutput gKind = platform::StandardOutput::bytes;
+bool gQuiet = false;
 
 // A Windows console's line, gathered in UTF-8 until its end.
 std::string gWideLine;
@@ -77,14 +80,18 @@ std::string_view digitsOf(std::uint64_t number, char (&digits)[20]) {  // 2^64 -
 }  // namespace
 
 void setUpOutput() {
-  const platform::StandardOutput kind = platform::standardOutputKind();
-  OutputForms forms;
-  forms.reportUtf8 = platform::utf8OutputRequested();
-  forms.wideConsole = kind == platform::StandardOutput::wideConsole;
-  forms.consoleUtf8 =
-      forms.reportUtf8 || forms.wideConsole || kind == platform::StandardOutput::utf8Terminal;
-  gForms = forms;
+  gKind = platform::standardOutputKind();
   gTerminal = platform::standardOutputIsTerminal();
+  useCharset(platform::utf8OutputRequested());
+}
+
+void useCharset(bool utf8) {
+  OutputForms forms;
+  forms.reportUtf8 = utf8;
+  forms.wideConsole = gKind == platform::StandardOutput::wideConsole;
+  forms.consoleUtf8 =
+      forms.reportUtf8 || forms.wideConsole || gKind == platform::StandardOutput::utf8Terminal;
+  gForms = forms;
 }
 
 const OutputForms& outputForms() { return gForms; }
@@ -137,6 +144,12 @@ void numberedLine(const char* toolText, std::uint64_t number) {
   text(toolText);
   write(number);
   endLine();
+}
+
+void setQuiet(bool quiet) { gQuiet = quiet; }
+
+void progressLine(const char* toolText, std::uint64_t number) {
+  if (!gQuiet) numberedLine(toolText, number);
 }
 
 void flush() {

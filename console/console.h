@@ -45,6 +45,12 @@ struct OutputForms {
 // once, after the locale set-up.
 void setUpOutput();
 
+// The character set the command line asks for (--charset), which wins over
+// PHOTOCHECK_CHARSET: UTF-8 for the console and error.json, or (false) the
+// forms of a run without the variable. Called after setUpOutput, before the
+// run's first line.
+void useCharset(bool utf8);
+
 // The forms in use; set directly by tests.
 const OutputForms& outputForms();
 void setOutputForms(const OutputForms& forms);
@@ -75,6 +81,14 @@ void endLine();
 // text(toolText), write(number) and endLine(): the check passes' line per
 // photo.
 void numberedLine(const char* toolText, std::uint64_t number);
+
+// With `quiet` (--quiet) the check passes' line per photo is left out:
+// progressLine then writes nothing. Every other line stays as it is.
+void setQuiet(bool quiet);
+
+// numberedLine, unless the console is quiet: the check passes' line per
+// photo, two million lines and more for a large set, which nobody reads.
+void progressLine(const char* toolText, std::uint64_t number);
 
 // Writes every line made so far, at once: called before the tool waits on
 // anything but its own processor, and at the end of the run. Cheap when

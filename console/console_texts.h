@@ -120,13 +120,35 @@ inline constexpr char kRunCannotGoOn[] =
 // --help and --version, and the reasons a run that cannot start writes to
 // standard error. Plain ASCII English: the same bytes in any encoding.
 
-// What photocheck --help prints (docs/photocheck.1 says the same).
+// What photocheck --help prints (docs/photocheck.1 says the same). Its
+// first line is kUsage; every option of app/command_line.h stands in it (a
+// test holds the two to each other).
 inline constexpr char kHelp[] =
     "usage: photocheck <settings file>\n"
+    "       photocheck [--page FILE] [--geojson FILE] [--charset UTF-8] [--quiet]\n"
+    "                  <settings file>\n"
     "\n"
     "Checks a set of photographs before it goes into a 3-D reconstruction: lists\n"
     "every file below the image folder, reads the EXIF block of each JPEG and runs\n"
     "the checks the settings file switches on.\n"
+    "\n"
+    "Options, before or after the settings file (--page=FILE works too):\n"
+    "  --page FILE      also write a page of the set to FILE (UTF-8 HTML, whether\n"
+    "                   the set passed or not): the flagged photos, and a map of\n"
+    "                   every photo with a GPS position\n"
+    "  --geojson FILE   also write a GeoJSON report to FILE: one feature per listed\n"
+    "                   file with its path, position, values and the checks that\n"
+    "                   flagged it\n"
+    "  --charset UTF-8  the console and error.json in UTF-8; --charset GBK: as\n"
+    "                   without the option\n"
+    "  --quiet          leave out the line per photo of each check; the findings,\n"
+    "                   each check's groups and the verdict stay\n"
+    "  -h, --help       show this help (on Windows also /?)\n"
+    "  -V, --version    show the version and licence\n"
+    "  --               end of the options: what follows is no option\n"
+    "An argument that names an existing file is the settings file, whatever its\n"
+    "name; any other argument that starts with \"-\" and is no option above stops\n"
+    "the run before anything is read or written (status 1).\n"
     "\n"
     "The settings file holds \"key = value\" lines; \"#\" starts a comment. The values\n"
     "are taken in the byte order of their keys, not by the keys' names:\n"
@@ -136,28 +158,31 @@ inline constexpr char kHelp[] =
     "  4th  resolution check: \"true\" to run it\n"
     "  5th  image folder, scanned with all its sub-folders\n"
     "  6th  output folder, which receives error.json (created when missing)\n"
-    "Further values, and further command-line arguments, are echoed and ignored.\n"
+    "Further values, and further arguments that are no option, are echoed and\n"
+    "ignored.\n"
     "\n"
     "Exit status:\n"
     "  0  every check that ran found nothing, and the image folder holds a file\n"
     "  1  a check found an error, the image folder holds no file, or the\n"
-    "     settings file cannot be used (the reason goes to standard error)\n"
+    "     settings file or the command line cannot be used (the reason goes to\n"
+    "     standard error)\n"
     "\n"
     "Report: a failing set writes error.json into the output folder and prints\n"
     "the same JSON on standard output.\n"
     "\n"
     "Output: GBK (code page 936) bytes on standard output and in error.json. A\n"
-    "terminal whose locale is UTF-8 (a Windows console: any code page) is shown\n"
-    "the same text readably; a pipe or a file gets GBK unless\n"
-    "PHOTOCHECK_CHARSET=UTF-8 is set, which makes the console and error.json UTF-8.\n"
-    "PHOTOCHECK_HTML=<file> also writes a page of the set, with a map of the\n"
-    "flagged photos, to <file> (UTF-8 HTML, whether the set passed or not).\n"
-    "PHOTOCHECK_GEOJSON=<file> also writes a GeoJSON report to <file>: one feature\n"
-    "per listed file with its path, position, values and the checks that flagged it.\n"
+    "terminal whose locale is UTF-8 and installed (a Windows console: any code\n"
+    "page) is shown the same text readably; a pipe or a file gets GBK unless\n"
+    "--charset UTF-8 is given.\n"
     "\n"
-    "Options (only as the sole argument, when no file of that name exists):\n"
-    "  -h, --help     show this help\n"
-    "  -V, --version  show the version and licence";
+    "Environment: each variable does what its option does, for every run it is\n"
+    "set for; the option wins. (On Windows \"set NAME=...\" stays set for the rest\n"
+    "of the console session, so a later run writes files nobody asked for: use\n"
+    "the options there.)\n"
+    "  PHOTOCHECK_HTML=FILE       as --page FILE\n"
+    "  PHOTOCHECK_GEOJSON=FILE    as --geojson FILE\n"
+    "  PHOTOCHECK_CHARSET=UTF-8   as --charset UTF-8 (any case; another value\n"
+    "                             keeps GBK)";
 
 // Ends the copyright line of photocheck --version.
 inline constexpr char kLicence[] = "; MIT licence";
@@ -186,8 +211,17 @@ inline constexpr char kOutputFolderTooLongReason[] =
 inline constexpr char kCannotListImageFolder[] = "cannot list image folder ";
 inline constexpr char kCutAtHashHint[] =
     " (the folder value ends before its \"#\": a \"#\" starts a comment)";
-// After the reason of a sole argument that starts with "-" and names no file.
+// After the reason of a sole argument that starts with "-" and names no file,
+// and of a command line that is refused.
 inline constexpr char kHelpHint[] = " (photocheck --help tells how to use it)";
+// A command line that is refused: "unknown option "--x"", "option "--page"
+// needs a value", "option "--quiet" takes no value", "option "--charset"
+// takes UTF-8 or GBK, not "x"", each followed by kHelpHint.
+inline constexpr char kUnknownOption[] = "unknown option ";
+inline constexpr char kOptionNamed[] = "option ";
+inline constexpr char kNeedsValue[] = " needs a value";
+inline constexpr char kTakesNoValue[] = " takes no value";
+inline constexpr char kCharsetValues[] = " takes UTF-8 or GBK, not ";
 // A run ended by a fault of the tool's own (Windows: an unhandled exception,
 // abort): the one line on standard error, followed by the fault's code.
 inline constexpr char kEndedByFault[] = "photocheck: ended by a fault; the set was not checked";

@@ -12,21 +12,6 @@
 
 namespace platform {
 
-namespace {
-
-// `text` equals `lowerAscii` with ASCII letters in any case.
-bool equalsIgnoringCase(std::string_view text, std::string_view lowerAscii) {
-  if (text.size() != lowerAscii.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != lowerAscii[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 StandardOutput standardOutputKind() {
   if (::isatty(STDOUT_FILENO) != 1) return StandardOutput::bytes;
   // The character set of the locale useUserLocale set: only a name, read

@@ -440,6 +440,16 @@ void useUserLocale();
 // listed name is shown.
 FilePath argumentPath(int argc, const char* const* argv, int index);
 
+// The text of argument `index` of `argv` from its byte `from` on (an
+// option's value after "--page="), as the user typed it: POSIX its bytes;
+// Windows from the UTF-16 command line, as argumentPath takes it, shown as
+// the code page's bytes with '?' for each character it lacks (never a
+// look-alike, so a full-width "－－quiet" is no option), and a path call
+// given the text reaches the exact typed name, as htmlPagePath's text does.
+// `from` counts the ASCII characters before it, one byte and one UTF-16
+// unit each.
+std::string argumentText(int argc, const char* const* argv, int index, std::size_t from);
+
 // The path of a file named by a user's text (on Windows made by the rules
 // the ANSI calls follow for a file name).
 FilePath filePathOf(const std::string& text);
@@ -469,6 +479,10 @@ bool pathCanBeMade(const std::string& text);
 // system's bytes, unless PHOTOCHECK_CHARSET asks for UTF-8.
 enum class StandardOutput { bytes, utf8Terminal, wideConsole };
 StandardOutput standardOutputKind();
+
+// True when `text` is `lowerAscii` with its ASCII letters in any case
+// ("UTF-8" and "utf-8" for "utf-8"); a byte from 0x80 up is never a letter.
+bool equalsIgnoringCase(std::string_view text, std::string_view lowerAscii);
 
 // True when the environment variable PHOTOCHECK_CHARSET holds "UTF-8" (in
 // any case): the console and error.json are then UTF-8 throughout.

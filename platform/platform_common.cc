@@ -9,6 +9,16 @@
 
 namespace platform {
 
+bool equalsIgnoringCase(std::string_view text, std::string_view lowerAscii) {
+  if (text.size() != lowerAscii.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lowerAscii[i]) return false;
+  }
+  return true;
+}
+
 bool operator==(const FolderId& a, const FolderId& b) {
   return a.known && b.known && a.device == b.device && a.inode == b.inode;
 }

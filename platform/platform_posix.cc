@@ -783,6 +783,10 @@ FilePath argumentPath(int /*argc*/, const char* const* argv, int index) {
   return FilePath(argv[index]);
 }
 
+std::string argumentText(int /*argc*/, const char* const* argv, int index, std::size_t from) {
+  return std::string(argv[index]).substr(from);
+}
+
 FilePath filePathOf(const std::string& text) { return FilePath(text); }
 
 SmallFileRead readSmallFile(const FilePath& path, std::size_t limit, std::string& bytes,

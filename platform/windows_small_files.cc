@@ -81,19 +81,38 @@ struct TextMode {
 
 }  // namespace
 
-FilePath argumentPath(int argc, const char* const* argv, int index) {
+namespace {
+
+// Argument `index` of the UTF-16 command line; null where it cannot be had
+// or does not match the ANSI one's count.
+const wchar_t* wideArgument(int argc, int index) {
   int wideCount = 0;
   wchar_t** wide = nullptr;
   wchar_t** environment = nullptr;
   WideStartupInfo startup{0};
   if (__wgetmainargs(&wideCount, &wide, &environment, 0, &startup) < 0 || wideCount != argc ||
-      wide == nullptr || wide[index] == nullptr) {
-    return filePathOf(argv[index]);
+      wide == nullptr) {
+    return nullptr;
   }
+  return wide[index];
+}
+
+}  // namespace
+
+FilePath argumentPath(int argc, const char* const* argv, int index) {
+  const wchar_t* wide = wideArgument(argc, index);
+  if (wide == nullptr) return filePathOf(argv[index]);
   FilePath path;
-  path.text = ansiFromWide(wide[index]);
-  path.native = nativeFilePathOf(wide[index]);
+  path.text = ansiFromWide(wide);
+  path.native = nativeFilePathOf(wide);
   return path;
+}
+
+std::string argumentText(int argc, const char* const* argv, int index, std::size_t from) {
+  const wchar_t* wide = wideArgument(argc, index);
+  if (wide == nullptr) return std::string(argv[index]).substr(from);
+  const std::wstring whole(wide);
+  return shownTextOfExactPath(whole.substr(std::min(from, whole.size())));
 }
 
 FilePath filePathOf(const std::string& text) {

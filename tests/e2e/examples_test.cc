@@ -54,17 +54,37 @@ std::string expected(const char* name) {
   return bytes.value_or("");
 }
 
-TEST(Examples, SampleRunMatchesTheExpectedOutput) {
+// A copy of the sample in `root`, so that a run writes its report into the
+// test's folder and not into the checkout.
+void copySample(const TempFolder& root) {
   const fs::path examples = kCheckout / "examples";
   ASSERT_TRUE(fs::exists(examples / "photocheck.settings")) << examples;
-  // A copy, so the run writes its report into the test's folder and not
-  // into the checkout.
-  TempFolder root;
   fs::create_directories(fs::path(root.path()) / "examples");
   fs::copy(examples / "images", fs::path(root.path()) / "examples" / "images");
   fs::copy_file(examples / "photocheck.settings",
                 fs::path(root.path()) / "examples" / "photocheck.settings");
+}
 
+// `console` (line feeds) without the checks' line per photo: the header
+// text of its check and the photo's number.
+std::string withoutLinesPerPhoto(const std::string& console) {
+  const char* const headers[] = {texts::kResolutionHeader, texts::kCameraMakerHeader,
+                                 texts::kFocalLengthHeader, texts::kGpsHeader};
+  std::string kept;
+  for (std::size_t start = 0; start < console.size();) {
+    const std::size_t end = std::min(console.find('\n', start), console.size() - 1) + 1;
+    const std::string line = console.substr(start, end - start);
+    bool perPhoto = false;
+    for (const char* header : headers) perPhoto = perPhoto || line.rfind(header, 0) == 0;
+    if (!perPhoto) kept += line;
+    start = end;
+  }
+  return kept;
+}
+
+TEST(Examples, SampleRunMatchesTheExpectedOutput) {
+  TempFolder root;
+  copySample(root);
   const ToolRun run = runTool(PHOTOCHECK_EXE, {"examples/photocheck.settings"}, root.path());
   const std::string console = expected("console.txt");
   const std::string report = expected("error.json");
@@ -79,6 +99,23 @@ TEST(Examples, SampleRunMatchesTheExpectedOutput) {
                              e2e::jsonGroup(102, texts::kCameraMakerDescription, {"DJI_0006.JPG"}),
                              e2e::jsonGroup(103, texts::kFocalLengthDescription, {"DJI_0008.JPG"}),
                              e2e::jsonGroup(104, texts::kGpsDescription, {"DJI_0009.JPG"})}));
+}
+
+// --quiet leaves out the line per photo and nothing else: the console is the
+// kept one without those lines, error.json and the status are as without it.
+TEST(Examples, QuietSampleRunLeavesOutTheLinesPerPhotoAlone) {
+  TempFolder root;
+  copySample(root);
+  const ToolRun run =
+      runTool(PHOTOCHECK_EXE, {"--quiet", "examples/photocheck.settings"}, root.path());
+  const std::string console = withoutLinesPerPhoto(expected("console.txt"));
+  ASSERT_LT(console.size(), expected("console.txt").size());
+  EXPECT_EQ(run.out, expectedConsole(console))
+      << firstDifference(expectedConsole(console), run.out);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(readFileBytes(root / "build" + kSep + "example-output" + kSep + "error.json"),
+            expected("error.json"));
 }
 
 // GBK bytes as UTF-8; nothing when this C library has no GBK converter.
@@ -138,6 +175,13 @@ TEST(Examples, UsageShowsTheExpectedOutput) {
   EXPECT_EQ(*shownConsole, *console)
       << "docs/usage.md, the sample run's console: " << firstDifference(*console, *shownConsole);
   EXPECT_EQ(*shownReport, *report + "\n") << "docs/usage.md, the sample run's error.json";
+  const std::optional<std::string> quiet =
+      utf8FromGbk(withoutLinesPerPhoto(expected("console.txt")));
+  const std::optional<std::string> shownQuiet =
+      blockAfter(*page, "<!-- the sample run with --quiet");
+  ASSERT_TRUE(shownQuiet.has_value()) << "docs/usage.md lacks the --quiet example";
+  EXPECT_EQ(*shownQuiet, *quiet) << "docs/usage.md, the --quiet sample run: "
+                                 << firstDifference(*quiet, *shownQuiet);
 }
 
 }  // namespace

@@ -85,7 +85,9 @@ TEST(RunFlow, AllClearWhenNoCheckIsOnAndImagesExist) {
   writeFileBytes(settings, "a_focal = True\nb_gps = TRUE\nc_maker = 1\nd_resolution = yes\n" +
                                std::string("e_images = ") + images + "\nf_output = " + output +
                                "\n");
-  const ToolRun run = photocheck({settings, "extra one", "-x"});
+  // Further arguments are echoed; one that starts with "-" after "--" (it
+  // would be an option before it).
+  const ToolRun run = photocheck({settings, "extra one", "--", "-x"});
   EXPECT_EQ(run.out, expectedConsole(settings + "\n\nextra one\n\n-x\n" +
                                      "a_focal=True\nb_gps=TRUE\nc_maker=1\n" +
                                      "d_resolution=yes\ne_images=" + images +

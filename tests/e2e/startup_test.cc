@@ -1,5 +1,6 @@
 // What a run prints before it looks at any photo: --help and --version (each
-// spelling, with and without a file of that name), and the reason a run that
+// spelling, with and without a file of that name; the other options are in
+// options_test.cc), and the reason a run that
 // cannot start writes to standard error beside its unchanged console line,
 // and one that cannot list its image folder.
 #ifndef _WIN32
@@ -42,9 +43,9 @@ TEST(Startup, HelpAndVersionSpellingsUnlessAFileHasThatName) {
       {{"-V"}, kVersion, 0, false},
       // The Windows spelling; on POSIX a path like any other.
       {{"/?"}, kWindows ? kHelp : "/?" + notAnOption, kWindows ? 0 : 1, false},
-      // Not the sole argument, or not a spelling: a settings path as always,
-      // a mistyped option's reason pointing to --help.
-      {{"--help", "-V"}, "--help\n\n-V" + notAnOption, 1, false},
+      // Beside another argument too; not a spelling: refused as a settings
+      // file that does not open, the reason pointing to --help.
+      {{"--help", "x"}, kHelp, 0, false},
       {{"--HELP"}, "--HELP" + notAnOption, 1, true},
       {{"-help"}, "-help" + notAnOption, 1, true},
       {{"--version="}, "--version=" + notAnOption, 1, true},

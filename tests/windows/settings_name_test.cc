@@ -35,6 +35,14 @@ std::string settingsText(const std::string& images, const std::string& output) {
   return text;
 }
 
+// The working folder of a run over a set that passes: "run.settings" in
+// root\\work names root\\images, which holds one good photo.
+std::string passingWork(const TempFolder& root) {
+  writePhoto(root / "images\\good.jpg", Photo{});
+  writeFileBytes(root / "work\\run.settings", settingsText(root / "images", root / "out"));
+  return root / "work";
+}
+
 TEST(SettingsName, TheTypedNameIsReadNeverItsLookAlike) {
   codepage::expectTheIntendedOne();
   TempFolder root;
@@ -95,17 +103,15 @@ TEST(SettingsName, TheTypedNameIsReadNeverItsLookAlike) {
   }
 }
 
-// The page's path in PHOTOCHECK_HTML is taken the same way: the page goes to
-// the very name set, never to the look-alike the ANSI environment holds,
-// which may be the settings file, the report, a photo or a file outside the
-// folder.
+// The page's path in PHOTOCHECK_HTML or --page is taken the same way: the
+// page goes to the very name set or typed, never to the look-alike the ANSI
+// environment or command line holds, which may be the settings file, the
+// report, a photo or a file outside the folder.
 TEST(SettingsName, ThePagePathIsTheNameSetNeverItsLookAlike) {
   codepage::expectTheIntendedOne();
   TempFolder root;
   const widefiles::TreeRemover remover{root.path()};
-  const std::string work = root / "work";
-  writePhoto(root / "images\\good.jpg", Photo{});
-  writeFileBytes(work + "\\run.settings", settingsText(root / "images", root / "out"));
+  const std::string work = passingWork(root);
 
   struct Case {
     std::wstring page;  // relative to the working folder
@@ -116,21 +122,54 @@ TEST(SettingsName, ThePagePathIsTheNameSetNeverItsLookAlike) {
       {L"\uff53.conf", "s.conf", nullptr},
       {L"\uff0e\uff0e\uff3cx.html", "..\\x.html", nullptr},
   };
-  for (const Case& c : cases) {
-    const char* lookAlike = codepage::pick(c.lookAlike1252, c.lookAlike936);
-    SCOPED_TRACE(lookAlike != nullptr ? lookAlike : "no look-alike");
-    if (lookAlike != nullptr) writeFileBytes(work + "\\" + lookAlike, "keep");
-    ::SetEnvironmentVariableW(L"PHOTOCHECK_HTML", c.page.c_str());
-    const ToolRun run = widerun::run({L"run.settings"}, widefiles::widen(work));
-    ::SetEnvironmentVariableW(L"PHOTOCHECK_HTML", nullptr);
-    EXPECT_EQ(run.err, "");
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(widefiles::readFile(widefiles::extended(work, c.page)).rfind("<!DOCTYPE html>", 0),
-              0U);
-    if (lookAlike != nullptr) {
-      EXPECT_EQ(readFileBytes(work + "\\" + lookAlike), "keep");
+  enum class Given { variable, option, optionWithEquals };
+  for (const Given given : {Given::variable, Given::option, Given::optionWithEquals}) {
+    for (const Case& c : cases) {
+      const char* lookAlike = codepage::pick(c.lookAlike1252, c.lookAlike936);
+      SCOPED_TRACE(lookAlike != nullptr ? lookAlike : "no look-alike");
+      SCOPED_TRACE(static_cast<int>(given));
+      if (lookAlike != nullptr) writeFileBytes(work + "\\" + lookAlike, "keep");
+      std::vector<std::wstring> arguments = {L"run.settings"};
+      if (given == Given::variable) ::SetEnvironmentVariableW(L"PHOTOCHECK_HTML", c.page.c_str());
+      if (given == Given::option) arguments.insert(arguments.end(), {L"--page", c.page});
+      if (given == Given::optionWithEquals) arguments.push_back(L"--page=" + c.page);
+      const ToolRun run = widerun::run(arguments, widefiles::widen(work));
+      ::SetEnvironmentVariableW(L"PHOTOCHECK_HTML", nullptr);
+      EXPECT_EQ(run.out.rfind(expectedConsole("run.settings\n"), 0), 0U) << run.out;
+      EXPECT_EQ(run.out.find("--page"), std::string::npos) << run.out;  // options are not echoed
+      EXPECT_EQ(run.err, "");
+      EXPECT_EQ(run.status, 0);
+      const std::wstring page = widefiles::extended(work, c.page);
+      EXPECT_EQ(widefiles::readFile(page).rfind("<!DOCTYPE html>", 0), 0U);
+      ::DeleteFileW(page.c_str());
+      if (lookAlike != nullptr) {
+        EXPECT_EQ(readFileBytes(work + "\\" + lookAlike), "keep");
+      }
     }
   }
+}
+
+// An option is one as typed: "--quiet" leaves out the line per photo, and a
+// full-width look-alike of it, which the ANSI command line may hold as
+// "--quiet", is an argument that is only echoed.
+TEST(SettingsName, AnOptionIsTakenFromTheTypedCommandLine) {
+  codepage::expectTheIntendedOne();
+  TempFolder root;
+  const widefiles::TreeRemover remover{root.path()};
+  const std::string work = passingWork(root);
+  const std::string perPhoto = expectedConsole(std::string(texts::kGpsHeader) + "1\n");
+
+  const ToolRun quiet = widerun::run({L"--quiet", L"run.settings"}, widefiles::widen(work));
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(quiet.out.rfind(expectedConsole("run.settings\n"), 0), 0U) << quiet.out;
+  EXPECT_EQ(quiet.out.find(perPhoto), std::string::npos) << quiet.out;
+  EXPECT_NE(quiet.out.find(expectedConsole(texts::kAllClear)), std::string::npos) << quiet.out;
+
+  const ToolRun lookAlike =
+      widerun::run({L"run.settings", L"\uff0d\uff0dquiet"}, widefiles::widen(work));
+  EXPECT_EQ(lookAlike.status, 0);
+  EXPECT_NE(lookAlike.out.find(perPhoto), std::string::npos) << lookAlike.out;
+  EXPECT_EQ(lookAlike.err, "");
 }
 
 }  // namespace
