@@ -200,16 +200,20 @@ bool ReadAheadQueue::endWorkers() {
 ImageFacts& ReadAheadQueue::takeBatch() {
   std::unique_lock<std::mutex> lock(mutex_);
   // The slots handed out go back to the workers, which are woken once a
-  // quarter of the window is free again.
+  // quarter of the window is free again. They are woken with the mutex let
+  // go, so that they do not wake only to wait for it: once this take has
+  // ended, or before it waits.
   for (; nextToTake_ != handed_; ++nextToTake_) slotFilled_[nextToTake_ % window_] = 0;
-  if (roomWanted_ && window_ - (nextToStart_ - nextToTake_) >= (window_ + 3) / 4) {
-    roomWanted_ = false;
-    readMayStart_.notify_all();
-  }
+  bool room = roomWanted_ && window_ - (nextToStart_ - nextToTake_) >= (window_ + 3) / 4;
+  if (room) roomWanted_ = false;
   if (!alone_) followTheLatency();
   const std::size_t slot = nextToTake_ % window_;
   bool told = false;
   while (slotFilled_[slot] == 0) {
+    if (room) {
+      room = false;
+      readMayStart_.notify_all();
+    }
     // The taking thread reads only the image it takes next, when no worker
     // has started it. A later one would be work done while it waits, but
     // should that read stall (one photo's open on a share), every result
@@ -265,5 +269,7 @@ ImageFacts& ReadAheadQueue::takeBatch() {
   // reads may still run half the window past that image.
   const std::size_t end = std::min(count_, nextToTake_ + std::max<std::size_t>(window_ / 4, 1));
   while (batchEnd_ != end && slotFilled_[batchEnd_ % window_] != 0) ++batchEnd_;
+  lock.unlock();
+  if (room) readMayStart_.notify_all();
   return facts;
 }
