@@ -66,22 +66,30 @@ bool valueTextOf(const CheckRow& check, const ImageFacts& facts, std::string& va
 }
 
 // The value texts of a later check while the first pass makes them: each
-// text's number by the text.
-using TextNumbers = std::unordered_map<std::string, std::uint32_t>;
+// text's number by the text, and the number of the latest image's text.
+struct TextNumbers {
+  std::unordered_map<std::string, std::uint32_t> byText;
+  std::uint32_t latest = KeptValues::kNotFiled;
+};
 
 // Keeps `valueText` (when `filed`) as the next image's value of `values`.
-void keepValue(KeptValues& values, TextNumbers& numbers, bool filed, std::string valueText) {
+// Photos side by side mostly share their value: the latest text is tried
+// before the text is hashed.
+void keepValue(KeptValues& values, TextNumbers& numbers, bool filed, const std::string& valueText) {
   if (!filed) {
     values.ofImage.push_back(KeptValues::kNotFiled);
     return;
   }
-  auto found = numbers.find(valueText);
-  if (found == numbers.end()) {
-    const auto number = static_cast<std::uint32_t>(values.texts.size());
-    values.texts.push_back(valueText);
-    found = numbers.emplace(std::move(valueText), number).first;
+  if (numbers.latest == KeptValues::kNotFiled || values.texts[numbers.latest] != valueText) {
+    auto found = numbers.byText.find(valueText);
+    if (found == numbers.byText.end()) {
+      const auto number = static_cast<std::uint32_t>(values.texts.size());
+      values.texts.push_back(valueText);
+      found = numbers.byText.emplace(valueText, number).first;
+    }
+    numbers.latest = found->second;
   }
-  values.ofImage.push_back(found->second);
+  values.ofImage.push_back(numbers.latest);
 }
 
 // The groups of the images by the value texts kept for them, taking the
@@ -176,11 +184,13 @@ ValueGroups readAndFileImages(const CheckRow& check, const platform::PathList& i
       limits, console::flush, [&kept] { dropFacts(kept); });
 
   ValueGroups groups;
+  auto latestGroup = groups.end();
   std::string valueText;
   std::string laterText;
   for (std::size_t index = 0; index < images.size(); ++index) {
     writeHeaderLine(check, index);
-    ImageFacts facts = reader.takeNext();
+    // In the queue's slot: read, or moved into the kept facts, in place.
+    ImageFacts& facts = reader.takeNext();
     // Filing takes memory (value texts, a group): should there be none left
     // while workers read, they end first and the image is filed again,
     // alone. The facts are only read until the last step, which cannot
@@ -192,9 +202,16 @@ ValueGroups readAndFileImages(const CheckRow& check, const platform::PathList& i
         KeptValues& values = kept.values[later];
         values.ofImage.resize(index);  // what a try that ran short kept goes
         const bool laterFiled = valueTextOf(*values.check, facts, laterText);
-        keepValue(values, numbers[later], laterFiled, std::move(laterText));
+        keepValue(values, numbers[later], laterFiled, laterText);
       }
-      if (filed) groups[valueText].push_back(index);
+      if (filed) {
+        // Photos side by side mostly share their value: their group is the
+        // latest image's.
+        if (latestGroup == groups.end() || latestGroup->first != valueText) {
+          latestGroup = groups.try_emplace(valueText).first;
+        }
+        latestGroup->second.push_back(index);
+      }
       if (keeping && kept.keepFacts) kept.facts.push_back(std::move(facts));
     };
     // Where the kept facts leave no memory for filing, they go first, and

@@ -16,6 +16,9 @@ struct FormsInUse {
   ~FormsInUse() { console::setOutputForms(console::OutputForms{}); }
 };
 
+constexpr char kLongText[] =
+    "a text of a hundred bytes and more, longer than the room a numbered line is made in: number ";
+
 std::string oneOfEach() {
   CapturedOutput out;
   console::text(texts::kGroupErrorCount);
@@ -25,6 +28,8 @@ std::string oneOfEach() {
   console::line("\xd5\xd5.jpg");
   console::line(console::BothForms{"?.jpg", "\xc5\x8c.jpg"});
   console::numberedLine(texts::kGroupErrorCount, 18446744073709551615u);  // 2^64 - 1
+  // A text too long for the room a numbered line is made in: the same bytes.
+  console::numberedLine(kLongText, 7);
   return out.text();
 }
 
@@ -37,13 +42,13 @@ TEST(Console, EachWriteTakesTheFormTheConsoleWants) {
   const Case cases[] = {
       {{},
        std::string(texts::kGroupErrorCount) + "2\nThe number of images: " + settingBytes +
-           "?.jpg\n" + texts::kGroupErrorCount + "18446744073709551615\n"},
+           "?.jpg\n" + texts::kGroupErrorCount + "18446744073709551615\n" + kLongText + "7\n"},
       {{true, false, false},
        std::string(u8"该类错误影像共：") + "2\nThe number of images: " + settingBytes +
-           "\xc5\x8c.jpg\n" + u8"该类错误影像共：" + "18446744073709551615\n"},
+           "\xc5\x8c.jpg\n" + u8"该类错误影像共：" + "18446744073709551615\n" + kLongText + "7\n"},
       {{true, false, true},
        std::string(u8"该类错误影像共：") + "2\nThe number of images: " + settingBytes +
-           "\xc5\x8c.jpg\n" + u8"该类错误影像共：" + "18446744073709551615\n"},
+           "\xc5\x8c.jpg\n" + u8"该类错误影像共：" + "18446744073709551615\n" + kLongText + "7\n"},
   };
   for (const Case& c : cases) {
     FormsInUse forms(c.forms);

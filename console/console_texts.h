@@ -275,6 +275,11 @@ inline constexpr TextForms kTextForms[] = {
 // The UTF-8 form of `text`, a text of this header: its row's, or the text
 // itself when no row holds it (plain ASCII).
 inline const char* utf8FormOf(const char* text) {
+  // The texts are passed as these very arrays: their addresses find the row
+  // without comparing bytes (a check pass asks once per photo).
+  for (const TextForms& forms : kTextForms) {
+    if (text == forms.gbk) return forms.utf8;
+  }
   const std::string_view gbk(text);
   for (const TextForms& forms : kTextForms) {
     if (gbk == forms.gbk) return forms.utf8;

@@ -83,7 +83,9 @@ std::size_t ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock, ReadBuf
   lock.unlock();
   bool waited = false;
   const auto begin = std::chrono::steady_clock::now();
-  ImageFacts facts = readGuarded(index, buffers, waited);
+  // The slot is this thread's until it is marked filled: the result goes
+  // straight into it, without the mutex.
+  slots_[index % window_] = readGuarded(index, buffers, waited);
   const auto took =
       std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - begin)
           .count();
@@ -95,7 +97,6 @@ std::size_t ReadAheadQueue::readNext(std::unique_lock<std::mutex>& lock, ReadBuf
   const bool first = readsDone_++ == 0;
   const auto tookNanos = static_cast<std::uint64_t>(took);
   latencyNanos_ = first ? tookNanos : latencyNanos_ - latencyNanos_ / 8 + tookNanos / 8;
-  slots_[index % window_] = std::move(facts);
   slotFilled_[index % window_] = 1;
   const bool far = waited && std::chrono::nanoseconds(took) >= kFarRead;
   waitShare_ = first && far ? 1024 : waitShare_ - waitShare_ / 4 + (waited ? 256 : 0);
@@ -109,19 +110,41 @@ void ReadAheadQueue::work() {
   while (!stopping_ && !alone_ && nextToStart_ != count_) {
     if (mayStartRead() && workersReading_ < wantedReads_) {
       ++workersReading_;
-      const std::size_t index = readNext(lock, buffers);
+      readNext(lock, buffers);
       --workersReading_;
-      // The taking thread is woken for the one result it waits for, not for
+      // The taking thread is woken for the results it waits for, not for
       // each of the 63 others that come in meanwhile.
-      if (takerWaiting_ && index == nextToTake_) resultStored_.notify_one();
+      if (takerWaiting_ && wakeTaker()) resultStored_.notify_one();
       continue;
     }
-    // A full window is woken when half of it is free again, not at each
-    // image taken: with 64 workers a wake-up per image costs more system
-    // time than reading the photos from the page cache.
+    // A full window is woken when a quarter of it is free again (see
+    // takeBatch), not at each image taken: with 64 workers a wake-up per
+    // image costs more system time than reading the photos from the page
+    // cache.
     if (!mayStartRead()) roomWanted_ = true;
     readMayStart_.wait(lock);
   }
+}
+
+bool ReadAheadQueue::wakeTaker() const {
+  if (slotFilled_[nextToTake_ % window_] == 0) return false;
+  // Storage that makes reads wait: each result is worth its wake-up. And a
+  // taking thread that has said it waits (its caller wrote its lines) waits
+  // for nothing but its result: a read that stalls further on must not keep
+  // the results before it from the lines they make.
+  if (!takerWantsRun_ || readsWait()) return true;
+  // The results in, one after another, from the one it waits for.
+  const std::size_t most = std::min({kWakeRun, window_, count_ - nextToTake_});
+  std::size_t run = 1;
+  while (run < most && slotFilled_[(nextToTake_ + run) % window_] != 0) ++run;
+  if (run == most) return true;
+  // The run ends at an image being read (its reader looks again when it
+  // has stored it), or at the next to start, which this worker starts next
+  // unless it may not: then nothing would come before the taking thread's
+  // own timed wait ends.
+  const std::size_t gap = nextToTake_ + run;
+  if (gap < nextToStart_) return false;
+  return stopping_ || alone_ || !mayStartRead() || workersReading_ >= wantedReads_;
 }
 
 void ReadAheadQueue::watch() {
@@ -174,12 +197,23 @@ bool ReadAheadQueue::endWorkers() {
   return true;
 }
 
-ImageFacts ReadAheadQueue::takeNext() {
+ImageFacts& ReadAheadQueue::takeBatch() {
   std::unique_lock<std::mutex> lock(mutex_);
+  // The slots handed out go back to the workers, which are woken once a
+  // quarter of the window is free again. They are woken with the mutex let
+  // go, so that they do not wake only to wait for it: once this take has
+  // ended, or before it waits.
+  for (; nextToTake_ != handed_; ++nextToTake_) slotFilled_[nextToTake_ % window_] = 0;
+  bool room = roomWanted_ && window_ - (nextToStart_ - nextToTake_) >= (window_ + 3) / 4;
+  if (room) roomWanted_ = false;
   if (!alone_) followTheLatency();
   const std::size_t slot = nextToTake_ % window_;
   bool told = false;
   while (slotFilled_[slot] == 0) {
+    if (room) {
+      room = false;
+      readMayStart_.notify_all();
+    }
     // The taking thread reads only the image it takes next, when no worker
     // has started it. A later one would be work done while it waits, but
     // should that read stall (one photo's open on a share), every result
@@ -203,6 +237,7 @@ ImageFacts ReadAheadQueue::takeNext() {
     // console's own longest wait for a line), so they cost no write of
     // their own.
     takerWaiting_ = true;
+    takerWantsRun_ = !told;
     const bool late = told ? (resultStored_.wait(lock), false)
                            : resultStored_.wait_for(lock, kOwnReadWatch) == std::cv_status::timeout;
     takerWaiting_ = false;
@@ -211,10 +246,10 @@ ImageFacts ReadAheadQueue::takeNext() {
       tellWait(lock);
     }
   }
-  ImageFacts facts = std::move(slots_[slot]);
-  slots_[slot] = ImageFacts();
-  slotFilled_[slot] = 0;
-  const std::size_t index = nextToTake_++;
+  ImageFacts& facts = slots_[slot];
+  const std::size_t index = nextToTake_;
+  handed_ = index + 1;
+  batchEnd_ = handed_;
   if (facts.read == ImageRead::shortage) {
     // The tool ran short while others read too: read the image once more
     // with nothing else at work. Should that run short as well, the run
@@ -228,8 +263,12 @@ ImageFacts ReadAheadQueue::takeNext() {
     if (facts.read == ImageRead::shortage) throw platform::ResourceShortage{};
     return facts;
   }
-  const bool room = roomWanted_ && window_ - (nextToStart_ - nextToTake_) >= (window_ + 1) / 2;
-  if (room) roomWanted_ = false;
+  // Every result that is in after it joins the batch, up to a quarter of
+  // the window: its slots go back at the next take only, so that while the
+  // taking thread is at any image of it (kept there by its caller), the
+  // reads may still run half the window past that image.
+  const std::size_t end = std::min(count_, nextToTake_ + std::max<std::size_t>(window_ / 4, 1));
+  while (batchEnd_ != end && slotFilled_[batchEnd_ % window_] != 0) ++batchEnd_;
   lock.unlock();
   if (room) readMayStart_.notify_all();
   return facts;

@@ -46,6 +46,20 @@
 // the run stops. Each image is thus read at most twice, and the queue never
 // retries anything more.
 //
+// The taking thread takes the results in batches: each time it holds the
+// mutex it takes every result that is in, in list order from the next one
+// (a quarter of the window at most), and hands them out one by one without
+// the mutex, in the slots where the
+// workers stored them (nothing is copied or moved on the way). The slots of
+// a batch are given back to the workers at the next take that holds the
+// mutex. While the reads do not wait on the storage, a worker wakes a
+// taking thread that waits for a result only once kWakeRun results are in
+// from the one it waits for (or no read could add another before it takes
+// them): one wake-up per batch, not one per photo, where a wake-up costs
+// more system time than reading a photo from the page cache. The taking
+// thread's own timed wait (kOwnReadWatch) still ends such a wait, and on
+// storage that waits each result wakes it at once.
+//
 // The same holds for the taking thread's own work on the image it took
 // (runOnTakingThread): should that find no memory (std::bad_alloc) while
 // workers read, the workers end and give their memory back, and the work is
@@ -126,6 +140,9 @@ inline constexpr std::chrono::milliseconds kFarRead{1};
 // waits for a worker's read before it calls beforeWait: the console's own
 // longest wait for a line (console::kFlushEvery).
 inline constexpr std::chrono::milliseconds kOwnReadWatch{20};
+// Results in from the one the taking thread waits for that wake it, while
+// the reads do not wait on the storage.
+inline constexpr std::size_t kWakeRun = 16;
 
 // Reads to keep in flight while most reads wait on the storage, `latency`
 // being what a read takes: latency / kImageWork (Little's law at the rate the
@@ -145,11 +162,23 @@ class ReadAheadQueue {
 
   // The facts of the next image in list order (image 0 first), waiting for
   // its read if need be (and reading later images meanwhile); taken at most
-  // `count` times. A read that throws std::bad_alloc counts as a shortage,
-  // any other exception gives an unreadable image in its place. Never gives
-  // a shortage: throws platform::ResourceShortage when the image cannot be
-  // read with the taking thread alone at work.
-  ImageFacts takeNext();
+  // `count` times. They stay where they are, the caller's to read or move
+  // from, until the next takeNext or the queue's end. A read that throws
+  // std::bad_alloc counts as a shortage, any other exception gives an
+  // unreadable image in its place. Never gives a shortage: throws
+  // platform::ResourceShortage when the image cannot be read with the taking
+  // thread alone at work.
+  ImageFacts& takeNext() {
+    // The batch taken last time holds it: no mutex.
+    if (handed_ != batchEnd_) {
+      ImageFacts& facts = slots_[handed_ % window_];
+      if (facts.read != ImageRead::shortage) {
+        ++handed_;
+        return facts;
+      }
+    }
+    return takeBatch();
+  }
 
   // Runs `step`, work of the taking thread's own on what it took (filing an
   // image). Should it throw std::bad_alloc while workers read, every worker
@@ -167,7 +196,13 @@ class ReadAheadQueue {
   }
 
  private:
+  // Gives the slots handed out back, takes the next batch (waiting for its
+  // first result if need be) and hands out its first result.
+  ImageFacts& takeBatch();
   bool mayStartRead() const;  // with the mutex held
+  // With the mutex held, on a worker that stored a result: whether the
+  // taking thread, waiting, is to be woken (see kWakeRun).
+  bool wakeTaker() const;
   // Starts the next image and stores its result, and returns its index; the
   // lock is let go while the image is read.
   std::size_t readNext(std::unique_lock<std::mutex>& lock, ReadBuffers& buffers);
@@ -203,11 +238,20 @@ class ReadAheadQueue {
   std::mutex mutex_;
   std::condition_variable readMayStart_;  // workers wait here
   std::condition_variable resultStored_;  // the taking thread waits here
-  // Image i's result waits in slot i % window_ until it is taken.
+  // Image i's result waits in slot i % window_ until it is taken. The worker
+  // that started image i alone touches its slot until the slot is marked
+  // filled; then the taking thread alone, until it gives it back.
   std::vector<ImageFacts> slots_;
   std::vector<unsigned char> slotFilled_;
   std::size_t nextToStart_ = 0;
+  // The first image whose slot the taking thread holds (the next to take
+  // when it holds none): the window starts here.
   std::size_t nextToTake_ = 0;
+  // The taking thread's own, read and written only by it: the images
+  // nextToTake_ to handed_ - 1 are handed out, handed_ to batchEnd_ - 1
+  // taken and waiting to be handed out.
+  std::size_t handed_ = 0;
+  std::size_t batchEnd_ = 0;
   // How many of the latest reads waited, as a share in 1/1024: each read
   // moves it a quarter of the way to 1024 (it waited) or to 0 (it did not);
   // a first read that waited kFarRead or longer sets it to 1024.
@@ -221,8 +265,10 @@ class ReadAheadQueue {
   std::size_t firstWorkers_ = 0;
   std::size_t workersReading_ = 0;
   bool stopping_ = false;
-  // The taking thread waits for a worker's result.
+  // The taking thread waits for a worker's result; for a run of kWakeRun
+  // (its wait is timed) or for that one result alone.
   bool takerWaiting_ = false;
+  bool takerWantsRun_ = false;
   // A worker waits for room in the window.
   bool roomWanted_ = false;
   // Set once a read ran short of the tool's means: workers end, the taking

@@ -81,8 +81,9 @@ bool eventually(Condition done) {
 // window, and no more reads run at once than there are workers (plus the
 // taking thread, which reads an image nobody has started). Every so often the
 // taker pauses: the reads then run at least half the window ahead (workers
-// that found it full start again once half of it is free), and never
-// further than the window.
+// that found it full start again once a quarter of it is free, and the
+// taker holds at most a quarter in its batch), and never further than the
+// window.
 TEST(ReadAheadQueue, KeepsListOrderAndStaysWithinTheWindow) {
   // All workers from the start: {most reads, window, first reads}.
   const ReadAheadLimits cases[] = {{0, 1, 0},    {1, 1, 1},   {2, 1, 2},  {4, 2, 4},
@@ -104,14 +105,17 @@ TEST(ReadAheadQueue, KeepsListOrderAndStaysWithinTheWindow) {
           limits);
       for (std::size_t k = 0; k < kCount; ++k) {
         log.takesStarted = k + 1;
-        EXPECT_EQ(queue.takeNext().imageWidth, k);
+        const ImageFacts& facts = queue.takeNext();
+        EXPECT_EQ(facts.imageWidth, k);
         if (k % 60 != 17 || limits.readsInFlight == 0) continue;
         // Paused after k + 1 takes: images up to k + window may start, and
-        // those up to k + window / 2 at least do.
+        // those up to k + window / 2 at least do. The facts handed out stay
+        // as they were meanwhile: no read is stored over them.
         const std::size_t halfFilled = std::min(kCount - 1, k + limits.window / 2);
         EXPECT_TRUE(eventually([&] { return log.highestStarted.load() >= halfFilled; }));
         std::this_thread::sleep_for(milliseconds(5));
         EXPECT_LE(log.highestStarted.load(), k + limits.window);
+        EXPECT_EQ(facts.imageWidth, k);
       }
     }
     EXPECT_FALSE(log.beyondWindow.load());
