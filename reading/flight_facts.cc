@@ -1,6 +1,7 @@
 #include "reading/flight_facts.h"
 
 #include <cmath>
+#include <initializer_list>
 
 std::uint16_t FlightTexts::numberOf(std::string_view text) {
   if (text.empty()) return kNoFlightText;
@@ -52,7 +53,14 @@ FlightFacts flightFactsOf(const ExifRecord& record, const XmpFacts* xmp, FlightT
   if (xmp == nullptr) return flight;
   flight.relativeAltitudeM = numberOf(xmp->relativeAltitude);
   flight.gimbalPitchDeg = numberOf(xmp->gimbalPitch);
-  flight.gimbalYawDeg = numberOf(xmp->gimbalYaw);
+  // Where the drone maker's gimbal yaw is missing, a Pix4D/senseFly camera's
+  // yaw or a photo sphere's pose heading gives the camera's heading (both
+  // degrees clockwise from north, as the gimbal's). Their pitch is not
+  // taken: neither counts -90 degrees as looking straight down.
+  for (const XmpNumber* yaw : {&xmp->gimbalYaw, &xmp->cameraYaw, &xmp->poseHeading}) {
+    flight.gimbalYawDeg = numberOf(*yaw);
+    if (flight.gimbalYawDeg == flight.gimbalYawDeg) break;
+  }
   flight.flightYawDeg = numberOf(xmp->flightYaw);
   // A ground speed needs its three parts.
   const float x = numberOf(xmp->flightXSpeed);

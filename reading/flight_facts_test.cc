@@ -70,6 +70,25 @@ TEST(FlightFacts, TakenWholeAndInRange) {
          EXPECT_EQ(f.offsetMinutes, 0);
          EXPECT_FLOAT_EQ(f.digitalZoomRatio, 0);
        }},
+      {"without the gimbal's yaw the camera's is taken, then the photo sphere's",
+       [](ExifRecord&, XmpFacts& x) {
+         x.gimbalYaw.has = false;
+         x.cameraYaw = number(91);
+         x.poseHeading = number(92);
+         x.cameraPitch = number(0);
+       },
+       [](const FlightFacts& f) {
+         EXPECT_FLOAT_EQ(f.gimbalYawDeg, 91.0f);
+         EXPECT_FLOAT_EQ(f.gimbalPitchDeg, -90.0f);
+       }},
+      {"a photo sphere's heading alone is the yaw",
+       [](ExifRecord&, XmpFacts& x) {
+         x.gimbalYaw.has = false;
+         x.poseHeading = number(92);
+       },
+       [](const FlightFacts& f) { EXPECT_FLOAT_EQ(f.gimbalYawDeg, 92.0f); }},
+      {"no yaw anywhere is none", [](ExifRecord&, XmpFacts& x) { x.gimbalYaw.has = false; },
+       [](const FlightFacts& f) { EXPECT_TRUE(std::isnan(f.gimbalYawDeg)); }},
       {"a negative exposure is unknown", [](ExifRecord& r, XmpFacts&) { r.exposureTime = -1; },
        [](const FlightFacts& f) { EXPECT_FLOAT_EQ(f.exposureSeconds, 0); }},
   };
