@@ -266,6 +266,12 @@ std::function<void(Plan&)> also(std::function<void(Plan&)> first, std::function<
   };
 }
 
+// The plan without its fifth line (never flown).
+void withoutFifthLine(Plan& plan) {
+  plan.lineChanges.resize(5);
+  plan.lineChanges[4].skipped = true;
+}
+
 // A survey flown as planned at good overlap: no finding of any kind that
 // would put it at risk, nor a pause.
 AccuracyCase clean(const char* name, std::function<void(Plan&)> plan) {
@@ -321,11 +327,7 @@ const AccuracyCase kCases[] = {
      {K::coverageGap, K::timeGap, K::gsdSpread, K::oblique, K::gpsOutlier, K::duplicate},
      1},
     {"a missing line at 80/70",
-     also(flown(0.8, 0.7, 37, 100),
-          [](Plan& p) {
-            p.lineChanges.resize(5);
-            p.lineChanges[4].skipped = true;
-          }),
+     also(flown(0.8, 0.7, 37, 100), withoutFifthLine),
      nothingDropped,
      nullptr,
      {},
@@ -333,11 +335,7 @@ const AccuracyCase kCases[] = {
      kNoGap,
      1},
     {"a missing line at 70/50: a gap along it",
-     also(flown(0.7, 0.5, 90, 100),
-          [](Plan& p) {
-            p.lineChanges.resize(5);
-            p.lineChanges[4].skipped = true;
-          }),
+     also(flown(0.7, 0.5, 90, 100), withoutFifthLine),
      nothingDropped,
      nullptr,
      {{0, 20, 3, 5}},
