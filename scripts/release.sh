@@ -146,11 +146,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-say "the version in the changelog and the README's Install section"
+say "the version in the changelog, the README's Install section and the manual page"
 grep -q "^## \[$version\] - " CHANGELOG.md || fail "CHANGELOG.md has no section for $version"
 for name in "$zip" "$deb" "$tgz"; do
   grep -qF "$name" README.md || fail "README.md's Install section does not name $name"
 done
+# The manual page's title line names the version it describes.
+grep -q "^\.TH PHOTOCHECK 1 [0-9-]* \"photocheck $version\"" docs/photocheck.1 ||
+  fail "docs/photocheck.1's .TH line does not say \"photocheck $version\""
 
 say "SHA256SUMS"
 (cd "$dist" && sha256sum --check --strict SHA256SUMS) || fail "SHA256SUMS does not verify"
