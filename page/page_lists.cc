@@ -147,9 +147,7 @@ void appendGroupSummary(std::string& page, std::size_t row, const std::string& k
   if (!flagged) page += rest ? "\"v rest\">" : "v>";
   appendValueLabel(page, row, key);
   page += "</span>: ";
-  appendNumber(page, static_cast<long long>(count));
-  page += ' ';
-  appendWord(page, Word::photos);
+  appendPhotoCount(page, static_cast<long long>(count));
   if (flagged) {
     page += ", ";
     appendWord(page, Word::flaggedGroup);
@@ -221,9 +219,7 @@ void appendCheckGroups(PageOut& out, const PageData& data, std::size_t row) {
   out.text += "<p><span class=\"v rest\">";
   appendWord(out.text, Word::withGps);
   out.text += "</span>: ";
-  appendNumber(out.text, static_cast<long long>(data.imageCount - filed));
-  out.text += ' ';
-  appendWord(out.text, Word::photos);
+  appendPhotoCount(out.text, static_cast<long long>(data.imageCount - filed));
   out.text += "</p>\n";
 }
 

@@ -170,9 +170,7 @@ void appendFinding(PageOut& out, const PageData& data, const Finding& finding) {
     appendHtmlText(page, finding.label);
   }
   page += " (";
-  appendNumber(page, finding.photoCount);
-  page += ' ';
-  appendWord(page, Word::photos);
+  appendPhotoCount(page, finding.photoCount);
   page += ")</summary>\n<ol>\n";
   ListParts parts;
   for (const std::uint32_t image : finding.photos) {
@@ -230,9 +228,7 @@ void appendUnmeasured(std::string& page, const readiness::ReadinessResult& resul
         std::pair{result.photosWithoutHeight, Word::photosWithoutHeight}}) {
     if (count == 0) continue;
     page += "<p class=meta>";
-    appendNumber(page, count);
-    page += ' ';
-    appendWord(page, word);
+    appendPhotoCount(page, count, word);
     page += "</p>\n";
   }
 }

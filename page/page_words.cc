@@ -135,6 +135,10 @@ constexpr WordForms kWords[] = {
     {Word::motionSmear,        u8"曝光期间的地面位移",            "smear during the exposure"},
     {Word::coverageLegend,     u8"底色为看到每处地面的影像数（红：少于5张，黄：5-8张，绿：9张以上）",
                                "shading: photos that see each ground point (red fewer than 5, yellow 5-8, green 9 or more)"},
+    {Word::photo,              u8"张",                            "photo"},
+    {Word::photoWithoutTime,   u8"张影像没有拍摄时间，不分架次和航线", "photo without a capture time: in no flight or line"},
+    {Word::photoWithoutHeight, u8"张影像有位置但没有离地高度，没有覆盖范围",
+                               "photo with a position but no height above ground: no footprint"},
 };
 // clang-format on
 
@@ -185,6 +189,17 @@ void appendWord(std::string& page, Word word) {
   page += '>';
   page += kWords[index].zh;
   page += "</span>";
+}
+
+void appendPhotoCount(std::string& page, long long count, Word word) {
+  if (count == 1) {
+    if (word == Word::photos) word = Word::photo;
+    if (word == Word::photosWithoutTime) word = Word::photoWithoutTime;
+    if (word == Word::photosWithoutHeight) word = Word::photoWithoutHeight;
+  }
+  page += std::to_string(count);
+  page += ' ';
+  appendWord(page, word);
 }
 
 void appendWordLists(std::string& page) {

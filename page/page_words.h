@@ -122,11 +122,20 @@ enum class Word : std::uint8_t {
   gimbalPitch,
   motionSmear,
   coverageLegend,
+  // The forms for one photo of the words that follow a count.
+  photo,
+  photoWithoutTime,
+  photoWithoutHeight,
   count,  // not a word: the number of words
 };
 
 // Appends the word as its span (the Chinese text); nothing for Word::count.
 void appendWord(std::string& page, Word word);
+
+// Appends "N " and the word for N photos: photos, photosWithoutTime and
+// photosWithoutHeight have a form for one photo ("1 photo"), which is the same
+// in Chinese.
+void appendPhotoCount(std::string& page, long long count, Word word = Word::photos);
 
 // Appends both lists as script ("var W={zh:[...],en:[...]};").
 void appendWordLists(std::string& page);

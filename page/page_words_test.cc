@@ -32,6 +32,37 @@ TEST(PageWords, EachWordStandsInChineseAndBothListsHoldIt) {
   }
 }
 
+// A count of one takes the word's form for one photo ("1 photo", not
+// "1 photos"); Chinese has one form for both.
+TEST(PageWords, CountsOfPhotosTakeTheFormForOneOrMany) {
+  struct Case {
+    long long count;
+    Word word;
+    Word shown;
+  };
+  const Case cases[] = {
+      {1, Word::photos, Word::photo},
+      {2, Word::photos, Word::photos},
+      {0, Word::photos, Word::photos},
+      {1, Word::photosWithoutTime, Word::photoWithoutTime},
+      {12, Word::photosWithoutTime, Word::photosWithoutTime},
+      {1, Word::photosWithoutHeight, Word::photoWithoutHeight},
+      {1, Word::flaggedGroup, Word::flaggedGroup},  // not a count's word
+  };
+  for (const Case& c : cases) {
+    std::string page;
+    appendPhotoCount(page, c.count, c.word);
+    std::string expected = std::to_string(c.count) + ' ';
+    appendWord(expected, c.shown);
+    EXPECT_EQ(page, expected) << c.count;
+  }
+  std::string lists;
+  appendWordLists(lists);
+  EXPECT_NE(lists.find("\"photo\","), std::string::npos);
+  EXPECT_NE(lists.find("\"photo without a capture time: in no flight or line\","),
+            std::string::npos);
+}
+
 TEST(PageWords, NamesChecksProblemsAndSettings) {
   EXPECT_EQ(checkWord(0), Word::resolution);
   EXPECT_EQ(checkWord(3), Word::gps);
