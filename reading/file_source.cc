@@ -180,6 +180,16 @@ const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint3
     if (holds(*block, offset, end)) return block;
   }
   const std::uint32_t size = source.file->size();
+  // The tail before the rest of the first 64 KiB: the end marker of a 35 KB
+  // file behind a short head costs 4 KiB, not the rest of the file. The tail
+  // may overlap the head, so that a range across the head's end near the end
+  // of the file is still served from it.
+  const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
+  if (offset >= tailStart && source.tail.length == 0) {
+    ok = fill(source, source.tail, source.buffers->tail, kSourceTailBytes, tailStart,
+              size - tailStart);
+    return ok ? &source.tail : nullptr;
+  }
   const std::uint32_t fullHead = std::min(size, kSourceHeadBytes);
   if (end <= fullHead && source.head.length < fullHead) {
     // A short head lacks a range of the first 64 KiB: the rest of them in
@@ -190,14 +200,6 @@ const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint3
     if (!ok) return nullptr;
     source.head.length = fullHead;
     return &source.head;
-  }
-  // The tail may overlap the head, so that a range across the head's end
-  // near the end of the file is still served from it.
-  const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
-  if (offset >= tailStart && source.tail.length == 0) {
-    ok = fill(source, source.tail, source.buffers->tail, kSourceTailBytes, tailStart,
-              size - tailStart);
-    return ok ? &source.tail : nullptr;
   }
   if ((searchGoesOn || searchGoesBack) && length <= source.scanBytes) {
     // A search reads on in its own direction: from this range on, or back to
@@ -288,10 +290,16 @@ bool openFileSource(const platform::ReadableFile& file, ReadBuffers& buffers, Fi
   source = FileSource();
   source.file = &file;
   source.buffers = &buffers;
-  // A file no longer than the full head is read whole at once: a second read
-  // for its end would cost more than the bytes.
+  // On storage that makes each read wait, a file no longer than the full
+  // head is read whole at once: a second read for its end would cost a round
+  // trip. From the page cache the copy is most of a read's cost, and a file
+  // is read whole only up to kSourceWholeReadBytes: past that the short
+  // head and the tail (read when the end marker is looked for) copy less
+  // than the whole file by more than the second read costs.
   const std::uint32_t size = file.size();
-  const std::uint32_t length = size <= kSourceHeadBytes ? size : std::min(headBytes, size);
+  const std::uint32_t whole =
+      headBytes >= kSourceHeadBytes ? kSourceHeadBytes : kSourceWholeReadBytes;
+  const std::uint32_t length = size <= whole ? size : std::min(headBytes, size);
   if (!fill(source, source.head, source.buffers->head, kSourceHeadBytes, 0, length)) return false;
   headWaited.store(source.waits != 0, std::memory_order_relaxed);
   return true;

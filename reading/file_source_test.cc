@@ -130,23 +130,29 @@ TEST(FileSource, ServesEveryRangeAsTheFileHoldsIt) {
   }
 }
 
-// A short head (storage that answers at once) is 16 KiB of a large file; a
-// range further into the first 64 KiB reads the rest of them in one read, a
-// range past them only itself. A file of up to 64 KiB is still read whole.
+// A short head (storage that answers at once) is 16 KiB of a file larger
+// than kSourceWholeReadBytes; a range further into the first 64 KiB reads the
+// rest of them in one read, a range past them only itself. With the full head
+// (storage that waits) a file of up to 64 KiB is read whole.
 TEST(FileSource, ShortHeadGrowsToTheFullHeadInOneRead) {
   TempFolder folder;
   const std::uint32_t kFull = kSourceHeadBytes;
   const std::uint32_t kShort = kSourceShortHeadBytes;
+  const std::uint32_t kTail = kSourceTailBytes;
   struct Ask {
     std::uint32_t offset, length, calls, bytes;  // read calls and bytes by then
   };
   struct Case {
-    std::uint32_t size;
+    std::uint32_t size, headBytes;
     std::vector<Ask> asks;
   };
   const Case cases[] = {
-      {30000, {{0, 2, 1, 30000}, {29000, 1000, 1, 30000}}},
+      {kSourceWholeReadBytes, kShort, {{0, 2, 1, kSourceWholeReadBytes}}},
+      {35000, kShort, {{0, 2, 1, kShort}, {34000, 1000, 2, kShort + kTail}}},
+      {35000, kShort, {{0, 2, 1, kShort}, {20000, 8, 2, 35000}, {34000, 1000, 2, 35000}}},
+      {35000, kFull, {{0, 2, 1, 35000}, {34000, 1000, 1, 35000}}},
       {5 * 1024 * 1024,
+       kShort,
        {{0, 2, 1, kShort},
         {kShort - 4, 8, 2, kFull},  // across the short head's end
         {40000, 100, 2, kFull},
@@ -160,7 +166,7 @@ TEST(FileSource, ShortHeadGrowsToTheFullHeadInOneRead) {
     writeFileBytes(path, content);
     OpenPhoto photo;
     ASSERT_EQ(platform::openForReading(path, photo.file), platform::ReadStatus::ok);
-    ASSERT_TRUE(openFileSource(photo.file, photo.buffers, photo.source, kShort));
+    ASSERT_TRUE(openFileSource(photo.file, photo.buffers, photo.source, c.headBytes));
     const ByteSource source = byteSourceOf(photo.source);
     for (const Ask& ask : c.asks) {
       Bytes out(ask.length);
