@@ -19,9 +19,10 @@ bool holds(const SourceBlock& block, std::uint64_t start, std::uint64_t end) {
 }
 
 // The latest head read, on any thread, waited on the storage. Before the
-// first, the short head: at worst one more read, for the first photo. Shared
-// by the threads, since a thread that starts when the reads are found to wait
-// would otherwise pay a second round trip for its first photo.
+// first, the thread's head plan: at worst one more read, for the first
+// photo. Shared by the threads, since a thread that starts when the reads
+// are found to wait would otherwise pay a second round trip for its first
+// photo.
 std::atomic<bool> headWaited{false};
 
 bool readFromFile(FileSource& source, std::uint32_t offset, std::uint32_t length,
@@ -71,6 +72,14 @@ bool fill(FileSource& source, SourceBlock& block, ReadBuffer& buffer, std::uint3
   block.start = start;
   block.length = length;
   return true;
+}
+
+// A range the head served: the photo needed the head up to its end, unless
+// the tail would have served it (the end marker of a file read whole).
+void noteHeadNeed(FileSource& source, std::uint32_t offset, std::uint64_t end) {
+  const std::uint32_t size = source.file->size();
+  if (offset >= size - std::min(size, kSourceTailBytes)) return;
+  source.headNeed = std::max(source.headNeed, static_cast<std::uint32_t>(end));
 }
 
 // Search windows made and not yet let go, on every thread.
@@ -181,7 +190,7 @@ const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint3
   }
   const std::uint32_t size = source.file->size();
   // The tail before the rest of the first 64 KiB: the end marker of a 35 KB
-  // file behind a short head costs 4 KiB, not the rest of the file. The tail
+  // file behind a short head costs 512 bytes, not the rest of the file. The tail
   // may overlap the head, so that a range across the head's end near the end
   // of the file is still served from it.
   const std::uint32_t tailStart = size - std::min(size, kSourceTailBytes);
@@ -199,6 +208,7 @@ const SourceBlock* blockFor(FileSource& source, std::uint32_t offset, std::uint3
     ok = readInto(source, source.buffers->head, kSourceHeadBytes, have, have, fullHead - have);
     if (!ok) return nullptr;
     source.head.length = fullHead;
+    noteHeadNeed(source, offset, end);
     return &source.head;
   }
   if ((searchGoesOn || searchGoesBack) && length <= source.scanBytes) {
@@ -242,6 +252,7 @@ const unsigned char* inHead(FileSource& source, std::uint32_t offset, std::uint3
   if (!holds(source.head, offset, end)) return nullptr;
   source.previousStart = offset;
   source.previousEnd = end;
+  noteHeadNeed(source, offset, end);
   return source.head.bytes + (offset - source.head.start);
 }
 
@@ -281,8 +292,8 @@ bool mostlyWaited(const FileSource& source) {
   return 2 * std::uint64_t{source.waits} > source.readCalls;
 }
 
-std::uint32_t headBytesToRead() {
-  return headWaited.load(std::memory_order_relaxed) ? kSourceHeadBytes : kSourceShortHeadBytes;
+std::uint32_t headBytesToRead(const ReadBuffers& buffers) {
+  return headWaited.load(std::memory_order_relaxed) ? kSourceHeadBytes : buffers.headPlan.bytes;
 }
 
 bool openFileSource(const platform::ReadableFile& file, ReadBuffers& buffers, FileSource& source,
@@ -292,17 +303,37 @@ bool openFileSource(const platform::ReadableFile& file, ReadBuffers& buffers, Fi
   source.buffers = &buffers;
   // On storage that makes each read wait, a file no longer than the full
   // head is read whole at once: a second read for its end would cost a round
-  // trip. From the page cache the copy is most of a read's cost, and a file
-  // is read whole only up to kSourceWholeReadBytes: past that the short
-  // head and the tail (read when the end marker is looked for) copy less
-  // than the whole file by more than the second read costs.
+  // trip. From the page cache a file is read whole only when the head and
+  // the tail would copy less than it by less than one more read costs.
   const std::uint32_t size = file.size();
+  // The head buffer holds the full head and no more, whatever the plan.
+  const std::uint32_t head = std::min(headBytes, kSourceHeadBytes);
   const std::uint32_t whole =
-      headBytes >= kSourceHeadBytes ? kSourceHeadBytes : kSourceWholeReadBytes;
-  const std::uint32_t length = size <= whole ? size : std::min(headBytes, size);
+      std::min(kSourceHeadBytes, head + kSourceTailBytes + kSourceReadCostBytes);
+  const std::uint32_t length = size <= whole ? size : std::min(head, size);
   if (!fill(source, source.head, source.buffers->head, kSourceHeadBytes, 0, length)) return false;
-  headWaited.store(source.waits != 0, std::memory_order_relaxed);
+  // Shared by every reading thread: written only when it changes, so that
+  // the threads do not take its cache line from one another at each photo.
+  const bool waited = source.waits != 0;
+  if (headWaited.load(std::memory_order_relaxed) != waited) {
+    headWaited.store(waited, std::memory_order_relaxed);
+  }
   return true;
+}
+
+void learnHeadNeed(const FileSource& source) {
+  HeadPlan& plan = source.buffers->headPlan;
+  constexpr std::uint32_t kStep = 4 * 1024;
+  const std::uint32_t need = std::clamp((source.headNeed + kStep - 1) / kStep * kStep,
+                                        kSourceLeastHeadBytes, kSourceHeadBytes);
+  if (need >= plan.bytes) {
+    plan = HeadPlan{need, 0, 0};
+    return;
+  }
+  plan.shorterNeed = std::max(plan.shorterNeed, need);
+  if (++plan.shorterPhotos == kSourceHeadShrinkPhotos) {
+    plan = HeadPlan{plan.shorterNeed, 0, 0};
+  }
 }
 
 ByteSource byteSourceOf(FileSource& source) {

@@ -5,19 +5,21 @@
 // back, the first FF E1 pair from the front, the TIFF header, directories and
 // the values it keeps. In a camera file all but the end marker lie in the
 // first few KiB. So the source reads the head of the file at once, reads the
-// last bytes (up to 4 KiB) the first time the reader asks for a range there,
+// last bytes (up to 512) the first time the reader asks for a range there,
 // and reads any other range straight into the reader's buffer.
 //
-// The head is 64 KiB when the storage makes each read a round trip, and
-// 16 KiB when it answers at once (the previous head read tells which): from
-// the page cache, copying the bytes is most of a read's cost, and 16 KiB
-// hold the EXIF block of nearly every camera photo; one that goes further
-// gets the rest of the 64 KiB in one more read. A file no longer than the
-// head is one read, and so is one of up to kSourceWholeReadBytes from the
-// page cache; a 5 MB photo is two reads, of 20 or 68 KiB together, and so
-// is a 35 KB thumbnail from the page cache (20 KiB).
+// The head is 64 KiB when the storage makes each read a round trip (the
+// previous head read tells). From the page cache, copying the bytes is most
+// of a read's cost, and the head is as long as the reading thread's latest
+// photos needed (HeadPlan): 4 KiB for nearly every camera's photo, whose
+// EXIF fields lie in its first few KiB; 16 KiB before the first. A photo
+// that goes further gets the rest of the 64 KiB in one more read, and the
+// next photo's head is as long as that one needed. A file no longer than
+// the head is one read, and so is one that would cost less read whole than
+// as head and tail (kSourceReadCostBytes); a 5 MB photo is two reads, of
+// 4.5 or 68 KiB together, and so is a 35 KB thumbnail from the page cache.
 //
-//   file   | head: 0 .. 64 KiB | ........ read on demand ........ | tail: last 4 KiB |
+//   file   | head: first 4 to 64 KiB | .... read on demand .... | tail: last 512 bytes |
 //
 // One pattern is different: a marker search that goes on past the head (a
 // JPEG without an EXIF block is searched to its end) or back past the tail (a
@@ -67,14 +69,20 @@
 
 inline constexpr std::uint32_t kSourceHeadBytes = 64 * 1024;
 inline constexpr std::uint32_t kSourceShortHeadBytes = 16 * 1024;
-inline constexpr std::uint32_t kSourceTailBytes = 4 * 1024;
-// A file of up to this many bytes is read whole even from the page cache:
-// the short head and the tail, and as much again as one more read costs
-// (copying some 8 KiB from the page cache takes as long as a read's own
-// work: a 16 KiB and a 4 KiB read of a 35 KB photo take 5.7 us, a 35 KB
-// read 7.2 us).
-inline constexpr std::uint32_t kSourceWholeReadBytes =
-    kSourceShortHeadBytes + kSourceTailBytes + 8 * 1024;
+// The shortest head: the reader looks for the APP1 marker in the first 4 KiB
+// at once.
+inline constexpr std::uint32_t kSourceLeastHeadBytes = 4 * 1024;
+// The end marker is nearly always a file's last 2 bytes; a search back from
+// there goes on in pieces of its own.
+inline constexpr std::uint32_t kSourceTailBytes = 512;
+// What one more read costs from the page cache, in bytes copied: a file no
+// longer than the head, the tail and this is read whole. (Opening, reading
+// and closing 20,000 photos of 35 KB: 7.2 us a photo read whole, 5.7 us as
+// a 16 KiB head and a 4 KiB tail, 3.9 us as 4 KiB and 512 bytes.)
+inline constexpr std::uint32_t kSourceReadCostBytes = 8 * 1024;
+// Photos in a row that needed less than the head before it shrinks: a set
+// whose photos alternate between two layouts keeps the longer head.
+inline constexpr std::uint32_t kSourceHeadShrinkPhotos = 8;
 inline constexpr std::uint32_t kSourceFirstScanBytes = 64 * 1024;
 inline constexpr std::uint32_t kSourceScanBytes = 512 * 1024;
 // Pieces of kSourceScanBytes a search on storage that waits reads at once.
@@ -101,9 +109,19 @@ struct ReadBuffer {
   std::uint32_t touched = 0;
 };
 
+// How long a reading thread's head is from the page cache: as long as its
+// latest photo needed, rounded up to 4 KiB, once kSourceHeadShrinkPhotos
+// photos in a row needed less than it; at once when one needed more.
+struct HeadPlan {
+  std::uint32_t bytes = kSourceShortHeadBytes;
+  std::uint32_t shorterPhotos = 0;  // in a row, that needed less than `bytes`
+  std::uint32_t shorterNeed = 0;    // the most any of them needed
+};
+
 // One buffer for each kind of block: a source uses each block once at a time,
 // and a thread reads one photo at a time.
 struct ReadBuffers {
+  HeadPlan headPlan;
   ReadBuffer head;
   ReadBuffer tail;
   ReadBuffer scan;
@@ -135,6 +153,9 @@ struct FileSource {
   std::chrono::nanoseconds storageWait = kStorageWait;
   // Reads that waited on the storage (see kStorageWait).
   std::uint32_t waits = 0;
+  // The end of the furthest range the head served: how much of it the photo
+  // needed.
+  std::uint32_t headNeed = 0;
   // The reader's previous range, to tell a search going on from a read of
   // one value.
   std::uint64_t previousStart = 0;
@@ -155,17 +176,22 @@ struct FileSource {
 // Most of the reads of `source` waited on the storage.
 bool mostlyWaited(const FileSource& source);
 
-// How much of a file larger than 64 KiB the next head read takes:
+// How much of a file the next head read on this thread takes:
 // kSourceHeadBytes when the latest head read (on any thread) waited on the
-// storage, else (and before the first) kSourceShortHeadBytes.
-std::uint32_t headBytesToRead();
+// storage, else what the thread's head plan says.
+std::uint32_t headBytesToRead(const ReadBuffers& buffers);
 
 // Reads the head of `file`, `headBytes` of it, into `buffers`: the whole file
 // when it is no longer than kSourceHeadBytes and `headBytes` is that full
-// head, or when it is no longer than kSourceWholeReadBytes; `file` and `buffers` must
-// stay while the source is used. False when it cannot be read.
+// head, or when it is no longer than the head, the tail and
+// kSourceReadCostBytes. `file` and `buffers` must stay while the source is
+// used. False when it cannot be read.
 bool openFileSource(const platform::ReadableFile& file, ReadBuffers& buffers, FileSource& source,
                     std::uint32_t headBytes = kSourceHeadBytes);
+
+// Once the reader is done with `source`: its buffers' head plan learns how
+// much of the head the photo needed.
+void learnHeadNeed(const FileSource& source);
 
 // The reader's view of `source`, valid while `source` lives.
 ByteSource byteSourceOf(FileSource& source);

@@ -131,14 +131,17 @@ TEST(FileSource, ServesEveryRangeAsTheFileHoldsIt) {
 }
 
 // A short head (storage that answers at once) is 16 KiB of a file larger
-// than kSourceWholeReadBytes; a range further into the first 64 KiB reads the
-// rest of them in one read, a range past them only itself. With the full head
-// (storage that waits) a file of up to 64 KiB is read whole.
+// than it, the tail and one read's cost; a range further into the first
+// 64 KiB reads the rest of them in one read, a range past them only itself.
+// With the full head (storage that waits) a file of up to 64 KiB is read
+// whole.
 TEST(FileSource, ShortHeadGrowsToTheFullHeadInOneRead) {
   TempFolder folder;
   const std::uint32_t kFull = kSourceHeadBytes;
   const std::uint32_t kShort = kSourceShortHeadBytes;
   const std::uint32_t kTail = kSourceTailBytes;
+  const std::uint32_t kWhole = kShort + kTail + kSourceReadCostBytes;
+  const std::uint32_t k4 = 4 * 1024;
   struct Ask {
     std::uint32_t offset, length, calls, bytes;  // read calls and bytes by then
   };
@@ -147,10 +150,12 @@ TEST(FileSource, ShortHeadGrowsToTheFullHeadInOneRead) {
     std::vector<Ask> asks;
   };
   const Case cases[] = {
-      {kSourceWholeReadBytes, kShort, {{0, 2, 1, kSourceWholeReadBytes}}},
-      {35000, kShort, {{0, 2, 1, kShort}, {34000, 1000, 2, kShort + kTail}}},
+      {kWhole, kShort, {{0, 2, 1, kWhole}}},
+      {35000, kShort, {{0, 2, 1, kShort}, {34600, 400, 2, kShort + kTail}}},
       {35000, kShort, {{0, 2, 1, kShort}, {20000, 8, 2, 35000}, {34000, 1000, 2, 35000}}},
       {35000, kFull, {{0, 2, 1, 35000}, {34000, 1000, 1, 35000}}},
+      // A head plan near the full head: a file just past it is not read whole.
+      {kFull + 2000, kFull - k4, {{0, 2, 1, kFull - k4}, {kFull, 8, 2, kFull - k4 + 8}}},
       {5 * 1024 * 1024,
        kShort,
        {{0, 2, 1, kShort},
@@ -175,6 +180,54 @@ TEST(FileSource, ShortHeadGrowsToTheFullHeadInOneRead) {
       EXPECT_EQ(photo.source.readCalls, ask.calls) << ask.offset;
       EXPECT_EQ(photo.source.bytesRead, ask.bytes) << ask.offset;
     }
+  }
+}
+
+// From the page cache a reading thread's head is as long as its latest
+// photos needed: 16 KiB at first, 4 KiB once eight photos in a row needed
+// no more, longer at once for a photo that needed more (which reads the rest
+// of the first 64 KiB), and kept while the run of shorter ones is broken.
+// Each photo is asked, as the reader asks, for its last 2 bytes (the tail
+// serves them, or the head when the file is read whole: that is no need of
+// the head's) and for the range that ends at `need`.
+TEST(FileSource, HeadFollowsWhatTheThreadsLatestPhotosNeeded) {
+  TempFolder folder;
+  struct Photo {
+    std::uint32_t size, need, headRead, readCalls;
+  };
+  const std::uint32_t kLarge = 200 * 1024, kSmall = 35000;
+  const std::uint32_t k16 = 16 * 1024, k20 = 20 * 1024, k4 = 4 * 1024;
+  std::vector<Photo> photos(8, Photo{kLarge, 3000, k16, 2});
+  photos[3].need = k4;
+  photos.push_back({kLarge, 3000, k4, 2});   // eight in a row needed 4 KiB at most
+  photos.push_back({kLarge, 20000, k4, 3});  // needs more: the rest of the first 64 KiB
+  photos.insert(photos.end(), 3, Photo{kLarge, 3000, k20, 2});
+  photos.push_back({kLarge, 19000, k20, 2});  // as much as the head: the shorter run starts anew
+  photos.insert(photos.end(), 8, Photo{kLarge, 3000, k20, 2});
+  photos.push_back({kSmall, 3000, k4, 2});
+  photos.push_back({kSmall, 20000, k4, 3});  // the rest of the file, its end marker with it
+  photos.push_back({kSmall, 3000, k20, 2});
+  ReadBuffers buffers;
+  for (std::size_t i = 0; i < photos.size(); ++i) {
+    SCOPED_TRACE(i);
+    const Photo& p = photos[i];
+    const std::string path = folder / ("photo" + std::to_string(p.size));
+    const Bytes content = patternBytes(p.size);
+    if (i == 0 || p.size != photos[i - 1].size) writeFileBytes(path, content);
+    platform::ReadableFile file;
+    ASSERT_EQ(platform::openForReading(path, file), platform::ReadStatus::ok);
+    FileSource source;
+    ASSERT_TRUE(openFileSource(file, buffers, source, buffers.headPlan.bytes));
+    EXPECT_EQ(source.bytesRead, p.headRead);
+    const ByteSource bytes = byteSourceOf(source);
+    for (const std::uint32_t at : {p.size - 2, p.need - 8, p.size - 2}) {
+      Bytes out(at == p.size - 2 ? 2 : 8);
+      ASSERT_TRUE(
+          bytes.read(bytes.context, at, static_cast<std::uint32_t>(out.size()), out.data()));
+      EXPECT_TRUE(std::equal(out.begin(), out.end(), content.begin() + at)) << at;
+    }
+    EXPECT_EQ(source.readCalls, p.readCalls);
+    learnHeadNeed(source);
   }
 }
 

@@ -108,8 +108,9 @@ ImageFacts readAndDecode(const platform::FilePath& path, ReadBuffers& buffers, b
   if (status != platform::ReadStatus::ok) return facts;
 
   FileSource source;
-  if (openFileSource(file, buffers, source, headBytesToRead())) {
+  if (openFileSource(file, buffers, source, headBytesToRead(buffers))) {
     facts = decodeImage(source, flight);
+    learnHeadNeed(source);
   } else if (source.shortage) {
     facts.read = ImageRead::shortage;
   }
