@@ -113,8 +113,13 @@ void ReadAheadQueue::work() {
       readNext(lock, buffers);
       --workersReading_;
       // The taking thread is woken for the results it waits for, not for
-      // each of the 63 others that come in meanwhile.
-      if (takerWaiting_ && wakeTaker()) resultStored_.notify_one();
+      // each of the 63 others that come in meanwhile, and once: the worker
+      // that wakes it says so, so that no other wakes it again before it
+      // runs (each wake-up is a system call).
+      if (takerWaiting_ && wakeTaker()) {
+        takerWaiting_ = false;
+        resultStored_.notify_one();
+      }
       continue;
     }
     // A full window is woken when a quarter of it is free again (see

@@ -141,8 +141,10 @@ inline constexpr std::chrono::milliseconds kFarRead{1};
 // longest wait for a line (console::kFlushEvery).
 inline constexpr std::chrono::milliseconds kOwnReadWatch{20};
 // Results in from the one the taking thread waits for that wake it, while
-// the reads do not wait on the storage.
-inline constexpr std::size_t kWakeRun = 16;
+// the reads do not wait on the storage: half the default window, two
+// batches a wake-up. (20,000 photos from the page cache on two cores: 1,040
+// waits of the taking thread with 16, 300 with 64, and 8 % less time.)
+inline constexpr std::size_t kWakeRun = 64;
 
 // Reads to keep in flight while most reads wait on the storage, `latency`
 // being what a read takes: latency / kImageWork (Little's law at the rate the
