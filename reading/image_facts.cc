@@ -110,7 +110,10 @@ ImageFacts readAndDecode(const platform::FilePath& path, ReadBuffers& buffers, b
   FileSource source;
   if (openFileSource(file, buffers, source, headBytesToRead(buffers))) {
     facts = decodeImage(source, flight);
-    learnHeadNeed(source);
+    // A photo without a readable EXIF block was searched through, or read
+    // where a broken offset pointed: it says nothing of where the set's
+    // fields lie.
+    if (facts.read == ImageRead::decoded && facts.result == exifOk) learnHeadNeed(source);
   } else if (source.shortage) {
     facts.read = ImageRead::shortage;
   }
