@@ -60,6 +60,9 @@ logged() {
 # exe's version resource.
 needed=(zip g++-mingw-w64-x86-64-posix)
 if [ "$mode" = check ]; then needed+=(unzip python3 python3-pefile wine64 wine lintian); fi
+# git: the packages are dated by the commit's time (below). A clone copied
+# onto a minimal system has its history but not always the tool to read it.
+if [ -e .git ]; then needed+=(git); fi
 scripts/install-deps.sh "${needed[@]}"
 
 # --- the version --------------------------------------------------------------
